@@ -1,0 +1,6 @@
+#include "libs/core/source/core/application.h"
+
+int main(int argc, char** argv)
+{
+    return Kel::Application::run(argc, argv, 0);
+}
