@@ -18,7 +18,13 @@ public:
 
     const char* what() const noexcept override;
 
+    // Empty unless a subclass attached one.
     const Debug::Backtrace& get_backtrace() const { return bt; }
+
+protected:
+    // For exceptions that record where they were made, e.g. with
+    // Debug::Backtrace::create().
+    void set_backtrace(const Debug::Backtrace& b) { bt = b; }
 
 private:
     std::string w;
@@ -54,7 +60,7 @@ private:
 class UsageError: public Exception
 {
 public:
-    UsageError(const std::string& message, bool brief = false): Exception(message), brief(brief) { }
+    explicit UsageError(const std::string& message, bool brief = false): Exception(message), brief(brief) { }
 
     bool get_brief() const { return brief; }
 

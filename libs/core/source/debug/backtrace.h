@@ -19,6 +19,11 @@ public:
         std::string symbol; // may be empty
     };
 
+    Backtrace() = default;
+    explicit Backtrace(const std::list<StackFrame>& frames): frames(frames) { }
+
+    // The calling thread's stack, innermost frame first, without create()
+    // itself. Symbols are empty where the dynamic symbol table has none.
     static Backtrace create();
 
     const std::list<StackFrame>& get_frames() const { return frames; }
