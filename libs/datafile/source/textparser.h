@@ -1,0 +1,60 @@
+#ifndef KEL_DATAFILE_TEXTPARSER_H
+#define KEL_DATAFILE_TEXTPARSER_H
+
+#include "libs/datafile/source/parsermode.h"
+#include "libs/datafile/source/token.h"
+
+#include <string>
+
+namespace Kel {
+namespace DataFile {
+
+// Reads the human-readable syntax: a keyword, values (numbers, strings in
+// double quotes, bare words), then ";" or a block "{ ... }" followed by ";".
+// "//" comments end at a line feed and "/* */" comments at their closer.
+// Errors are ParseError with the source name and the current line.
+class TextParser: public ParserMode
+{
+public:
+    // Tokenizer states; the numbers appear in parse error messages.
+    enum ParseState
+    {
+        INIT = 0,
+        SIGN = 1,
+        FLOATEXPINIT = 2,
+        FLOATEXPSIGN = 3,
+        STRING = 4,
+        ACCEPT = 5,
+        ZERO = 6,
+        DECIMAL = 7,
+        HEXADECIMAL = 8,
+        OCTAL = 9,
+        FLOAT = 10,
+        FLOATEXP = 11,
+        IDENTIFIER = 12
+    };
+
+    TextParser(Input& in, const std::string& src);
+    ~TextParser() override;
+
+    // The next top-level statement; valid false at the end of the input. A
+    // statement or block still open when the input ends is a ParseError.
+    Statement parse() override;
+
+private:
+    Statement parse_statement(const Token* first);
+    Token parse_token();
+    Token finish_string(const std::string& text);
+    static bool is_delimiter(int c);
+    static bool isodigit(int c);
+    std::string get_location() const;
+    [[noreturn]] void parse_error(int c, int state);
+    [[noreturn]] void end_error();
+
+    unsigned int depth;
+};
+
+} // namespace DataFile
+} // namespace Kel
+
+#endif
