@@ -15,6 +15,7 @@
 #include <string>
 
 class Connection;
+class Packet;
 class MainWindow;
 class ConnectDialog;
 class StartSessionDialog;
@@ -155,10 +156,9 @@ private:
     void cancel_connection(int response);
     void update_title();
     void sort_scenes();
-    void send(const std::string& origin, const std::string& cmd);
-    void send(const std::string& origin, const std::string& cmd, const std::string& p0);
-    void send(const std::string& origin, const std::string& cmd, const std::string& p0,
-              const std::string& p1);
+    // Sends pkt if connected. A failed send is reported on standard output.
+    void send(const Packet& pkt);
+    static bool wake_up();
     // Raises the activity of scene s, which is not the active one, and
     // announces a change.
     void raise_activity(Scene& s, unsigned level);
