@@ -1,0 +1,63 @@
+#include "libs/net/source/inet.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include <arpa/inet.h>
+
+using Kel::Net::InetAddr;
+
+TEST(InetAddr, PrintsAddressBytesInNetworkOrderAndPortInHostOrder)
+{
+    struct Case
+    {
+        in_addr_t addr;
+        in_port_t port;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0x7F000001, 7254, "127.0.0.1:7254"},
+        {0, 0, "0.0.0.0:0"},
+        {0xFFFFFFFF, 65535, "255.255.255.255:65535"},
+        {0xC0A80A01, 80, "192.168.10.1:80"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.text, InetAddr(c.addr, c.port).str());
+    }
+    EXPECT_EQ("0.0.0.0:0", InetAddr().str());
+}
+
+TEST(InetAddr, KeepsNetworkByteOrder)
+{
+    InetAddr addr(0x7F000001, 7254);
+    EXPECT_EQ(htonl(0x7F000001), addr.get_addr());
+    EXPECT_EQ(htons(7254), addr.get_port());
+}
+
+TEST(InetAddr, FillsPlatformStructureThatReadsBackTheSame)
+{
+    InetAddr addr(0x0A000002, 4242);
+    sockaddr_storage storage;
+    std::memset(&storage, 0xAB, sizeof(storage));
+    sockaddr& sa = reinterpret_cast<sockaddr&>(storage);
+    EXPECT_EQ(16u, addr.fill_sockaddr(sa));
+    EXPECT_EQ(AF_INET, sa.sa_family);
+
+    sockaddr_in sin;
+    std::memcpy(&sin, &storage, sizeof(sin));
+    InetAddr back(sin);
+    EXPECT_EQ("10.0.0.2:4242", back.str());
+}
+
+TEST(InetAddr, CopyIsIndependentAndOfTheSameKind)
+{
+    std::unique_ptr<InetAddr> original(new InetAddr(0x7F000001, 1));
+    std::unique_ptr<Kel::Net::SockAddr> copy(original->copy());
+    original.reset();
+    EXPECT_EQ(Kel::Net::INET, copy->get_family());
+    EXPECT_EQ("127.0.0.1:1", copy->str());
+}

@@ -1,0 +1,66 @@
+#include "libs/net/source/serversocket.h"
+
+#include "libs/core/source/core/except.h"
+#include "tests/net/loopback.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using Kel::IO::EventDispatcher;
+using Kel::Net::ServerSocket;
+using Kel::Net::StreamSocket;
+
+TEST(ServerSocket, ListeningSocketWantsInputAndHasItsPort)
+{
+    std::unique_ptr<ServerSocket> server(Loopback::listen());
+    EXPECT_TRUE(server->get_listening());
+    EXPECT_EQ(Kel::IO::P_INPUT, server->get_events());
+    EXPECT_NE(0, Loopback::port_of(*server));
+}
+
+TEST(ServerSocket, WaitingConnectionIsAnnouncedAndAccepted)
+{
+    std::unique_ptr<ServerSocket> server(Loopback::listen());
+    server->set_block(false);
+    EventDispatcher disp;
+    disp.add(*server);
+    std::unique_ptr<StreamSocket> accepted;
+    server->signal_data_available.connect([&] { accepted.reset(server->accept()); });
+
+    StreamSocket client(Kel::Net::INET, 0);
+    client.set_block(false);
+    client.connect(Loopback::address(Loopback::port_of(*server)));
+    ASSERT_TRUE(Loopback::tick_until(disp, [&] { return accepted != nullptr; }));
+
+    EXPECT_TRUE(accepted->get_connected());
+    EXPECT_EQ(Kel::IO::P_INPUT, accepted->get_events());
+    EXPECT_EQ(server->get_local_address().str(), accepted->get_local_address().str());
+}
+
+TEST(ServerSocket, NonBlockingAcceptWithNothingWaitingGivesNull)
+{
+    std::unique_ptr<ServerSocket> server(Loopback::listen());
+    server->set_block(false);
+    EXPECT_EQ(nullptr, server->accept());
+}
+
+TEST(ServerSocket, AcceptNeedsListen)
+{
+    ServerSocket server(Kel::Net::INET, 0);
+    server.bind(Loopback::address(0));
+    EXPECT_THROW(server.accept(), Kel::InvalidState);
+}
+
+TEST(ServerSocket, DoesNotConnect)
+{
+    std::unique_ptr<ServerSocket> server(Loopback::listen());
+    EXPECT_THROW(server->connect(Loopback::address(1)), Kel::InvalidState);
+}
+
+TEST(ServerSocket, CarriesNoData)
+{
+    std::unique_ptr<ServerSocket> server(Loopback::listen());
+    char buf[4];
+    EXPECT_THROW(server->read(buf, sizeof(buf)), Kel::Exception);
+}
