@@ -1,0 +1,49 @@
+#ifndef PARLANE_CLIENT_NPCDIALOG_H
+#define PARLANE_CLIENT_NPCDIALOG_H
+
+#include <gtkmm/button.h>
+#include <gtkmm/dialog.h>
+#include <gtkmm/entry.h>
+#include <gtkmm/liststore.h>
+#include <gtkmm/treeview.h>
+#include <libglademm/xml.h>
+
+#include <string>
+
+class Parlane;
+
+// The game master's list of non-player characters: add one by name, remove
+// the selected ones, or edit the first selected one's biography. Non-modal;
+// the list follows the controller's characters.
+class NpcDialog: public Gtk::Dialog
+{
+public:
+    struct Columns: public Gtk::TreeModelColumnRecord
+    {
+        Columns() { add(name); add(label); }
+        // The name as the server spells it, for requests.
+        Gtk::TreeModelColumn<std::string> name;
+        // The same made safe to display.
+        Gtk::TreeModelColumn<Glib::ustring> label;
+    };
+
+    NpcDialog(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);
+
+protected:
+    // Any response, Close included, only hides the dialog.
+    void on_response(int id) override;
+
+private:
+    void characters_changed();
+    void add_npc();
+    void remove_npcs();
+    void edit_biography();
+
+    Parlane& parlane;
+    Columns columns;
+    Gtk::TreeView* lst_npcs;
+    Gtk::Entry* ent_npc_name;
+    Glib::RefPtr<Gtk::ListStore> store;
+};
+
+#endif
