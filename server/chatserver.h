@@ -1,0 +1,90 @@
+#ifndef PARLANE_SERVER_CHATSERVER_H
+#define PARLANE_SERVER_CHATSERVER_H
+
+#include "libs/io/source/eventdispatcher.h"
+#include "server/gamestate.h"
+#include "server/outbox.h"
+#include "server/requesthandler.h"
+
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+class Connection;
+class Options;
+class StateFile;
+class WakeUp;
+
+namespace Kel {
+namespace Net {
+class ServerSocket;
+class StreamSocket;
+}
+} // namespace Kel
+
+// The server's network side: a listening socket, one Connection per client,
+// all serviced by one EventDispatcher on one thread. It hands every packet to
+// the RequestHandler, delivers what the handler sends, and saves the state
+// file after every change.
+//
+// No client can hold the others up: a client that stops reading is
+// disconnected as soon as more than OUTPUT_LIMIT bytes wait for it, and
+// beyond MAX_CLIENTS a newcomer is told "Server full" and closed.
+class ChatServer: public Outbox
+{
+public:
+    static const std::string::size_type OUTPUT_LIMIT = 4 * 1024 * 1024;
+    static const unsigned MAX_CLIENTS = 512;
+
+    // Loads the state file, if the options name one, and writes it back at
+    // once (so an unwritable file is found now), then listens. Throws
+    // Kel::Exception when any of that fails.
+    ChatServer(const Options& options, std::ostream& log);
+    ChatServer(const ChatServer&) = delete;
+    ChatServer& operator=(const ChatServer&) = delete;
+    // Closes every connection without telling anybody.
+    ~ChatServer() override;
+
+    // Waits until a socket is ready or wake() is called, handles what is
+    // ready, then closes the clients that left or have to go.
+    void tick();
+
+    // Makes a waiting tick() return; safe in a signal handler.
+    void wake();
+
+    // The address the server listens on, such as "127.0.0.1:7254".
+    std::string get_address() const;
+
+    void send(ClientId to, const Packet& packet) override;
+    void close(ClientId client) override;
+
+private:
+    struct Client
+    {
+        Connection* connection;  // owned
+        bool closing;            // receives nothing more; deleted after the tick
+    };
+
+    void on_accept();
+    void accept_one(Kel::Net::StreamSocket* socket);
+    void on_packet(ClientId id);
+    void on_end_of_file(ClientId id);
+    void drop(ClientId id, const std::string& reason);
+    void close_pending();
+    void save_if_changed();
+
+    std::ostream& log;
+    Kel::IO::EventDispatcher dispatcher;
+    GameState state;
+    StateFile* state_file;  // owned; null without --state
+    unsigned long saved_revision;
+    RequestHandler handler;
+    Kel::Net::ServerSocket* listener;  // owned
+    WakeUp* waker;                     // owned
+    std::map<ClientId, Client> clients;
+    std::vector<ClientId> to_close;
+    ClientId next_id;
+};
+
+#endif

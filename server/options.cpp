@@ -1,0 +1,96 @@
+#include "server/options.h"
+
+#include "libs/core/source/core/except.h"
+#include "libs/strings/source/formatter.h"
+#include "libs/strings/source/lexicalcast.h"
+#include "server/gamestate.h"
+
+#include <arpa/inet.h>
+
+namespace {
+
+unsigned short parse_port(const std::string& text)
+{
+    try
+    {
+        unsigned int port = Kel::lexical_cast<unsigned int>(text);
+        if (port <= 65535)
+            return static_cast<unsigned short>(port);
+    }
+    catch (const Kel::LexicalError&)
+    {
+    }
+    throw Kel::UsageError(Kel::format("Invalid port '%s'", text));
+}
+
+} // namespace
+
+const unsigned short Options::DEFAULT_PORT;
+
+Options::Options(int argc, char** argv): port(DEFAULT_PORT), bind("127.0.0.1"), game("Demo"), help(false)
+{
+    for (int i = 1; i < argc; ++i)
+    {
+        std::string option = argv[i];
+        if (option == "--help")
+        {
+            help = true;
+            continue;
+        }
+
+        std::string value;
+        std::string::size_type equals = option.find('=');
+        if (equals != std::string::npos && option.compare(0, 2, "--") == 0)
+        {
+            value = option.substr(equals + 1);
+            option.erase(equals);
+        }
+        else if (option == "--port" || option == "--bind" || option == "--game" || option == "--state")
+        {
+            if (i + 1 >= argc)
+                throw Kel::UsageError(Kel::format("Option %s needs a value", option));
+            value = argv[++i];
+        }
+
+        if (option == "--port")
+            port = parse_port(value);
+        else if (option == "--bind")
+        {
+            in_addr parsed;
+            if (inet_pton(AF_INET, value.c_str(), &parsed) != 1)
+                throw Kel::UsageError(Kel::format("Invalid address '%s'", value));
+            bind = value;
+        }
+        else if (option == "--game")
+        {
+            if (!GameState::valid_name(value))
+                throw Kel::UsageError(Kel::format("Invalid game name '%s'", value));
+            game = value;
+        }
+        else if (option == "--state")
+        {
+            if (value.empty())
+                throw Kel::UsageError("Option --state needs a file name");
+            state = value;
+        }
+        else
+            throw Kel::UsageError(Kel::format("Unknown argument '%s'", argv[i]));
+    }
+}
+
+std::string Options::usage(const std::string& program)
+{
+    return Kel::format("Usage: %s [options]\n"
+                       "Runs a Parlane chat server.\n"
+                       "\n"
+                       "  --port N         listen on TCP port N (default %d; 0 lets the system choose)\n"
+                       "  --bind ADDRESS   listen on this IPv4 address (default 127.0.0.1;\n"
+                       "                   0.0.0.0 serves the network)\n"
+                       "  --game NAME      the game announced to every client (default Demo)\n"
+                       "  --state FILE     keep characters, scenes and the session in FILE across\n"
+                       "                   restarts (default: in memory only)\n"
+                       "  --help           show this text\n"
+                       "\n"
+                       "The server prints \"Listening on ADDRESS:PORT\" once it accepts clients.\n",
+                       program, DEFAULT_PORT);
+}

@@ -1,0 +1,40 @@
+#ifndef PARLANE_SERVER_OPTIONS_H
+#define PARLANE_SERVER_OPTIONS_H
+
+#include <string>
+
+// The server's command line:
+//
+//     parlane-server [--port N] [--bind ADDRESS] [--game NAME] [--state FILE] [--help]
+//
+// Each option takes its value as the next argument or after "=", as in
+// "--port=7254". Anything else throws Kel::UsageError.
+class Options
+{
+public:
+    static const unsigned short DEFAULT_PORT = 7254;
+
+    // Throws Kel::UsageError naming the first bad argument.
+    Options(int argc, char** argv);
+
+    // The usage text, with program as the program's name.
+    static std::string usage(const std::string& program);
+
+    // 0 lets the kernel choose.
+    unsigned short get_port() const { return port; }
+    // A dotted IPv4 address; 0.0.0.0 serves every interface.
+    const std::string& get_bind() const { return bind; }
+    const std::string& get_game() const { return game; }
+    // Empty: the state is kept in memory only.
+    const std::string& get_state() const { return state; }
+    bool get_help() const { return help; }
+
+private:
+    unsigned short port;
+    std::string bind;
+    std::string game;
+    std::string state;
+    bool help;
+};
+
+#endif

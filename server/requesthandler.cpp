@@ -1,0 +1,487 @@
+#include "server/requesthandler.h"
+
+#include "common/commands.h"
+#include "common/packet.h"
+#include "libs/core/source/core/except.h"
+#include "libs/strings/source/formatter.h"
+#include "libs/strings/source/utils.h"
+
+#include <ostream>
+#include <set>
+
+namespace {
+
+// A request that breaks a rule; its text goes back to the sender as ERROR.
+class Refusal: public Kel::Exception
+{
+public:
+    explicit Refusal(const std::string& message): Kel::Exception(message) { }
+};
+
+const unsigned MAX_SESSION_LENGTH = 64;
+
+std::string fold(const std::string& name)
+{
+    return Kel::tolower(name);
+}
+
+std::string flag(bool value)
+{
+    return value ? "1" : "0";
+}
+
+bool parse_flag(const std::string& text)
+{
+    if (text == "1")
+        return true;
+    if (text == "0")
+        return false;
+    throw Refusal(Kel::format("Invalid flag '%s'", text));
+}
+
+// Session names are free text shown in the client's title: no control
+// characters, and not empty (ENDSESSION ends a session).
+bool valid_session(const std::string& name)
+{
+    if (name.empty() || name.size() > MAX_SESSION_LENGTH)
+        return false;
+    for (unsigned char c: name)
+        if (c < 32)
+            return false;
+    return true;
+}
+
+std::string join(const std::vector<const GameState::Scene*>& scenes)
+{
+    std::string text;
+    for (const auto* scene: scenes)
+    {
+        if (!text.empty())
+            text += ", ";
+        text += scene->name;
+    }
+    return text;
+}
+
+} // namespace
+
+const char* const RequestHandler::GM = "GM";
+const char* const RequestHandler::SERVER_ORIGIN = "*";
+
+RequestHandler::RequestHandler(GameState& state, Outbox& outbox, const std::string& game, std::ostream& log):
+    state(state),
+    outbox(outbox),
+    game(game),
+    log(log)
+{
+}
+
+const std::map<std::string, RequestHandler::Rule>& RequestHandler::rules()
+{
+    static const std::map<std::string, Rule> table = {
+        {Command::TEXT, {&RequestHandler::on_text, 2, false}},
+        {Command::OOC, {&RequestHandler::on_text, 2, false}},
+        {Command::WRITING, {&RequestHandler::on_writing, 1, false}},
+        {Command::AFK, {&RequestHandler::on_afk, 1, false}},
+        {Command::QUERY, {&RequestHandler::on_query, 1, false}},
+        {Command::GETBIOGRAPHY, {&RequestHandler::on_get_biography, 1, false}},
+        {Command::SETBIOGRAPHY, {&RequestHandler::on_set_biography, 1, false}},
+        {Command::STARTSESSION, {&RequestHandler::on_start_session, 1, true}},
+        {Command::ENDSESSION, {&RequestHandler::on_end_session, 0, true}},
+        {Command::ADDSCENE, {&RequestHandler::on_add_scene, 2, true}},
+        {Command::REMOVESCENE, {&RequestHandler::on_remove_scene, 1, true}},
+        {Command::SETSCENEGROUP, {&RequestHandler::on_set_scene_group, 2, true}},
+        {Command::RENAMESCENE, {&RequestHandler::on_rename_scene, 2, true}},
+        {Command::ADDNPC, {&RequestHandler::on_add_npc, 1, true}},
+        {Command::REMOVECHAR, {&RequestHandler::on_remove_character, 1, true}},
+        {Command::ENTER, {&RequestHandler::on_enter, 2, true}},
+        {Command::LEAVE, {&RequestHandler::on_leave, 2, true}},
+    };
+    return table;
+}
+
+void RequestHandler::add_client(ClientId client, const std::string& address)
+{
+    clients[client] = Client{client, address, "", ""};
+}
+
+void RequestHandler::remove_client(ClientId id)
+{
+    auto it = clients.find(id);
+    if (it == clients.end())
+        return;
+    const Client client = it->second;
+    clients.erase(it);
+    if (client.name.empty())
+        return;
+
+    online.erase(fold(client.name));
+    log << "Logout: " << client.name << " from " << client.address << std::endl;
+    send_all(Packet(client.name, Command::ONLINE, flag(false)));
+    send_all(Packet(client.name, Command::WRITING, ""));
+    if (!client.afk.empty())
+        send_all(Packet(client.name, Command::AFK, ""));
+}
+
+void RequestHandler::handle(ClientId id, const Packet& packet)
+{
+    auto it = clients.find(id);
+    if (it == clients.end())
+        return;
+    Client& client = it->second;
+    if (client.name.empty())
+    {
+        login(client, packet);
+        return;
+    }
+
+    try
+    {
+        if (packet.get_command() == Command::NAME)
+            throw Refusal("Already logged in");
+        auto rule = rules().find(packet.get_command());
+        if (rule == rules().end())
+            throw Refusal(Kel::format("Unknown command '%s'", packet.get_command()));
+        if (rule->second.gm_only && !is_gm(client))
+            throw Refusal("Only the game master may do that");
+        if (packet.get_parameter_count() < rule->second.parameters)
+            throw Refusal(Kel::format("Missing parameter for %s", packet.get_command()));
+        (this->*rule->second.action)(client, packet);
+    }
+    catch (const Kel::Exception& e)
+    {
+        log << "Rejected " << packet.get_command() << " from " << client.name << ": " << e.what() << std::endl;
+        send_error(id, e.what());
+    }
+}
+
+void RequestHandler::reject_line(ClientId id, const std::string& reason)
+{
+    auto it = clients.find(id);
+    if (it == clients.end())
+        return;
+    const Client& client = it->second;
+    log << "Rejected line from " << (client.name.empty() ? client.address : client.name) << ": " << reason
+        << std::endl;
+    send_error(id, reason);
+}
+
+void RequestHandler::login(Client& client, const Packet& packet)
+{
+    if (packet.get_command() != Command::NAME)
+        return refuse_login(client, "Log in with NAME first");
+    const std::string name = packet.get_parameter_count() > 0 ? packet.get_parameter(0) : "";
+    if (!GameState::valid_name(name) || name == SERVER_ORIGIN)
+        return refuse_login(client, "Invalid name");
+
+    // Names are compared ignoring case, like the client does; a second
+    // spelling of a known name, an NPC's name, or one that looks like the
+    // game master's without being it, would confuse every client.
+    const GameState::Character* existing = state.find_character(name);
+    const bool gm_lookalike = name != GM && Kel::strcasecmp(name, GM) == 0;
+    if (gm_lookalike || online.count(fold(name)) || (existing && (existing->name != name || existing->npc)))
+        return refuse_login(client, "Name already in use");
+
+    const bool is_new = !existing;
+    if (is_new)
+        state.add_character(name, false);
+    const bool placed = state.enter(*state.find_scene(GameState::OOC), name);
+
+    client.name = name;
+    online[fold(name)] = client.id;
+    log << "Login: " << name << " from " << client.address << std::endl;
+    send_state(client.id);
+
+    for (const auto& other: online)
+    {
+        if (other.second == client.id)
+            continue;
+        if (is_new)
+            send(other.second, Packet(SERVER_ORIGIN, Command::ADDCHAR, name, flag(false)));
+        if (placed)
+            send(other.second, Packet(name, Command::ENTER, GameState::OOC));
+        send(other.second, Packet(name, Command::ONLINE, flag(true)));
+    }
+}
+
+void RequestHandler::refuse_login(const Client& client, const std::string& message)
+{
+    const ClientId id = client.id;
+    log << "Rejected login from " << client.address << ": " << message << std::endl;
+    send_error(id, message);
+    clients.erase(id);
+    outbox.close(id);
+}
+
+void RequestHandler::send_state(ClientId to)
+{
+    send(to, Packet(SERVER_ORIGIN, Command::GAME, game));
+    send(to, Packet(SERVER_ORIGIN, Command::SESSION, state.get_session()));
+    for (const auto& character: state.get_characters())
+        send(to, Packet(SERVER_ORIGIN, Command::ADDCHAR, character.name, flag(character.npc)));
+    for (const auto& scene: state.get_scenes())
+    {
+        send(to, Packet(SERVER_ORIGIN, Command::ADDSCENE, scene.name, flag(scene.temporary)));
+        if (!scene.group.empty())
+            send(to, Packet(SERVER_ORIGIN, Command::SCENEGROUP, scene.name, scene.group));
+    }
+    for (const auto& scene: state.get_scenes())
+        for (const auto& occupant: scene.occupants)
+            send(to, Packet(occupant, Command::ENTER, scene.name));
+    for (const auto& character: state.get_characters())
+        if (online_client(character.name))
+            send(to, Packet(character.name, Command::ONLINE, flag(true)));
+    for (const auto& character: state.get_characters())
+    {
+        const Client* client = online_client(character.name);
+        if (client && !client->afk.empty())
+            send(to, Packet(character.name, Command::AFK, client->afk));
+    }
+}
+
+void RequestHandler::on_text(Client& sender, const Packet& packet)
+{
+    const GameState::Scene& scene = scene_named(packet.get_parameter(0));
+    const std::string origin = speaker(sender, packet.get_origin());
+    if (!is_gm(sender) && !scene.has(sender.name))
+        throw Refusal(Kel::format("You are not in the scene %s", scene.name));
+
+    std::set<ClientId> recipients{sender.id};
+    if (const Client* gm = online_client(GM))
+        recipients.insert(gm->id);
+    for (const auto& occupant: scene.occupants)
+        if (const Client* client = online_client(occupant))
+            recipients.insert(client->id);
+
+    const Packet line(origin, packet.get_command(), scene.name, packet.get_parameter(1));
+    for (ClientId id: recipients)
+        send(id, line);
+}
+
+void RequestHandler::on_writing(Client& sender, const Packet& packet)
+{
+    send_all(Packet(sender.name, Command::WRITING, packet.get_parameter(0)));
+}
+
+void RequestHandler::on_afk(Client& sender, const Packet& packet)
+{
+    sender.afk = packet.get_parameter(0);
+    send_all(Packet(sender.name, Command::AFK, sender.afk));
+}
+
+void RequestHandler::on_query(Client& sender, const Packet& packet)
+{
+    const std::string& name = packet.get_parameter(0);
+    const GameState::Character* character = state.find_character(name);
+    std::string text;
+    if (!character)
+        text = Kel::format("There is no character named %s", name);
+    else
+    {
+        const Client* client = online_client(character->name);
+        std::string status;
+        if (character->npc)
+            status = "a non-player character";
+        else if (!client)
+            status = "offline";
+        else if (client->afk.empty())
+            status = "online";
+        else
+            status = Kel::format("online and away (%s)", client->afk);
+        const auto scenes = state.scenes_of(character->name);
+        text = Kel::format("%s is %s; %s", character->name, status,
+                           scenes.empty() ? std::string("in no scene") : "scenes: " + join(scenes));
+    }
+    send(sender.id, Packet(SERVER_ORIGIN, Command::OOC, GameState::OOC, text));
+}
+
+void RequestHandler::on_get_biography(Client& sender, const Packet& packet)
+{
+    const GameState::Character& character = character_named(packet.get_parameter(0));
+    send(sender.id, Packet(character.name, Command::BIOGRAPHY, character.biography));
+}
+
+void RequestHandler::on_set_biography(Client& sender, const Packet& packet)
+{
+    GameState::Character& character = character_named(packet.get_origin());
+    if (!is_gm(sender) && character.name != sender.name)
+        throw Refusal(Kel::format("You may not change the biography of %s", character.name));
+    state.set_biography(character, packet.get_parameter(0));
+}
+
+void RequestHandler::on_start_session(Client&, const Packet& packet)
+{
+    const std::string& session = packet.get_parameter(0);
+    if (!valid_session(session))
+        throw Refusal("Invalid session name");
+    state.set_session(session);
+    send_all(Packet(SERVER_ORIGIN, Command::SESSION, session));
+}
+
+void RequestHandler::on_end_session(Client&, const Packet&)
+{
+    state.set_session("");
+    send_all(Packet(SERVER_ORIGIN, Command::SESSION, ""));
+}
+
+void RequestHandler::on_add_scene(Client&, const Packet& packet)
+{
+    const std::string& name = packet.get_parameter(0);
+    const bool temporary = parse_flag(packet.get_parameter(1));
+    if (!GameState::valid_name(name))
+        throw Refusal("Invalid scene name");
+    if (state.find_scene(name))
+        throw Refusal(Kel::format("The scene %s already exists", name));
+    state.add_scene(name, temporary);
+    send_all(Packet(SERVER_ORIGIN, Command::ADDSCENE, name, flag(temporary)));
+}
+
+void RequestHandler::on_remove_scene(Client&, const Packet& packet)
+{
+    const GameState::Scene& scene = scene_named(packet.get_parameter(0));
+    if (scene.name == GameState::OOC)
+        throw Refusal("The scene OOC cannot be removed");
+    const std::string name = scene.name;
+    const std::vector<std::string> occupants = scene.occupants;
+    state.remove_scene(name);
+    // The protocol has no word for a scene that is gone: the clients see it
+    // emptied.
+    for (const auto& occupant: occupants)
+        send_all(Packet(occupant, Command::LEAVE, name));
+}
+
+void RequestHandler::on_set_scene_group(Client&, const Packet& packet)
+{
+    GameState::Scene& scene = scene_named(packet.get_parameter(0));
+    const std::string& group = packet.get_parameter(1);
+    if (!group.empty() && !GameState::valid_name(group))
+        throw Refusal("Invalid group name");
+    state.set_group(scene, group);
+    send_all(Packet(SERVER_ORIGIN, Command::SCENEGROUP, scene.name, group));
+}
+
+void RequestHandler::on_rename_scene(Client&, const Packet& packet)
+{
+    GameState::Scene& scene = scene_named(packet.get_parameter(0));
+    const std::string& new_name = packet.get_parameter(1);
+    if (scene.name == GameState::OOC)
+        throw Refusal("The scene OOC cannot be renamed");
+    if (!GameState::valid_name(new_name))
+        throw Refusal("Invalid scene name");
+    // Also a change of letter case only: the clients would take the new
+    // name for the old scene.
+    if (state.find_scene(new_name))
+        throw Refusal(Kel::format("The scene %s already exists", new_name));
+
+    const std::string old_name = scene.name;
+    state.rename_scene(scene, new_name);
+    send_all(Packet(SERVER_ORIGIN, Command::ADDSCENE, new_name, flag(scene.temporary)));
+    if (!scene.group.empty())
+        send_all(Packet(SERVER_ORIGIN, Command::SCENEGROUP, new_name, scene.group));
+    for (const auto& occupant: scene.occupants)
+    {
+        send_all(Packet(occupant, Command::LEAVE, old_name));
+        send_all(Packet(occupant, Command::ENTER, new_name));
+    }
+}
+
+void RequestHandler::on_add_npc(Client&, const Packet& packet)
+{
+    const std::string& name = packet.get_parameter(0);
+    if (!GameState::valid_name(name) || name == SERVER_ORIGIN || Kel::strcasecmp(name, GM) == 0)
+        throw Refusal("Invalid name");
+    if (state.find_character(name))
+        throw Refusal(Kel::format("The character %s already exists", name));
+    state.add_character(name, true);
+    send_all(Packet(SERVER_ORIGIN, Command::ADDCHAR, name, flag(true)));
+}
+
+void RequestHandler::on_remove_character(Client&, const Packet& packet)
+{
+    const GameState::Character& character = character_named(packet.get_parameter(0));
+    // Its player would be left logged in as nobody.
+    if (online_client(character.name))
+        throw Refusal(Kel::format("%s is online and cannot be removed", character.name));
+    const std::string name = character.name;
+    const auto scenes = state.scenes_of(name);
+    std::vector<std::string> scene_names;
+    for (const auto* scene: scenes)
+        scene_names.push_back(scene->name);
+    state.remove_character(name);
+    for (const auto& scene: scene_names)
+        send_all(Packet(name, Command::LEAVE, scene));
+    send_all(Packet(SERVER_ORIGIN, Command::REMOVECHAR, name));
+}
+
+void RequestHandler::on_enter(Client&, const Packet& packet)
+{
+    GameState::Scene& scene = scene_named(packet.get_parameter(0));
+    const GameState::Character& character = character_named(packet.get_parameter(1));
+    if (!state.enter(scene, character.name))
+        throw Refusal(Kel::format("%s is already in the scene %s", character.name, scene.name));
+    send_all(Packet(character.name, Command::ENTER, scene.name));
+}
+
+void RequestHandler::on_leave(Client&, const Packet& packet)
+{
+    GameState::Scene& scene = scene_named(packet.get_parameter(0));
+    const GameState::Character& character = character_named(packet.get_parameter(1));
+    if (scene.name == GameState::OOC && !character.npc)
+        throw Refusal("Players always stay in OOC");
+    if (!state.leave(scene, character.name))
+        throw Refusal(Kel::format("%s is not in the scene %s", character.name, scene.name));
+    send_all(Packet(character.name, Command::LEAVE, scene.name));
+}
+
+GameState::Character& RequestHandler::character_named(const std::string& name)
+{
+    GameState::Character* character = state.find_character(name);
+    if (!character)
+        throw Refusal(Kel::format("There is no character named %s", name));
+    return *character;
+}
+
+GameState::Scene& RequestHandler::scene_named(const std::string& name)
+{
+    GameState::Scene* scene = state.find_scene(name);
+    if (!scene)
+        throw Refusal(Kel::format("There is no scene named %s", name));
+    return *scene;
+}
+
+std::string RequestHandler::speaker(const Client& sender, const std::string& origin)
+{
+    if (Kel::strcasecmp(origin, sender.name) == 0 && origin.size() == sender.name.size())
+        return sender.name;
+    if (is_gm(sender))
+    {
+        const GameState::Character* character = state.find_character(origin);
+        if (character && character->npc)
+            return character->name;
+    }
+    throw Refusal(Kel::format("You may not speak as %s", origin));
+}
+
+const RequestHandler::Client* RequestHandler::online_client(const std::string& name) const
+{
+    auto it = online.find(fold(name));
+    if (it == online.end())
+        return nullptr;
+    return &clients.at(it->second);
+}
+
+void RequestHandler::send(ClientId to, const Packet& packet)
+{
+    outbox.send(to, packet);
+}
+
+void RequestHandler::send_all(const Packet& packet)
+{
+    for (const auto& client: online)
+        outbox.send(client.second, packet);
+}
+
+void RequestHandler::send_error(ClientId to, const std::string& message)
+{
+    send(to, Packet(SERVER_ORIGIN, Command::ERROR, message));
+}
