@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
+#include <locale>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -192,6 +193,27 @@ TEST(Formatter, ThreadsFormatIndependently)
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(failures, std::vector<int>(4, 0));
+}
+
+struct ThousandsGrouping: std::numpunct<char>
+{
+    char do_thousands_sep() const override { return ','; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+// The reused stream must behave like a fresh one, which takes the global
+// locale as it is at the time.
+TEST(Formatter, FollowsTheGlobalLocale)
+{
+    EXPECT_EQ(Kel::format("%d", 1234567), "1234567");
+    std::locale previous = std::locale::global(std::locale(std::locale::classic(), new ThousandsGrouping));
+    std::string grouped = Kel::format("%d|%s", 1234567, Unruly{1234});
+    std::string single = Kel::lexical_cast(7654321, Kel::Fmt("d"));
+    std::locale::global(previous);
+
+    EXPECT_EQ(grouped, "1,234,567|[1,234]");
+    EXPECT_EQ(single, "7,654,321");
+    EXPECT_EQ(Kel::format("%d", 1234567), "1234567");
 }
 
 // Where stream output and printf agree, the same specification must give

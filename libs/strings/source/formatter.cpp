@@ -3,7 +3,7 @@
 #include "libs/core/source/core/except.h"
 
 #include <algorithm>
-#include <cctype>
+#include <locale>
 #include <streambuf>
 #include <utility>
 
@@ -48,9 +48,19 @@ struct Detail::FormatStream::Slot
     bool busy = false;
 };
 
+namespace {
+
+Detail::FormatStream::Slot& shared_slot()
+{
+    static thread_local Detail::FormatStream::Slot shared;
+    return shared;
+}
+
+} // namespace
+
 Detail::FormatStream::FormatStream(std::string& target, const Fmt& fmt)
 {
-    static thread_local Slot shared;
+    Slot& shared = shared_slot();
     if (shared.busy)
     {
         slot = new Slot;
@@ -75,6 +85,18 @@ Detail::FormatStream::~FormatStream()
         delete slot;
 }
 
+void Detail::FormatStream::follow_global_locale()
+{
+    Slot& shared = shared_slot();
+    // A busy stream belongs to an outer call that has followed already; a
+    // private one starts with the global locale.
+    if (shared.busy)
+        return;
+    std::locale global;
+    if (shared.out.getloc() != global)
+        shared.out.imbue(global);
+}
+
 std::ostream& Detail::FormatStream::get_stream()
 {
     return slot->out;
@@ -82,6 +104,7 @@ std::ostream& Detail::FormatStream::get_stream()
 
 Formatter::Formatter(const std::string& fmt): fmt(fmt), pos(this->fmt.begin())
 {
+    Detail::FormatStream::follow_global_locale();
     advance();
 }
 
@@ -120,7 +143,7 @@ void Formatter::advance()
     while (pos != fmt.end())
     {
         std::string::iterator percent = std::find(pos, fmt.end(), '%');
-        result.append(pos, percent);
+        result.append(&*pos, static_cast<std::size_t>(percent - pos));
         pos = percent;
         if (pos == fmt.end())
             break;
@@ -138,8 +161,10 @@ Fmt Formatter::get_conversion()
 {
     if (pos == fmt.end())
         throw Exception("Too many arguments for format");
-    std::string::iterator letter =
-        std::find_if(pos, fmt.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+    // Letters of the C locale, whatever locale the C library was set to.
+    std::string::iterator letter = std::find_if(pos, fmt.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
     if (letter == fmt.end())
         throw Exception("Malformed format string");
     std::string spec(pos, letter + 1);

@@ -13,8 +13,10 @@ namespace Detail {
 // Lends the calling thread's output stream to one conversion: whatever is
 // written to get_stream() is appended to target, under the settings of fmt.
 // A fresh string stream per conversion would cost several times the
-// conversion itself. Every setting that Fmt knows is replaced on each lease,
-// so the results are those of a fresh stream. A value whose own output
+// conversion itself. Each lease clears the error state and replaces every
+// setting that Fmt knows; follow_global_locale(), called once per Formatter
+// or lexical_cast, takes up a change of the global locale. So the results
+// are those of a fresh stream. A value whose own output
 // operator formats again gets a private stream for the inner lease.
 class FormatStream
 {
@@ -24,6 +26,8 @@ public:
 
     FormatStream(const FormatStream&) = delete;
     FormatStream& operator=(const FormatStream&) = delete;
+
+    static void follow_global_locale();
 
     std::ostream& get_stream();
 
@@ -42,6 +46,7 @@ template <typename T>
 std::string lexical_cast(const T& value, const Fmt& fmt)
 {
     std::string text;
+    Detail::FormatStream::follow_global_locale();
     Detail::FormatStream stream(text, fmt);
     stream.get_stream() << value;
     return text;
