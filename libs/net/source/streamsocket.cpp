@@ -99,13 +99,18 @@ void StreamSocket::on_event(IO::PollEvent ev)
             peer_addr = nullptr;
         }
         set_events(error == 0 ? IO::P_INPUT : IO::P_NONE);
-        // Last, since a receiver may delete the socket.
-        signal_connect_finished.emit(error);
+        // Last, since a receiver may delete the socket; the copy keeps the
+        // slot list alive until the emission is over.
+        sigc::signal<void, int> finished = signal_connect_finished;
+        finished.emit(error);
         return;
     }
     // A result polled before the watch was stopped is not passed on.
     if (connected && (ev & get_events() & IO::P_OUTPUT) != IO::P_NONE)
-        signal_output_ready.emit();
+    {
+        sigc::signal<void> ready = signal_output_ready;
+        ready.emit();
+    }
 }
 
 int StreamSocket::take_pending_error()
