@@ -165,6 +165,21 @@ private:
     // Takes chr out of s as LEAVE does, with the same signals.
     void leave_scene(Scene& s, Character& chr);
 
+    // The line interpreter's parts. Each assumes a connection and an active scene.
+    void run_command(const std::string& str);
+    void run_gm_command(const std::string& cmd, const std::string& rest);
+    void roll_dice(const std::string& rest);
+    void speak_as_npc(const std::string& rest);
+    // Replaces "#name" references in str by "$Name$"; false when one is
+    // ambiguous (reported in an error box) and the line must be dropped.
+    bool resolve_references(const std::string& str, std::string& line);
+    // Best match for the lower-case prefix ref: present characters beat
+    // absent ones. False when two match equally well.
+    bool resolve_abbreviation(const std::string& ref, std::string& rname) const;
+    // Wraps plain speech: "$me$: \"text\"", or "$me$: text" in "OOC", or
+    // unchanged for the narrator "GM" and for emotes holding "$me$".
+    void add_speech_markers(std::string& line) const;
+
     Gtk::Main gtk;
     // Windows and dialogs, owned.
     MainWindow* wnd_main;
