@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+namespace
+{
 
 const std::string speaker = "Narrator";
 const std::string line = "The door creaks open slowly.";

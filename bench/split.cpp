@@ -5,7 +5,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 const std::string packet_line = "Guard;TEXT;The Rusty Anchor;Ale for everyone, and a song!;12";
 

@@ -8,7 +8,8 @@
 #include <sstream>
 #include <string>
 
-namespace {
+namespace
+{
 
 struct Rendered
 {
@@ -19,12 +20,13 @@ struct Rendered
 
 TEST(Fmt, LeadingPercentParsesTheSame)
 {
-    const char* specs[] = {"08x", "-5d", "+.3e", "#o", "#.0f", "G", "p"};
+    const char* specs[] = { "08x", "-5d", "+.3e", "#o", "#.0f", "G", "p" };
     for (const char* spec : specs)
     {
         SCOPED_TRACE(spec);
         std::string with_percent = std::string("%") + spec;
-        EXPECT_EQ(Kel::lexical_cast(-255.5, Kel::Fmt(spec)), Kel::lexical_cast(-255.5, Kel::Fmt(with_percent)));
+        EXPECT_EQ(
+            Kel::lexical_cast(-255.5, Kel::Fmt(spec)), Kel::lexical_cast(-255.5, Kel::Fmt(with_percent)));
         EXPECT_EQ(Kel::lexical_cast(255, Kel::Fmt(spec)), Kel::lexical_cast(255, Kel::Fmt(with_percent)));
     }
 }
@@ -32,18 +34,18 @@ TEST(Fmt, LeadingPercentParsesTheSame)
 TEST(Fmt, FlagsWidthAndPrecision)
 {
     const Rendered cases[] = {
-        {"f", 2.5, "2.500000"},
-        {".f", 2.7, "3"},           // a point without digits is precision 0
-        {".1f", 2.25, "2.2"},       // binary 2.25 is exact: round half to even
-        {"#.0f", 3, "3."},          // # keeps the point
-        {"#g", 1, "1.00000"},       // and the trailing zeros
-        {"g", 1, "1"},
-        {"10.3e", -1234.5, "-1.234e+03"},
-        {"+-+-10.1f", 1, "+1.0      "}, // flags repeat in any order
-        {"0+8.2f", 3.14159, "+0003.14"},
-        {"-08.2f", -3.14159, "-0003.14"}, // 0 wins over -
-        {"12.4E", 0.000123, "  1.2300E-04"},
-        {"G", 1e-10, "1E-10"},
+        { "f", 2.5, "2.500000" },
+        { ".f", 2.7, "3" }, // a point without digits is precision 0
+        { ".1f", 2.25, "2.2" }, // binary 2.25 is exact: round half to even
+        { "#.0f", 3, "3." }, // # keeps the point
+        { "#g", 1, "1.00000" }, // and the trailing zeros
+        { "g", 1, "1" },
+        { "10.3e", -1234.5, "-1.234e+03" },
+        { "+-+-10.1f", 1, "+1.0      " }, // flags repeat in any order
+        { "0+8.2f", 3.14159, "+0003.14" },
+        { "-08.2f", -3.14159, "-0003.14" }, // 0 wins over -
+        { "12.4E", 0.000123, "  1.2300E-04" },
+        { "G", 1e-10, "1E-10" },
     };
     for (const Rendered& c : cases)
     {
@@ -60,18 +62,18 @@ TEST(Fmt, InvalidSpecificationsThrow)
         const char* message;
     };
     const Case cases[] = {
-        {"", "Invalid conversion specifier"},
-        {"%", "Invalid conversion specifier"},
-        {"5", "Invalid conversion specifier"},
-        {"ld", "Invalid conversion specifier"},
-        {" d", "Invalid conversion specifier"},
-        {"5.2", "Invalid conversion specifier"},
-        {"q", "Invalid conversion specifier"},
-        {"dx", "Extra characters in conversion specification"},
-        {"%%d", "Invalid conversion specifier"},
-        {"d ", "Extra characters in conversion specification"},
-        {std::string("d\0x", 3), "Extra characters in conversion specification"},
-        {std::string("\0d", 2), "Invalid conversion specifier"},
+        { "", "Invalid conversion specifier" },
+        { "%", "Invalid conversion specifier" },
+        { "5", "Invalid conversion specifier" },
+        { "ld", "Invalid conversion specifier" },
+        { " d", "Invalid conversion specifier" },
+        { "5.2", "Invalid conversion specifier" },
+        { "q", "Invalid conversion specifier" },
+        { "dx", "Extra characters in conversion specification" },
+        { "%%d", "Invalid conversion specifier" },
+        { "d ", "Extra characters in conversion specification" },
+        { std::string("d\0x", 3), "Extra characters in conversion specification" },
+        { std::string("\0d", 2), "Invalid conversion specifier" },
     };
     for (const Case& c : cases)
     {

@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
-template <typename... Args>
-std::string thrown_by(const std::string& fmt, const Args&... args)
+template <typename... Args> std::string thrown_by(const std::string& fmt, const Args&... args)
 {
     try
     {
@@ -30,8 +30,7 @@ std::string thrown_by(const std::string& fmt, const Args&... args)
     return "(nothing thrown)";
 }
 
-template <typename... Args>
-std::string c_format(const char* fmt, Args... args)
+template <typename... Args> std::string c_format(const char* fmt, Args... args)
 {
     char buffer[512];
     int n = std::snprintf(buffer, sizeof buffer, fmt, args...);
@@ -46,35 +45,35 @@ TEST(Formatter, ConversionTable)
         const char* expected;
     };
     const Case cases[] = {
-        {Kel::format("100%% of %s", "ab"), "100% of ab"},
-        {Kel::format("%5s", "ab"), "   ab"},
-        {Kel::format("%-5d", 42), "42   "},
-        {Kel::format("%05d", -42), "-0042"},
-        {Kel::format("%-05d", 42), "00042"},
-        {Kel::format("%+d", 5), "+5"},
-        {Kel::format("%x", 255), "ff"},
-        {Kel::format("%X", 255), "FF"},
-        {Kel::format("%#x", 255), "0xff"},
-        {Kel::format("%p", 255), "0xff"},
-        {Kel::format("%#X", 255), "0XFF"},
-        {Kel::format("%o", 8), "10"},
-        {Kel::format("%#o", 8), "010"},
-        {Kel::format("%.2f", 3.14159f), "3.14"},
-        {Kel::format("%e", 3.14159f), "3.141590e+00"},
-        {Kel::format("%E", 3.14159f), "3.141590E+00"},
-        {Kel::format("%g", 3.14159f), "3.14159"},
-        {Kel::format("%.3s", "hello"), "hello"},
-        {Kel::format("%d", 'A'), "A"},
-        {Kel::format("%x", 'A'), "A"},
-        {Kel::format("%s", true), "1"},
-        {Kel::format("%d", false), "0"},
-        {Kel::format("%x|%e", std::string("str"), "text"), "str|text"},
-        {Kel::format("%d.%d.%d.%d:%d", 127, 0, 0, 1, 7254), "127.0.0.1:7254"},
-        {Kel::format("#%02X%02X%02X", 10, 255, 0u), "#0AFF00"},
-        {Kel::format(":%d", 12u), ":12"},
-        {Kel::format("(%s)", "away"), "(away)"},
-        {Kel::format("%d %d", static_cast<unsigned short>(65535), -9000000000LL), "65535 -9000000000"},
-        {Kel::format("%s", static_cast<const char*>("c")), "c"},
+        { Kel::format("100%% of %s", "ab"), "100% of ab" },
+        { Kel::format("%5s", "ab"), "   ab" },
+        { Kel::format("%-5d", 42), "42   " },
+        { Kel::format("%05d", -42), "-0042" },
+        { Kel::format("%-05d", 42), "00042" },
+        { Kel::format("%+d", 5), "+5" },
+        { Kel::format("%x", 255), "ff" },
+        { Kel::format("%X", 255), "FF" },
+        { Kel::format("%#x", 255), "0xff" },
+        { Kel::format("%p", 255), "0xff" },
+        { Kel::format("%#X", 255), "0XFF" },
+        { Kel::format("%o", 8), "10" },
+        { Kel::format("%#o", 8), "010" },
+        { Kel::format("%.2f", 3.14159f), "3.14" },
+        { Kel::format("%e", 3.14159f), "3.141590e+00" },
+        { Kel::format("%E", 3.14159f), "3.141590E+00" },
+        { Kel::format("%g", 3.14159f), "3.14159" },
+        { Kel::format("%.3s", "hello"), "hello" },
+        { Kel::format("%d", 'A'), "A" },
+        { Kel::format("%x", 'A'), "A" },
+        { Kel::format("%s", true), "1" },
+        { Kel::format("%d", false), "0" },
+        { Kel::format("%x|%e", std::string("str"), "text"), "str|text" },
+        { Kel::format("%d.%d.%d.%d:%d", 127, 0, 0, 1, 7254), "127.0.0.1:7254" },
+        { Kel::format("#%02X%02X%02X", 10, 255, 0u), "#0AFF00" },
+        { Kel::format(":%d", 12u), ":12" },
+        { Kel::format("(%s)", "away"), "(away)" },
+        { Kel::format("%d %d", static_cast<unsigned short>(65535), -9000000000LL), "65535 -9000000000" },
+        { Kel::format("%s", static_cast<const char*>("c")), "c" },
     };
     for (const Case& c : cases)
     {
@@ -166,8 +165,8 @@ std::ostream& operator<<(std::ostream&, const Throwing&)
 
 TEST(Formatter, ValueWithItsOwnFormattingLeavesNoTrace)
 {
-    EXPECT_EQ(Kel::format("%s %d %5d", Unruly{42}, 255, 7), "[00042] 255     7");
-    EXPECT_EQ(Kel::format("%s", Unruly{-3}), "[-0003]");
+    EXPECT_EQ(Kel::format("%s %d %5d", Unruly { 42 }, 255, 7), "[00042] 255     7");
+    EXPECT_EQ(Kel::format("%s", Unruly { -3 }), "[-0003]");
     EXPECT_EQ(Kel::format("%d", 255), "255");
 }
 
@@ -182,14 +181,16 @@ TEST(Formatter, ThreadsFormatIndependently)
     std::vector<std::thread> threads;
     std::vector<int> failures(4, 0);
     for (int t = 0; t < 4; ++t)
-        threads.emplace_back([t, &failures] {
-            for (int i = 0; i < 2000; ++i)
+        threads.emplace_back(
+            [t, &failures]
             {
-                std::string expected = c_format("%d:%08x:%-3d|", t, static_cast<unsigned int>(i), t);
-                if (Kel::format("%d:%08x:%-3d|", t, static_cast<unsigned int>(i), t) != expected)
-                    ++failures[static_cast<std::size_t>(t)];
-            }
-        });
+                for (int i = 0; i < 2000; ++i)
+                {
+                    std::string expected = c_format("%d:%08x:%-3d|", t, static_cast<unsigned int>(i), t);
+                    if (Kel::format("%d:%08x:%-3d|", t, static_cast<unsigned int>(i), t) != expected)
+                        ++failures[static_cast<std::size_t>(t)];
+                }
+            });
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(failures, std::vector<int>(4, 0));
@@ -207,7 +208,7 @@ TEST(Formatter, FollowsTheGlobalLocale)
 {
     EXPECT_EQ(Kel::format("%d", 1234567), "1234567");
     std::locale previous = std::locale::global(std::locale(std::locale::classic(), new ThousandsGrouping));
-    std::string grouped = Kel::format("%d|%s", 1234567, Unruly{1234});
+    std::string grouped = Kel::format("%d|%s", 1234567, Unruly { 1234 });
     std::string single = Kel::lexical_cast(7654321, Kel::Fmt("d"));
     std::locale::global(previous);
 

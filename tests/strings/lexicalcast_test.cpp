@@ -6,10 +6,10 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
-template <typename T>
-void expect_failure(const std::string& text)
+template <typename T> void expect_failure(const std::string& text)
 {
     SCOPED_TRACE("\"" + text + "\"");
     try
@@ -30,7 +30,8 @@ TEST(LexicalCast, UnsignedInt)
     EXPECT_EQ(Kel::lexical_cast<unsigned int>("4294967295"), 4294967295u);
     EXPECT_EQ(Kel::lexical_cast<unsigned int>("+7"), 7u);
 
-    const char* bad[] = {" 42", "42 ", "4x", "", "x", "4294967296", "99999999999999999999", "0x10", "4.5", "\t1"};
+    const char* bad[]
+        = { " 42", "42 ", "4x", "", "x", "4294967296", "99999999999999999999", "0x10", "4.5", "\t1" };
     for (const char* text : bad)
         expect_failure<unsigned int>(text);
 }
@@ -39,7 +40,7 @@ TEST(LexicalCast, UnsignedInt)
 // command "/dice -1d6" must not roll four billion dice.
 TEST(LexicalCast, UnsignedRejectsMinusSign)
 {
-    const char* negative[] = {"-1", "-0", "-4294967295", "-4294967296", "-"};
+    const char* negative[] = { "-1", "-0", "-4294967295", "-4294967296", "-" };
     for (const char* text : negative)
     {
         expect_failure<unsigned int>(text);
@@ -69,7 +70,7 @@ TEST(LexicalCast, Bool)
     EXPECT_TRUE(Kel::lexical_cast<bool>("1"));
     EXPECT_FALSE(Kel::lexical_cast<bool>("0"));
 
-    const char* bad[] = {"true", "false", "2", "", "1 ", "yes"};
+    const char* bad[] = { "true", "false", "2", "", "1 ", "yes" };
     for (const char* text : bad)
         expect_failure<bool>(text);
 }

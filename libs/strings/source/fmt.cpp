@@ -2,7 +2,8 @@
 
 #include "libs/core/source/core/except.h"
 
-namespace Kel {
+namespace Kel
+{
 
 Fmt::Fmt(const char* spec)
 {

@@ -4,7 +4,8 @@
 #include <ostream>
 #include <string>
 
-namespace Kel {
+namespace Kel
+{
 
 // One printf-style conversion specification, reduced to the stream settings
 // it selects. It never says what type the value has: "%x" only asks for

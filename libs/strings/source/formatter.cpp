@@ -7,9 +7,11 @@
 #include <streambuf>
 #include <utility>
 
-namespace Kel {
+namespace Kel
+{
 
-namespace {
+namespace
+{
 
 // Appends everything written to it to a string that the lease names.
 class AppendBuffer: public std::streambuf
@@ -44,11 +46,12 @@ struct Detail::FormatStream::Slot
     Slot() { out.exceptions(std::ios_base::badbit); }
 
     AppendBuffer buffer;
-    std::ostream out{&buffer};
+    std::ostream out { &buffer };
     bool busy = false;
 };
 
-namespace {
+namespace
+{
 
 Detail::FormatStream::Slot& shared_slot()
 {
@@ -109,10 +112,9 @@ Formatter::Formatter(const std::string& fmt): fmt(fmt), pos(this->fmt.begin())
 }
 
 Formatter::Formatter(const Formatter& other):
-    fmt(other.fmt),
-    pos(fmt.begin() + (other.pos - other.fmt.begin())),
-    result(other.result)
-{ }
+    fmt(other.fmt), pos(fmt.begin() + (other.pos - other.fmt.begin())), result(other.result)
+{
+}
 
 Formatter& Formatter::operator=(const Formatter& other)
 {
@@ -162,9 +164,8 @@ Fmt Formatter::get_conversion()
     if (pos == fmt.end())
         throw Exception("Too many arguments for format");
     // Letters of the C locale, whatever locale the C library was set to.
-    std::string::iterator letter = std::find_if(pos, fmt.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    });
+    std::string::iterator letter = std::find_if(
+        pos, fmt.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
     if (letter == fmt.end())
         throw Exception("Malformed format string");
     std::string spec(pos, letter + 1);

@@ -6,9 +6,11 @@
 #include <ostream>
 #include <string>
 
-namespace Kel {
+namespace Kel
+{
 
-namespace Detail {
+namespace Detail
+{
 
 // Lends the calling thread's output stream to one conversion: whatever is
 // written to get_stream() is appended to target, under the settings of fmt.
@@ -42,8 +44,7 @@ private:
 
 // The text of value as its own stream output operator writes it under fmt:
 // lexical_cast(255, Fmt("#x")) is "0xff", lexical_cast('A', Fmt("d")) is "A".
-template <typename T>
-std::string lexical_cast(const T& value, const Fmt& fmt)
+template <typename T> std::string lexical_cast(const T& value, const Fmt& fmt)
 {
     std::string text;
     Detail::FormatStream::follow_global_locale();
@@ -69,8 +70,7 @@ public:
     Formatter(const Formatter& other);
     Formatter& operator=(const Formatter& other);
 
-    template <typename T>
-    Formatter& operator()(const T& arg)
+    template <typename T> Formatter& operator()(const T& arg)
     {
         Fmt f = get_conversion();
         {

@@ -2,7 +2,8 @@
 
 #include "libs/core/source/core/except.h"
 
-namespace Kel {
+namespace Kel
+{
 
 void Detail::throw_conversion_failure()
 {

@@ -5,9 +5,11 @@
 #include <string>
 #include <type_traits>
 
-namespace Kel {
+namespace Kel
+{
 
-namespace Detail {
+namespace Detail
+{
 
 [[noreturn]] void throw_conversion_failure();
 
@@ -19,11 +21,10 @@ namespace Detail {
 // "Conversion failure". A bool is the number 0 or 1; "true" is rejected.
 // An unsigned number must not carry a minus sign: the stream would accept
 // "-1" and wrap it round to the largest value.
-template <typename T>
-T lexical_cast(const std::string& s)
+template <typename T> T lexical_cast(const std::string& s)
 {
-    constexpr bool unsigned_number = std::is_integral<T>::value && std::is_unsigned<T>::value &&
-                                     !std::is_same<T, char>::value && !std::is_same<T, unsigned char>::value;
+    constexpr bool unsigned_number = std::is_integral<T>::value && std::is_unsigned<T>::value
+        && !std::is_same<T, char>::value && !std::is_same<T, unsigned char>::value;
     if (unsigned_number && !s.empty() && s[0] == '-')
         Detail::throw_conversion_failure();
 

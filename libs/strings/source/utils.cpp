@@ -6,9 +6,11 @@
 #include <cctype>
 #include <cstddef>
 
-namespace Kel {
+namespace Kel
+{
 
-namespace {
+namespace
+{
 
 bool limit_reached(const std::vector<std::string>& fields, int max_split)
 {
@@ -46,8 +48,8 @@ std::vector<std::string> split_dropping(const std::string& str, std::size_t sep_
 }
 
 template <typename Find>
-std::vector<std::string> split_keeping(const std::string& str, std::size_t sep_len, int max_split, Find find,
-                                       std::size_t expected_fields)
+std::vector<std::string> split_keeping(
+    const std::string& str, std::size_t sep_len, int max_split, Find find, std::size_t expected_fields)
 {
     std::vector<std::string> fields;
     if (str.empty())
@@ -79,7 +81,8 @@ std::vector<std::string> split_keeping(const std::string& str, std::size_t sep_l
 
 std::vector<std::string> split(const std::string& str, const std::string& sep, int max_split)
 {
-    return split_dropping(str, 1, max_split, [&](std::size_t start) { return str.find_first_of(sep, start); });
+    return split_dropping(
+        str, 1, max_split, [&](std::size_t start) { return str.find_first_of(sep, start); });
 }
 
 std::vector<std::string> split(const std::string& str, char sep, int max_split)
@@ -91,13 +94,15 @@ std::vector<std::string> split_long(const std::string& str, const std::string& s
 {
     if (sep.empty())
         return split_dropping(str, 0, max_split, [](std::size_t) { return std::string::npos; });
-    return split_dropping(str, sep.size(), max_split, [&](std::size_t start) { return str.find(sep, start); });
+    return split_dropping(
+        str, sep.size(), max_split, [&](std::size_t start) { return str.find(sep, start); });
 }
 
 std::vector<std::string> split_fields(const std::string& str, const std::string& sep, int max_split)
 {
     if (sep.empty())
-        return split_keeping(str, 0, max_split, [](std::size_t) { return std::string::npos; }, 1);
+        return split_keeping(
+            str, 0, max_split, [](std::size_t) { return std::string::npos; }, 1);
     return split_keeping(
         str, sep.size(), max_split, [&](std::size_t start) { return str.find(sep, start); }, 4);
 }
@@ -261,7 +266,8 @@ std::string c_escape(const std::string& str, bool escape_8bit)
     return result;
 }
 
-namespace {
+namespace
+{
 
 int hex_digit_value(char c)
 {

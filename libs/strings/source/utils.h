@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-namespace Kel {
+namespace Kel
+{
 
 // Splitting. Every splitter returns the fields in order, and an empty str
 // gives no fields at all (not one empty field). A negative max_split means no
