@@ -3,6 +3,25 @@
 namespace Kel {
 namespace IO {
 
+namespace {
+
+// A signal destroyed while it emits (a handler deleted the object) would
+// leave its connections' bookkeeping behind; disconnecting every slot first
+// releases it. During an emission sigc++ only marks the slots, so the running
+// handler is not destroyed under itself.
+template<typename Signal>
+void disconnect_all(Signal& signal)
+{
+    auto slots = signal.slots();
+    for (auto i = slots.begin(); i != slots.end();)
+    {
+        auto current = i++;
+        current->disconnect();
+    }
+}
+
+} // namespace
+
 Base::Base(): mode(M_READ), events(P_NONE), eof_flag(false), alive_(std::make_shared<bool>(true))
 { }
 
@@ -10,6 +29,13 @@ Base::~Base()
 {
     *alive_ = false;
     signal_deleted.emit();
+
+    disconnect_all(signal_data_available);
+    disconnect_all(signal_end_of_file);
+    disconnect_all(signal_closing);
+    disconnect_all(signal_closed);
+    disconnect_all(signal_events_changed);
+    disconnect_all(signal_deleted);
 }
 
 void Base::set_block(bool)

@@ -14,7 +14,7 @@ namespace IO {
 class File: public Base
 {
 public:
-    enum CreateMode
+    enum CreateMode: int
     {
         C_NONE = 0,
         C_CREATE = 1,   // create the file if it is missing

@@ -4,8 +4,9 @@
 namespace Kel {
 namespace IO {
 
-// Access of an I/O object, as bit flags.
-enum Mode
+// Access of an I/O object, as bit flags. The underlying type is fixed so
+// that every combination, and the result of ~, is a valid value.
+enum Mode: int
 {
     M_NONE = 0,
     M_READ = 1,

@@ -16,9 +16,9 @@ namespace IO {
 
 class Base;
 
-// Readiness of an I/O object, as bit flags. P_ERROR is only ever reported:
-// asking for it is an error.
-enum PollEvent
+// Readiness of an I/O object, as bit flags (underlying type fixed, as for
+// Mode). P_ERROR is only ever reported: asking for it is an error.
+enum PollEvent: int
 {
     P_NONE = 0,
     P_INPUT = 1,   // data can be read (also end of data)

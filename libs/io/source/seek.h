@@ -5,7 +5,7 @@ namespace Kel {
 namespace IO {
 
 // Origin of a seek.
-enum SeekType
+enum SeekType: int
 {
     S_BEG = 0,  // from the start
     S_CUR = 1,  // from the current position
