@@ -88,7 +88,9 @@ public:
     virtual int main();
 
     // Ends the loop at the top of its next turn; main() then returns c. May be
-    // called from another thread to end a loop that waits in SLEEP mode.
+    // called from another thread to end a loop that waits in SLEEP mode, but
+    // only once the loop has started: main() clears the request when it
+    // starts.
     void exit(int c);
 
     // In SLEEP mode, wakes a waiting loop for one tick; otherwise does nothing.

@@ -1,0 +1,1 @@
+// A program without an application class.
