@@ -1,0 +1,165 @@
+#include "server/statefile.h"
+
+#include "libs/core/source/core/except.h"
+#include "server/gamestate.h"
+#include "tests/server/serverprocess.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <sys/stat.h>
+
+namespace {
+
+using servertest::TempDir;
+
+void write_text(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+GameState sample_state()
+{
+    GameState state;
+    state.set_session("Night \"one\"\\two");
+    std::string every_byte;
+    for (int c = 1; c < 256; ++c)
+        every_byte += static_cast<char>(c);
+    state.set_biography(state.add_character("Alice", false), every_byte);
+    state.set_biography(state.add_character("Guard", true), "Line one\nLine two; \"quoted\"");
+    state.add_character("B\xc3\xb6rk", false);
+    GameState::Scene& tavern = state.add_scene("Tavern", true);
+    state.set_group(tavern, "Town");
+    state.set_group(*state.find_scene("OOC"), "Meta");
+    state.add_scene("Cellar", false);
+    state.enter(*state.find_scene("OOC"), "Alice");
+    state.enter(tavern, "Guard");
+    state.enter(tavern, "Alice");
+    return state;
+}
+
+TEST(StateFile, WritesOneStatementPerLine)
+{
+    GameState state;
+    state.set_session("Night");
+    state.add_character("Alice", false);
+    state.set_biography(state.add_character("Guard", true), "Old\n\"soldier\"");
+    state.set_group(state.add_scene("Tavern", true), "Town");
+    state.enter(*state.find_scene("Tavern"), "Guard");
+    EXPECT_EQ(StateFile::render(state), "// Parlane server state, rewritten after every change.\n"
+                                        "session \"Night\";\n"
+                                        "character \"Alice\" false \"\";\n"
+                                        "character \"Guard\" true \"Old\\n\\\"soldier\\\"\";\n"
+                                        "scene \"OOC\" false \"\";\n"
+                                        "scene \"Tavern\" true \"Town\";\n"
+                                        "occupant \"Tavern\" \"Guard\";\n");
+}
+
+TEST(StateFile, EverythingReadsBackExactly)
+{
+    TempDir dir;
+    StateFile file(dir.file("state"));
+    const GameState original = sample_state();
+    file.save(original);
+
+    GameState loaded;
+    ASSERT_TRUE(file.load(loaded));
+    EXPECT_EQ(StateFile::render(loaded), StateFile::render(original));
+    EXPECT_EQ(loaded.get_session(), original.get_session());
+    EXPECT_EQ(loaded.find_character("alice")->biography, original.find_character("Alice")->biography);
+    EXPECT_TRUE(loaded.find_character("Guard")->npc);
+    EXPECT_TRUE(loaded.find_scene("Tavern")->temporary);
+    EXPECT_EQ(loaded.find_scene("OOC")->group, "Meta");
+    EXPECT_EQ(loaded.find_scene("Tavern")->occupants, (std::vector<std::string>{"Guard", "Alice"}));
+    // Nothing is left beside the file.
+    EXPECT_NE(::access(file.get_temporary_path().c_str(), F_OK), 0);
+}
+
+TEST(StateFile, AMissingFileLeavesTheStateAlone)
+{
+    TempDir dir;
+    GameState state = sample_state();
+    EXPECT_FALSE(StateFile(dir.file("none")).load(state));
+    EXPECT_EQ(StateFile::render(state), StateFile::render(sample_state()));
+}
+
+TEST(StateFile, AFailedSaveLeavesTheOldFile)
+{
+    TempDir dir;
+    StateFile file(dir.file("state"));
+    GameState old_state;
+    old_state.add_character("Alice", false);
+    file.save(old_state);
+    const std::string old_text = servertest::read_file(file.get_path());
+
+    // The temporary file cannot be created: a directory is in its place.
+    ASSERT_EQ(::mkdir(file.get_temporary_path().c_str(), 0755), 0);
+    EXPECT_THROW(file.save(sample_state()), Kel::SystemError);
+    EXPECT_EQ(servertest::read_file(file.get_path()), old_text);
+    ::rmdir(file.get_temporary_path().c_str());
+}
+
+TEST(StateFile, AHalfWrittenTemporaryFileFromACrashIsIgnored)
+{
+    TempDir dir;
+    StateFile file(dir.file("state"));
+    GameState old_state;
+    old_state.add_character("Alice", false);
+    file.save(old_state);
+    // What a crash in the middle of a save leaves behind.
+    write_text(file.get_temporary_path(), "character \"Bo");
+
+    GameState loaded;
+    ASSERT_TRUE(file.load(loaded));
+    EXPECT_EQ(StateFile::render(loaded), StateFile::render(old_state));
+    file.save(sample_state());
+    ASSERT_TRUE(file.load(loaded));
+    EXPECT_EQ(StateFile::render(loaded), StateFile::render(sample_state()));
+}
+
+TEST(StateFile, FilesThatMakeNoSenseAreRefusedWhole)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"colour \"red\";\n", "Unknown keyword"},
+        {"character \"Alice\" false;\n", "Wrong number of arguments"},
+        {"character \"Alice\" 1 \"\";\n", "Type mismatch"},
+        {"character \"Alice\" false \"\";\ncharacter \"ALICE\" true \"\";\n", "Character ALICE twice"},
+        {"character \"a;b\" false \"\";\n", "Invalid name 'a;b'"},
+        {"scene \"Tavern\" false \"\";\nscene \"tavern\" false \"\";\n", "Scene tavern twice"},
+        {"scene \"Tavern\" false \"a|b\";\n", "Invalid name 'a|b'"},
+        {"occupant \"OOC\" \"Nobody\";\n", "Occupant Nobody of OOC is unknown"},
+        {"character \"Alice\" false \"\";\noccupant \"Cellar\" \"Alice\";\n", "Occupant Alice of Cellar is unknown"},
+        {"session \"Night;\n", "Unexcepted end of input"},
+    };
+    for (const auto& c: cases)
+    {
+        SCOPED_TRACE(c.first);
+        TempDir dir;
+        write_text(dir.file("state"), c.first);
+        GameState state = sample_state();
+        try
+        {
+            StateFile(dir.file("state")).load(state);
+            ADD_FAILURE() << "loaded";
+        }
+        catch (const Kel::Exception& e)
+        {
+            EXPECT_NE(std::string(e.what()).find(c.second), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(StateFile::render(state), StateFile::render(sample_state()));
+    }
+}
+
+TEST(StateFile, TheSceneOocMayCarryAGroupButIsNeverDoubled)
+{
+    TempDir dir;
+    write_text(dir.file("state"), "scene \"OOC\" false \"Meta\";\n");
+    GameState state;
+    ASSERT_TRUE(StateFile(dir.file("state")).load(state));
+    ASSERT_EQ(state.get_scenes().size(), 1u);
+    EXPECT_EQ(state.get_scenes().front().group, "Meta");
+}
+
+} // namespace
