@@ -11,7 +11,10 @@
 
 namespace {
 
-const unsigned READ_SIZE = 1024;
+// One read per readiness report: enough to keep the system calls per line
+// few, small enough that one tick never handles more than a screenful of
+// lines, so a flood cannot stall the caller's loop.
+const unsigned READ_SIZE = 4096;
 const char DEFAULT_PORT[] = "7254";
 // Written-out output is dropped from the front of the buffer only when it is
 // this large, so that a long backlog is not moved for every short write.
