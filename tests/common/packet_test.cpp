@@ -132,13 +132,6 @@ TEST(Packet, ParameterIndexIsChecked)
     }
 }
 
-TEST(Packet, EscapeAndUnescape)
-{
-    EXPECT_EQ("a\ab\a", Packet::escape("a\nb\n"));
-    EXPECT_EQ("a\nb\n", Packet::unescape("a\ab\a"));
-    EXPECT_EQ("", Packet::escape(""));
-}
-
 TEST(Packet, RoundTripOfRandomPackets)
 {
     std::mt19937 random(20261206);

@@ -122,12 +122,3 @@ TEST(Socket, AdoptedDescriptorIsConnectedWithBothAddresses)
     EXPECT_EQ(0u, sock.get_local_address().str().find("127.0.0.1:"));
     EXPECT_NE("127.0.0.1:0", sock.get_local_address().str());
 }
-
-TEST(Socket, GetOptionReadsSocketOptions)
-{
-    StreamSocket sock(Kel::Net::INET, 0);
-    int type = 0;
-    socklen_t length = sizeof(type);
-    EXPECT_EQ(0, sock.get_option(SOL_SOCKET, SO_TYPE, &type, &length));
-    EXPECT_EQ(SOCK_STREAM, type);
-}

@@ -200,23 +200,6 @@ TEST(StreamSocket, EndOfFileIsAnnouncedOnceAndStopsPolling)
     EXPECT_EQ(1, eof_count);
 }
 
-TEST(StreamSocket, DataFlowsBothWays)
-{
-    Pair pair;
-    ASSERT_TRUE(pair.accepted);
-    EXPECT_EQ(5u, pair.client->write("hello", 5));
-    char buf[16] = {};
-    unsigned got = 0;
-    for (int i = 0; i < 5000 && got < 5; ++i)
-    {
-        got += pair.accepted->read(buf + got, sizeof(buf) - got);
-        if (got < 5)
-            Kel::Time::sleep(Kel::Time::msec);
-    }
-    EXPECT_EQ("hello", std::string(buf, got));
-    EXPECT_EQ(pair.client->get_local_address().str(), pair.accepted->get_peer_address().str());
-}
-
 TEST(StreamSocket, OutputWatchReportsWritabilityUntilStopped)
 {
     Pair pair;
