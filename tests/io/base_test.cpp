@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using namespace Kel::IO;
 
@@ -45,7 +46,7 @@ protected:
 
     unsigned do_read(char* buf, unsigned size) override
     {
-        unsigned n = std::min({std::size_t(size), chunk, input.size() - pos});
+        unsigned n = std::min({ std::size_t(size), chunk, input.size() - pos });
         if (n == 0 && !dry && size > 0)
             eof_flag = true;
         input.copy(buf, n, pos);
@@ -80,15 +81,15 @@ TEST(Base, GetlineSplitsAtLineFeeds)
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"", {}},
-        {"a", {"a"}},
-        {"a\n", {"a"}},
-        {"a\nb", {"a", "b"}},
-        {"\n\n", {"", ""}},
-        {"a\r\nb\n", {"a\r", "b"}},
-        {std::string("x\0y\n", 4), {std::string("x\0y", 3)}},
+        { "", {} },
+        { "a", { "a" } },
+        { "a\n", { "a" } },
+        { "a\nb", { "a", "b" } },
+        { "\n\n", { "", "" } },
+        { "a\r\nb\n", { "a\r", "b" } },
+        { std::string("x\0y\n", 4), { std::string("x\0y", 3) } },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.input);
         Memory m(c.input);
@@ -98,7 +99,7 @@ TEST(Base, GetlineSplitsAtLineFeeds)
             lines.push_back(line);
         EXPECT_EQ(lines, c.lines);
         EXPECT_EQ(line, "");
-        EXPECT_FALSE(m.getline(line));  // stays at the end
+        EXPECT_FALSE(m.getline(line)); // stays at the end
     }
 }
 
@@ -111,7 +112,7 @@ TEST(Base, GetlineGivesPartialLineWhenDry)
     EXPECT_EQ(line, "abc");
     EXPECT_FALSE(m.eof());
 
-    EXPECT_TRUE(m.getline(line));  // nothing yet, but not the end either
+    EXPECT_TRUE(m.getline(line)); // nothing yet, but not the end either
     EXPECT_EQ(line, "");
 }
 
@@ -133,7 +134,7 @@ TEST(Base, SetEventsAlwaysSignals)
     m.want(P_INPUT);
     m.want(P_INPUT);
     m.want(P_INPUT | P_OUTPUT);
-    EXPECT_EQ(seen, (std::vector<PollEvent>{P_INPUT, P_INPUT, P_INPUT | P_OUTPUT}));
+    EXPECT_EQ(seen, (std::vector<PollEvent> { P_INPUT, P_INPUT, P_INPUT | P_OUTPUT }));
     EXPECT_EQ(m.get_events(), P_INPUT | P_OUTPUT);
 }
 
@@ -145,13 +146,13 @@ TEST(Base, EventSignalsInputBeforeOnEvent)
     m.signal_data_available.connect([&] { log.push_back("data"); });
 
     m.event(P_INPUT | P_OUTPUT);
-    EXPECT_EQ(log, (std::vector<std::string>{"data", "on_event"}));
+    EXPECT_EQ(log, (std::vector<std::string> { "data", "on_event" }));
 
     log.clear();
     m.event(P_OUTPUT);
     m.event(P_NONE);
-    EXPECT_EQ(log, (std::vector<std::string>{"on_event", "on_event"}));
-    EXPECT_EQ(m.delivered, (std::vector<PollEvent>{P_INPUT | P_OUTPUT, P_OUTPUT, P_NONE}));
+    EXPECT_EQ(log, (std::vector<std::string> { "on_event", "on_event" }));
+    EXPECT_EQ(m.delivered, (std::vector<PollEvent> { P_INPUT | P_OUTPUT, P_OUTPUT, P_NONE }));
 }
 
 TEST(Base, DestroyedByInputHandlerGetsNoOnEvent)
@@ -159,15 +160,17 @@ TEST(Base, DestroyedByInputHandlerGetsNoOnEvent)
     std::vector<std::string> log;
     Memory* m = new Memory("");
     m->log = &log;
-    m->signal_data_available.connect([&] {
-        log.push_back("data");
-        delete m;
-        log.push_back("handler goes on");  // its captures must still be there
-    });
+    m->signal_data_available.connect(
+        [&]
+        {
+            log.push_back("data");
+            delete m;
+            log.push_back("handler goes on"); // its captures must still be there
+        });
     m->signal_deleted.connect([&] { log.push_back("deleted"); });
 
-    m->event(P_INPUT);  // ASan reports a call on the deleted object
-    EXPECT_EQ(log, (std::vector<std::string>{"data", "deleted", "handler goes on"}));
+    m->event(P_INPUT); // ASan reports a call on the deleted object
+    EXPECT_EQ(log, (std::vector<std::string> { "data", "deleted", "handler goes on" }));
 }
 
 TEST(Base, DestructorSignalsDeleted)

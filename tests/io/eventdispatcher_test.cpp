@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using namespace Kel::IO;
 using TestIO::FdObject;
@@ -33,7 +34,7 @@ TEST(EventDispatcher, EmptyTickReturnsAtOnce)
 {
     EventDispatcher d;
     d.tick(false);
-    d.tick(true);  // would wait for ever if it polled
+    d.tick(true); // would wait for ever if it polled
 }
 
 TEST(EventDispatcher, ObjectWantingNothingIsNotPolled)
@@ -48,7 +49,7 @@ TEST(EventDispatcher, ObjectWantingNothingIsNotPolled)
     d.tick(false);
     ASSERT_TRUE(pipe.put("x"));
     d.tick(false);
-    EXPECT_EQ(in.delivered, std::vector<PollEvent>{P_INPUT});
+    EXPECT_EQ(in.delivered, std::vector<PollEvent> { P_INPUT });
 }
 
 TEST(EventDispatcher, DeliversInputAsSignal)
@@ -57,7 +58,7 @@ TEST(EventDispatcher, DeliversInputAsSignal)
     FdObject in(pipe.read_end);
     EventDispatcher d;
     d.add(in);
-    d.add(in);  // one slot, one pair of connections
+    d.add(in); // one slot, one pair of connections
     int data = 0;
     in.signal_data_available.connect([&] { ++data; });
 
@@ -67,9 +68,9 @@ TEST(EventDispatcher, DeliversInputAsSignal)
     ASSERT_TRUE(pipe.put("x"));
     d.tick(false);
     EXPECT_EQ(data, 1);
-    d.tick(true);  // still unread, so ready at once
+    d.tick(true); // still unread, so ready at once
     EXPECT_EQ(data, 2);
-    EXPECT_EQ(in.delivered, (std::vector<PollEvent>{P_INPUT, P_INPUT}));
+    EXPECT_EQ(in.delivered, (std::vector<PollEvent> { P_INPUT, P_INPUT }));
 }
 
 TEST(EventDispatcher, FollowsEventChanges)
@@ -88,8 +89,8 @@ TEST(EventDispatcher, FollowsEventChanges)
     in.want(P_INPUT);
     out.want(P_OUTPUT);
     d.tick(false);
-    EXPECT_EQ(in.delivered, std::vector<PollEvent>{P_INPUT});
-    EXPECT_EQ(out.delivered, std::vector<PollEvent>{P_OUTPUT});
+    EXPECT_EQ(in.delivered, std::vector<PollEvent> { P_INPUT });
+    EXPECT_EQ(out.delivered, std::vector<PollEvent> { P_OUTPUT });
 }
 
 // The way a writer with pending bytes uses it: output readiness is wanted
@@ -101,7 +102,8 @@ TEST(EventDispatcher, OutputWantedOnlyWhilePending)
     EventDispatcher d;
     d.add(out);
     int pending = 2;
-    out.on_event_hook = [&](PollEvent ev) {
+    out.on_event_hook = [&](PollEvent ev)
+    {
         if ((ev & P_OUTPUT) && --pending == 0)
             out.want(P_NONE);
     };
@@ -120,13 +122,13 @@ TEST(EventDispatcher, RemoveStopsDelivery)
     FdObject in(pipe.read_end);
     FdObject never(pipe.write_end);
     EventDispatcher d;
-    d.remove(never);  // not watched: nothing happens
+    d.remove(never); // not watched: nothing happens
     d.add(in);
     ASSERT_TRUE(pipe.put("x"));
 
     d.remove(in);
     d.tick(false);
-    in.want(P_INPUT);  // no longer followed
+    in.want(P_INPUT); // no longer followed
     d.tick(false);
     EXPECT_TRUE(in.delivered.empty());
 }
@@ -139,7 +141,7 @@ TEST(EventDispatcher, DestroyedObjectLeaves)
     d.add(*in);
     ASSERT_TRUE(pipe.put("x"));
     in.reset();
-    d.tick(false);  // empty again: returns without polling
+    d.tick(false); // empty again: returns without polling
 }
 
 // Two ready objects; whichever is delivered first deletes the other, which
@@ -153,23 +155,27 @@ TEST(EventDispatcher, ObjectDeletedMidDispatch)
     d.add(*first);
     d.add(*second);
     int deliveries = 0;
-    first->signal_data_available.connect([&] {
-        ++deliveries;
-        delete second;
-        second = nullptr;
-    });
-    second->signal_data_available.connect([&] {
-        ++deliveries;
-        delete first;
-        first = nullptr;
-    });
+    first->signal_data_available.connect(
+        [&]
+        {
+            ++deliveries;
+            delete second;
+            second = nullptr;
+        });
+    second->signal_data_available.connect(
+        [&]
+        {
+            ++deliveries;
+            delete first;
+            first = nullptr;
+        });
     ASSERT_TRUE(a.put("x"));
     ASSERT_TRUE(b.put("x"));
 
     d.tick(false);
     EXPECT_EQ(deliveries, 1);
     d.tick(false);
-    EXPECT_EQ(deliveries, 2);  // the survivor is still watched
+    EXPECT_EQ(deliveries, 2); // the survivor is still watched
     delete first;
     delete second;
 }
@@ -210,7 +216,8 @@ TEST(EventDispatcher, ExceptionLeavesTickAndDropsTheRest)
     d.add(in_a);
     d.add(in_b);
     int thrown = 0;
-    auto thrower = [&](PollEvent) {
+    auto thrower = [&](PollEvent)
+    {
         ++thrown;
         throw std::runtime_error("handler failed");
     };
@@ -236,7 +243,8 @@ TEST(EventDispatcher, NestedTick)
     d.add(in_a);
     d.add(in_b);
     bool nested = false;
-    auto tick_again = [&](PollEvent) {
+    auto tick_again = [&](PollEvent)
+    {
         if (!nested)
         {
             nested = true;
@@ -265,7 +273,7 @@ TEST(EventDispatcher, HangUpDeliversNoEvents)
 
     d.tick(false);
     EXPECT_EQ(data, 0);
-    EXPECT_EQ(in.delivered, std::vector<PollEvent>{P_NONE});
+    EXPECT_EQ(in.delivered, std::vector<PollEvent> { P_NONE });
 }
 
 TEST(EventDispatcher, DestroyedBeforeItsObjects)

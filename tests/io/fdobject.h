@@ -10,7 +10,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace TestIO {
+namespace TestIO
+{
 
 // An I/O object over a descriptor it does not own, whose wanted events the
 // test sets, and which records the events delivered to on_event.

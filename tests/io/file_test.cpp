@@ -16,7 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 using namespace Kel::IO;
 namespace IO = Kel::IO;
@@ -55,8 +56,7 @@ protected:
     std::string dir;
 };
 
-template<typename E, typename F>
-std::string message_of(F f)
+template <typename E, typename F> std::string message_of(F f)
 {
     try
     {
@@ -75,7 +75,7 @@ std::string message_of(F f)
 
 TEST_F(File, MissingFileThrowsFileNotFound)
 {
-    for (Mode mode: {M_READ, M_RDWR})
+    for (Mode mode : { M_READ, M_RDWR })
     {
         SCOPED_TRACE(mode);
         std::string name = path("missing");
@@ -106,18 +106,22 @@ TEST_F(File, OtherOpenFailureThrowsSystemError)
     catch (const Kel::SystemError& e)
     {
         EXPECT_EQ(e.get_error_code(), EISDIR);
-        EXPECT_EQ(std::string(e.what()), Kel::SystemError::build_what("Can't open file '" + dir + "'", EISDIR));
+        EXPECT_EQ(
+            std::string(e.what()), Kel::SystemError::build_what("Can't open file '" + dir + "'", EISDIR));
     }
 }
 
 TEST_F(File, InvalidModesThrow)
 {
-    EXPECT_EQ(message_of<Kel::InvalidParameterValue>([&] { IO::File(path("x"), M_APPEND, IO::File::C_CREATE); }),
-              "Invalid read/write mode");
-    EXPECT_EQ(message_of<Kel::InvalidParameterValue>([&] { IO::File(path("x"), M_NONE, IO::File::C_CREATE); }),
-              "Invalid read/write mode");
-    EXPECT_EQ(message_of<Kel::InvalidParameterValue>([&] { IO::File(path("x"), M_WRITE, IO::File::CreateMode(4)); }),
-              "Invalid create mode");
+    EXPECT_EQ(
+        message_of<Kel::InvalidParameterValue>([&] { IO::File(path("x"), M_APPEND, IO::File::C_CREATE); }),
+        "Invalid read/write mode");
+    EXPECT_EQ(
+        message_of<Kel::InvalidParameterValue>([&] { IO::File(path("x"), M_NONE, IO::File::C_CREATE); }),
+        "Invalid read/write mode");
+    EXPECT_EQ(message_of<Kel::InvalidParameterValue>(
+                  [&] { IO::File(path("x"), M_WRITE, IO::File::CreateMode(4)); }),
+        "Invalid create mode");
     EXPECT_FALSE(Kel::exists(path("x")));
 }
 
@@ -171,7 +175,7 @@ TEST_F(File, ReadToEndSignalsEachTime)
 
     std::string line;
     EXPECT_FALSE(f.getline(line));
-    EXPECT_EQ(ends, 2);  // getline does not read once eof() is set
+    EXPECT_EQ(ends, 2); // getline does not read once eof() is set
 }
 
 TEST_F(File, LastLineWithoutLineFeed)
@@ -182,7 +186,7 @@ TEST_F(File, LastLineWithoutLineFeed)
     std::vector<std::string> lines;
     while (f.getline(line))
         lines.push_back(line);
-    EXPECT_EQ(lines, (std::vector<std::string>{"one", "", "two"}));
+    EXPECT_EQ(lines, (std::vector<std::string> { "one", "", "two" }));
 }
 
 TEST_F(File, SeekAndTell)
@@ -204,7 +208,7 @@ TEST_F(File, SeekAndTell)
 
     EXPECT_EQ(message_of<Kel::InvalidParameterValue>([&] { f.seek(0, SeekType(7)); }), "Invalid seek type");
     EXPECT_EQ(message_of<Kel::SystemError>([&] { f.seek(-1, S_BEG); }),
-              Kel::SystemError::build_what("Seek failed", EINVAL));
+        Kel::SystemError::build_what("Seek failed", EINVAL));
     EXPECT_EQ(f.tell(), 10);
 }
 
@@ -244,7 +248,7 @@ TEST_F(File, CloseSignalsOnceInOrder)
         f.close();
         log.push_back("end of scope");
     }
-    EXPECT_EQ(log, (std::vector<std::string>{"events 0", "closing", "closed", "end of scope", "deleted"}));
+    EXPECT_EQ(log, (std::vector<std::string> { "events 0", "closing", "closed", "end of scope", "deleted" }));
 }
 
 TEST_F(File, DestructionClosesBeforeDeleted)
@@ -260,8 +264,8 @@ TEST_F(File, DestructionClosesBeforeDeleted)
         f.signal_closed.connect([&] { log.push_back("closed"); });
         f.signal_deleted.connect([&] { log.push_back("deleted"); });
     }
-    EXPECT_EQ(log, (std::vector<std::string>{"events 0", "closing", "closed", "deleted"}));
-    EXPECT_EQ(fcntl(fd, F_GETFD), -1);  // the descriptor was closed
+    EXPECT_EQ(log, (std::vector<std::string> { "events 0", "closing", "closed", "deleted" }));
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1); // the descriptor was closed
 }
 
 TEST_F(File, SetBlockKeepsOtherFlags)
@@ -296,12 +300,12 @@ TEST_F(File, NonBlockingReadWithoutDataIsNotEnd)
     std::string line;
     EXPECT_TRUE(r.getline(line));
     EXPECT_EQ(line, "ab");
-    EXPECT_TRUE(r.getline(line));  // ran dry mid-line
+    EXPECT_TRUE(r.getline(line)); // ran dry mid-line
     EXPECT_EQ(line, "cd");
     EXPECT_FALSE(r.eof());
 
     w.close();
-    EXPECT_FALSE(r.getline(line));  // no writer left: the end
+    EXPECT_FALSE(r.getline(line)); // no writer left: the end
     EXPECT_TRUE(r.eof());
 }
 

@@ -10,7 +10,8 @@
 #include <list>
 #include <stdexcept>
 
-namespace {
+namespace
+{
 
 using namespace Kel::IO;
 using TestIO::FdObject;
@@ -27,7 +28,7 @@ public:
 
 PollEvent ready_events(const Poller& poller, const Base& obj)
 {
-    for (const Poller::Slot& s: poller.get_result())
+    for (const Poller::Slot& s : poller.get_result())
         if (s.object == &obj)
             return s.events;
     return PollEvent(-1);
@@ -54,8 +55,8 @@ TEST(Poll, RejectsBadArguments)
 {
     Pipe pipe;
     FdObject in(pipe.read_end);
-    const PollEvent bad[] = {P_ERROR, P_INPUT | P_ERROR, PollEvent(16)};
-    for (PollEvent e: bad)
+    const PollEvent bad[] = { P_ERROR, P_INPUT | P_ERROR, PollEvent(16) };
+    for (PollEvent e : bad)
     {
         SCOPED_TRACE(e);
         try
@@ -84,7 +85,7 @@ TEST(Poller, NothingToPoll)
     Poller poller;
     Pipe pipe;
     FdObject in(pipe.read_end);
-    poller.set_object(in, P_NONE);  // removing what is not there does nothing
+    poller.set_object(in, P_NONE); // removing what is not there does nothing
 
     for (int i = 0; i < 2; ++i)
     {
@@ -176,7 +177,7 @@ TEST(Poller, RefusedObjectLeavesNoTrace)
     EXPECT_THROW(poller.set_object(h, P_INPUT), std::logic_error);
     EXPECT_THROW(poller.set_object(h, P_ERROR), Kel::InvalidParameterValue);
     EXPECT_THROW(poller.poll(Time::zero), Kel::InvalidState);
-    poller.set_object(h, P_NONE);  // the handle is not needed to remove
+    poller.set_object(h, P_NONE); // the handle is not needed to remove
 }
 
 TEST(Poller, InvalidTimeout)

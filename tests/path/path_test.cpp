@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Kel::Path;
 
@@ -40,32 +41,32 @@ TEST(Path, ParsingNormalises)
         const char* normal;
     };
     const Case cases[] = {
-        {"", ""},
-        {"/", "/"},
-        {"//", "/"},
-        {"a/./b//c/", "a/b/c"},
-        {"a/../b", "b"},
-        {"../../x", "../../x"},
-        {"/a/..", "/"},
-        {"/..", "/"},
-        {"/../a", "/a"},
-        {"x\\y", "x/y"},
-        {"\\a\\b\\", "/a/b"},
-        {".", "."},
-        {"./", "."},
-        {"./a", "a"},
-        {"a/.", "a"},
-        {"a/..", ""},
-        {"a/../..", ".."},
-        {"./..", ".."},
-        {"../a/../b", "../b"},
-        {"a/b/../../..", ".."},
-        {"/a/b/../c/./d", "/a/c/d"},
-        {"..", ".."},
-        {"...", "..."},
-        {".hidden/x", ".hidden/x"},
+        { "", "" },
+        { "/", "/" },
+        { "//", "/" },
+        { "a/./b//c/", "a/b/c" },
+        { "a/../b", "b" },
+        { "../../x", "../../x" },
+        { "/a/..", "/" },
+        { "/..", "/" },
+        { "/../a", "/a" },
+        { "x\\y", "x/y" },
+        { "\\a\\b\\", "/a/b" },
+        { ".", "." },
+        { "./", "." },
+        { "./a", "a" },
+        { "a/.", "a" },
+        { "a/..", "" },
+        { "a/../..", ".." },
+        { "./..", ".." },
+        { "../a/../b", "../b" },
+        { "a/b/../../..", ".." },
+        { "/a/b/../c/./d", "/a/c/d" },
+        { "..", ".." },
+        { "...", "..." },
+        { ".hidden/x", ".hidden/x" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(Path(c.text).str(), c.normal);
@@ -81,9 +82,16 @@ TEST(Path, SizeCountsTheRoot)
         unsigned size;
     };
     const Case cases[] = {
-        {"", 0}, {"/", 1}, {".", 1}, {"a", 1}, {"a/b", 2}, {"/a", 2}, {"/a/b", 3}, {"../..", 2},
+        { "", 0 },
+        { "/", 1 },
+        { ".", 1 },
+        { "a", 1 },
+        { "a/b", 2 },
+        { "/a", 2 },
+        { "/a/b", 3 },
+        { "../..", 2 },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(Path(c.text).size(), c.size);
@@ -109,9 +117,18 @@ TEST(Path, IndexFromFrontAndBack)
         const char* component;
     };
     const Case cases[] = {
-        {0, "/"}, {1, "usr"}, {2, "lib"}, {3, ""}, {5, ""}, {-1, "lib"}, {-2, "usr"}, {-3, "/"}, {-4, ""}, {INT_MIN, ""},
+        { 0, "/" },
+        { 1, "usr" },
+        { 2, "lib" },
+        { 3, "" },
+        { 5, "" },
+        { -1, "lib" },
+        { -2, "usr" },
+        { -3, "/" },
+        { -4, "" },
+        { INT_MIN, "" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.index);
         EXPECT_EQ(p[c.index], c.component);
@@ -130,23 +147,23 @@ TEST(Path, JoinAddsComponentsInTurn)
         const char* joined;
     };
     const Case cases[] = {
-        {"a/b", "/c", "/c"},
-        {"a/b", "../c", "a/c"},
-        {".", "x", "x"},
-        {".", ".", "."},
-        {".", "..", ".."},
-        {"", "a", "a"},
-        {"a", "", "a"},
-        {"/", "a", "/a"},
-        {"/", "..", "/"},
-        {"/a", "../..", "/"},
-        {"a", "../..", ".."},
-        {"..", "..", "../.."},
-        {"../a", "../../b", "../../b"},
-        {"a", ".", "a"},
-        {"a/b", "c/d", "a/b/c/d"},
+        { "a/b", "/c", "/c" },
+        { "a/b", "../c", "a/c" },
+        { ".", "x", "x" },
+        { ".", ".", "." },
+        { ".", "..", ".." },
+        { "", "a", "a" },
+        { "a", "", "a" },
+        { "/", "a", "/a" },
+        { "/", "..", "/" },
+        { "/a", "../..", "/" },
+        { "a", "../..", ".." },
+        { "..", "..", "../.." },
+        { "../a", "../../b", "../../b" },
+        { "a", ".", "a" },
+        { "a/b", "c/d", "a/b/c/d" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(std::string(c.left) + " / " + c.right);
         EXPECT_EQ((Path(c.left) / Path(c.right)).str(), c.joined);
@@ -183,15 +200,15 @@ TEST(Path, IteratorWalksBothWays)
         std::vector<std::string> components;
     };
     const Case cases[] = {
-        {"", {}},
-        {"/", {"/"}},
-        {"a", {"a"}},
-        {".", {"."}},
-        {"/usr/lib", {"/", "usr", "lib"}},
-        {"a/bc/def", {"a", "bc", "def"}},
-        {"../../x", {"..", "..", "x"}},
+        { "", {} },
+        { "/", { "/" } },
+        { "a", { "a" } },
+        { ".", { "." } },
+        { "/usr/lib", { "/", "usr", "lib" } },
+        { "a/bc/def", { "a", "bc", "def" } },
+        { "../../x", { "..", "..", "x" } },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.text);
         Path p(c.text);

@@ -13,7 +13,8 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 using Kel::Path;
 
@@ -127,7 +128,7 @@ TEST_F(Utils, ListFilesSkipsDotAndDotDotOnly)
 
     std::list<std::string> names = Kel::list_files(dir);
     names.sort();
-    EXPECT_EQ(names, (std::list<std::string>{".hidden", "a", "sub"}));
+    EXPECT_EQ(names, (std::list<std::string> { ".hidden", "a", "sub" }));
 
     EXPECT_TRUE(Kel::list_files(dir / "missing").empty());
     EXPECT_TRUE(Kel::list_files(dir / "a").empty());
@@ -177,7 +178,7 @@ TEST_F(Utils, MkpathCreatesMissingDirectories)
     EXPECT_TRUE(S_ISDIR(Kel::stat(target).st_mode));
 
     touch(target / "f");
-    Kel::mkpath(target, 0755);  // nothing to do on an existing tree
+    Kel::mkpath(target, 0755); // nothing to do on an existing tree
     EXPECT_TRUE(Kel::exists(target / "f"));
 
     ChangeDir cd(dir);
@@ -214,16 +215,11 @@ TEST_F(Utils, Relative)
         const char* result;
     };
     const Case cases[] = {
-        {"/a/b/c", "/a/d", "../b/c"},
-        {"/a/b", "/a/b", ""},
-        {"/a", "/a/b/c", "../.."},
-        {"/a/b/c", "/a", "b/c"},
-        {"/a/b", "/", "a/b"},
-        {"a/b", "a/c/d", "../../b"},
-        {"x", "", "x"},
-        {"/x", "y", "/x"},  // no way from a relative base to the root
+        { "/a/b/c", "/a/d", "../b/c" }, { "/a/b", "/a/b", "" }, { "/a", "/a/b/c", "../.." },
+        { "/a/b/c", "/a", "b/c" }, { "/a/b", "/", "a/b" }, { "a/b", "a/c/d", "../../b" }, { "x", "", "x" },
+        { "/x", "y", "/x" }, // no way from a relative base to the root
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(std::string(c.path) + " from " + c.base);
         EXPECT_EQ(Kel::relative(c.path, c.base).str(), c.result);
@@ -243,14 +239,14 @@ TEST_F(Utils, FixCaseFollowsTheDisk)
         const char* found;
     };
     const Case cases[] = {
-        {"logs/game one/session.txt", "Logs/Game One/Session.TXT"},
-        {"LOGS/GAME ONE", "Logs/Game One"},
-        {"logs/missing/Other", "Logs/missing/Other"},
-        {"nothing/logs", "nothing/logs"},
-        {"same", "same"},
-        {"SAME", "SAME"},
+        { "logs/game one/session.txt", "Logs/Game One/Session.TXT" },
+        { "LOGS/GAME ONE", "Logs/Game One" },
+        { "logs/missing/Other", "Logs/missing/Other" },
+        { "nothing/logs", "nothing/logs" },
+        { "same", "same" },
+        { "SAME", "SAME" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.asked);
         EXPECT_EQ(Kel::fix_case(dir / c.asked), dir / c.found);
@@ -264,7 +260,7 @@ TEST_F(Utils, FixCaseFollowsTheDisk)
 TEST_F(Utils, Fnmatch)
 {
     EXPECT_EQ(Kel::fnmatch("*.txt", "a.txt"), 0);
-    EXPECT_EQ(Kel::fnmatch("*.txt", "dir/a.txt"), 0);  // "*" also matches "/"
+    EXPECT_EQ(Kel::fnmatch("*.txt", "dir/a.txt"), 0); // "*" also matches "/"
     EXPECT_NE(Kel::fnmatch("*.txt", "a.log"), 0);
     EXPECT_EQ(Kel::fnmatch("a?c", "abc"), 0);
 }
@@ -277,9 +273,14 @@ TEST_F(Utils, Basename)
         const char* base;
     };
     const Case cases[] = {
-        {"a/b.txt", "b.txt"}, {"b", "b"}, {"a/", ""}, {"/", ""}, {"", ""}, {"/x/y/z", "z"},
+        { "a/b.txt", "b.txt" },
+        { "b", "b" },
+        { "a/", "" },
+        { "/", "" },
+        { "", "" },
+        { "/x/y/z", "z" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Kel::basename(c.name), c.base);
@@ -295,14 +296,14 @@ TEST_F(Utils, Splitext)
         const char* ext;
     };
     const Case cases[] = {
-        {"archive.tar.gz", "archive.tar", ".gz"},
-        {"name", "name", ""},
-        {".hidden", "", ".hidden"},
-        {"a.d/b", "a", ".d/b"},
-        {"end.", "end", "."},
-        {"", "", ""},
+        { "archive.tar.gz", "archive.tar", ".gz" },
+        { "name", "name", "" },
+        { ".hidden", "", ".hidden" },
+        { "a.d/b", "a", ".d/b" },
+        { "end.", "end", "." },
+        { "", "", "" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
         Kel::Filename f = Kel::splitext(c.name);

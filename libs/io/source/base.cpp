@@ -1,16 +1,18 @@
 #include "libs/io/source/base.h"
 
-namespace Kel {
-namespace IO {
+namespace Kel
+{
+namespace IO
+{
 
-namespace {
+namespace
+{
 
 // A signal destroyed while it emits (a handler deleted the object) would
 // leave its connections' bookkeeping behind; disconnecting every slot first
 // releases it. During an emission sigc++ only marks the slots, so the running
 // handler is not destroyed under itself.
-template<typename Signal>
-void disconnect_all(Signal& signal)
+template <typename Signal> void disconnect_all(Signal& signal)
 {
     auto slots = signal.slots();
     for (auto i = slots.begin(); i != slots.end();)
@@ -22,8 +24,7 @@ void disconnect_all(Signal& signal)
 
 } // namespace
 
-Base::Base(): mode(M_READ), events(P_NONE), eof_flag(false), alive_(std::make_shared<bool>(true))
-{ }
+Base::Base(): mode(M_READ), events(P_NONE), eof_flag(false), alive_(std::make_shared<bool>(true)) { }
 
 Base::~Base()
 {
@@ -38,8 +39,7 @@ Base::~Base()
     disconnect_all(signal_deleted);
 }
 
-void Base::set_block(bool)
-{ }
+void Base::set_block(bool) { }
 
 unsigned Base::write(const char* buf, unsigned size)
 {
@@ -104,8 +104,7 @@ void Base::set_events(PollEvent e)
     signal_events_changed.emit(e);
 }
 
-void Base::on_event(PollEvent)
-{ }
+void Base::on_event(PollEvent) { }
 
 } // namespace IO
 } // namespace Kel

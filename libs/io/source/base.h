@@ -9,8 +9,10 @@
 #include <memory>
 #include <string>
 
-namespace Kel {
-namespace IO {
+namespace Kel
+{
+namespace IO
+{
 
 // An abstract byte stream: files and sockets are kinds of it. Each kind
 // supplies do_read and do_write; Base builds reading and writing on them,

@@ -1,17 +1,18 @@
 #include "libs/io/source/eventdispatcher.h"
-#include "libs/io/source/base.h"
 #include "libs/core/source/time/timedelta.h"
 #include "libs/core/source/time/units.h"
+#include "libs/io/source/base.h"
 
-namespace Kel {
-namespace IO {
+namespace Kel
+{
+namespace IO
+{
 
-EventDispatcher::EventDispatcher(): delivery_(nullptr)
-{ }
+EventDispatcher::EventDispatcher(): delivery_(nullptr) { }
 
 EventDispatcher::~EventDispatcher()
 {
-    for (auto& entry: objects)
+    for (auto& entry : objects)
     {
         entry.second.evch_conn.disconnect();
         entry.second.del_conn.disconnect();
@@ -48,7 +49,7 @@ void EventDispatcher::remove(Base& obj)
     poller.set_object(obj, P_NONE);
 
     for (Delivery* d = delivery_; d; d = d->outer)
-        for (Poller::Slot& s: d->slots)
+        for (Poller::Slot& s : d->slots)
             if (s.object == &obj)
                 s.object = nullptr;
 }
@@ -63,17 +64,17 @@ void EventDispatcher::tick(bool block)
         return;
 
     const std::list<Poller::Slot>& result = poller.get_result();
-    Delivery delivery{std::vector<Poller::Slot>(result.begin(), result.end()), delivery_};
+    Delivery delivery { std::vector<Poller::Slot>(result.begin(), result.end()), delivery_ };
 
     struct Restore
     {
         Delivery*& current;
         Delivery* outer;
         ~Restore() { current = outer; }
-    } restore{delivery_, delivery_};
+    } restore { delivery_, delivery_ };
     delivery_ = &delivery;
 
-    for (const Poller::Slot& s: delivery.slots)
+    for (const Poller::Slot& s : delivery.slots)
         if (s.object)
             s.object->event(s.events);
 }

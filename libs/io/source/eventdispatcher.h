@@ -8,8 +8,10 @@
 #include <map>
 #include <vector>
 
-namespace Kel {
-namespace IO {
+namespace Kel
+{
+namespace IO
+{
 
 class Base;
 
@@ -44,7 +46,7 @@ public:
 private:
     struct Slot
     {
-        Base* obj;  // not owned
+        Base* obj; // not owned
         sigc::connection evch_conn;
         sigc::connection del_conn;
     };

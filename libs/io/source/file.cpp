@@ -7,8 +7,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace Kel {
-namespace IO {
+namespace Kel
+{
+namespace IO
+{
 
 File::File(const std::string& filename, Mode m, CreateMode create): handle(-1)
 {

@@ -6,19 +6,21 @@
 
 #include <string>
 
-namespace Kel {
-namespace IO {
+namespace Kel
+{
+namespace IO
+{
 
 // A file opened through the operating system. An open file always asks to be
 // told of input. The file is closed by close() or by its destruction.
 class File: public Base
 {
 public:
-    enum CreateMode: int
+    enum CreateMode : int
     {
         C_NONE = 0,
-        C_CREATE = 1,   // create the file if it is missing
-        C_TRUNCATE = 2  // empty an existing file
+        C_CREATE = 1, // create the file if it is missing
+        C_TRUNCATE = 2 // empty an existing file
     };
 
     // The create mode counts only when mode has M_WRITE. New files get the
@@ -61,7 +63,7 @@ private:
 
     void check_access(Access access) const;
 
-    int handle;  // -1 when closed
+    int handle; // -1 when closed
 };
 
 inline File::CreateMode operator|(File::CreateMode c, File::CreateMode d)

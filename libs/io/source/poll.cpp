@@ -1,16 +1,19 @@
 #include "libs/io/source/poll.h"
-#include "libs/io/source/base.h"
 #include "libs/core/source/core/except.h"
 #include "libs/core/source/time/timedelta.h"
 #include "libs/core/source/time/units.h"
+#include "libs/io/source/base.h"
 
 #include <cerrno>
 #include <climits>
 
-namespace Kel {
-namespace IO {
+namespace Kel
+{
+namespace IO
+{
 
-namespace {
+namespace
+{
 
 const PollEvent REQUESTABLE = P_INPUT | P_PRIO | P_OUTPUT;
 
@@ -88,8 +91,7 @@ PollEvent poll(Base& obj, PollEvent events, const Time::TimeDelta& timeout)
     return poll_one(obj, events, to_msec(timeout));
 }
 
-Poller::Poller(): pfd_dirty(false)
-{ }
+Poller::Poller(): pfd_dirty(false) { }
 
 void Poller::set_object(Base& obj, PollEvent events)
 {
@@ -129,7 +131,7 @@ void Poller::rebuild_pfd()
 {
     pfd.clear();
     pfd.reserve(objects.size());
-    for (const auto& entry: objects)
+    for (const auto& entry : objects)
     {
         pollfd p;
         p.fd = entry.second.object->get_event_handle();

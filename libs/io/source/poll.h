@@ -7,29 +7,41 @@
 
 #include <poll.h>
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 class TimeDelta;
 }
 
-namespace IO {
+namespace IO
+{
 
 class Base;
 
 // Readiness of an I/O object, as bit flags (underlying type fixed, as for
 // Mode). P_ERROR is only ever reported: asking for it is an error.
-enum PollEvent: int
+enum PollEvent : int
 {
     P_NONE = 0,
-    P_INPUT = 1,   // data can be read (also end of data)
-    P_PRIO = 2,    // urgent data can be read
-    P_OUTPUT = 4,  // data can be written
-    P_ERROR = 8    // an error condition is pending
+    P_INPUT = 1, // data can be read (also end of data)
+    P_PRIO = 2, // urgent data can be read
+    P_OUTPUT = 4, // data can be written
+    P_ERROR = 8 // an error condition is pending
 };
 
-inline PollEvent operator|(PollEvent e, PollEvent f) { return PollEvent(int(e) | int(f)); }
-inline PollEvent operator&(PollEvent e, PollEvent f) { return PollEvent(int(e) & int(f)); }
-inline PollEvent operator~(PollEvent e) { return PollEvent(~int(e)); }
+inline PollEvent operator|(PollEvent e, PollEvent f)
+{
+    return PollEvent(int(e) | int(f));
+}
+inline PollEvent operator&(PollEvent e, PollEvent f)
+{
+    return PollEvent(int(e) & int(f));
+}
+inline PollEvent operator~(PollEvent e)
+{
+    return PollEvent(~int(e));
+}
 
 // Waits without limit until obj is ready for any of events and returns what
 // was reported. An interrupted wait reports P_NONE.
@@ -50,7 +62,7 @@ class Poller
 public:
     struct Slot
     {
-        Base* object;  // not owned
+        Base* object; // not owned
         PollEvent events;
 
         Slot(Base* o, PollEvent e): object(o), events(e) { }
@@ -78,7 +90,7 @@ private:
     void rebuild_pfd();
 
     std::map<Base*, Slot> objects;
-    std::vector<pollfd> pfd;  // one per entry of objects, in map order
+    std::vector<pollfd> pfd; // one per entry of objects, in map order
     bool pfd_dirty;
     std::list<Slot> poll_result;
 };

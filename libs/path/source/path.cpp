@@ -1,6 +1,7 @@
 #include "libs/path/source/path.h"
 
-namespace Kel {
+namespace Kel
+{
 
 std::string Path::Iterator::operator*() const
 {
@@ -43,7 +44,7 @@ Path::Iterator& Path::Iterator::operator--()
         if (slash == std::string::npos)
             start = 0;
         else if (s.size() == 1)
-            start = 0;  // the root alone
+            start = 0; // the root alone
         else
             start = slash + 1;
         end = s.size();
@@ -93,8 +94,7 @@ Path::Path(const std::string& text)
     }
 }
 
-Path::Path(const char* text): Path(std::string(text))
-{ }
+Path::Path(const char* text): Path(std::string(text)) { }
 
 Path& Path::operator/=(const Path& other)
 {
@@ -173,7 +173,7 @@ unsigned Path::size() const
         return 1;
 
     unsigned slashes = 0;
-    for (char c: path)
+    for (char c : path)
         if (c == DIRCHAR)
             ++slashes;
     return slashes + 1;

@@ -3,7 +3,8 @@
 
 #include <string>
 
-namespace Kel {
+namespace Kel
+{
 
 const char DIRCHAR = '/';
 
@@ -32,9 +33,12 @@ public:
 
         static const std::string::size_type END = std::string::npos;
 
-        Iterator(const Path& p, std::string::size_type s, std::string::size_type e): path(&p), start(s), end(e) { }
+        Iterator(const Path& p, std::string::size_type s, std::string::size_type e):
+            path(&p), start(s), end(e)
+        {
+        }
 
-        const Path* path;  // not owned
+        const Path* path; // not owned
         // Positions of the current component in the string; both END past
         // the last one.
         std::string::size_type start;

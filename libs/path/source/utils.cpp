@@ -8,9 +8,11 @@
 #include <fnmatch.h>
 #include <unistd.h>
 
-namespace Kel {
+namespace Kel
+{
 
-namespace {
+namespace
+{
 
 std::list<std::string> list_names(const std::string& dir)
 {
@@ -82,14 +84,15 @@ void mkdir(const Path& path, int mode)
         throw SystemError("mkdir failed", errno);
 }
 
-namespace {
+namespace
+{
 
 // Works on plain strings: a name on the disk may hold a backslash, which
 // Path would take for a separator (a file called "..\x" would then point
 // outside the tree).
 void remove_tree(const std::string& dir)
 {
-    for (const std::string& name: list_names(dir))
+    for (const std::string& name : list_names(dir))
     {
         std::string entry = dir == "/" ? dir + name : dir + DIRCHAR + name;
         // lstat: following a link to a directory elsewhere would empty it.
@@ -161,7 +164,7 @@ Path fix_case(const Path& path)
         {
             std::list<std::string> names = list_files(result.empty() ? Path(".") : result);
             const std::string* found = nullptr;
-            for (const std::string& name: names)
+            for (const std::string& name : names)
             {
                 if (name == component)
                 {

@@ -8,14 +8,15 @@
 
 #include <sys/stat.h>
 
-namespace Kel {
+namespace Kel
+{
 
 // A file name cut at its last dot: "archive.tar.gz" gives base
 // "archive.tar" and ext ".gz".
 struct Filename
 {
     std::string base;
-    std::string ext;  // with the dot; empty when there is no dot
+    std::string ext; // with the dot; empty when there is no dot
 };
 
 // The current directory. Throws SystemError "getcwd failed", for example
