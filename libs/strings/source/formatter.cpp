@@ -41,10 +41,6 @@ private:
 
 struct Detail::FormatStream::Slot
 {
-    // A failing append (out of memory) must reach the caller instead of
-    // silently truncating the text, so badbit rethrows.
-    Slot() { out.exceptions(std::ios_base::badbit); }
-
     AppendBuffer buffer;
     std::ostream out { &buffer };
     bool busy = false;

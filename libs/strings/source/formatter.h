@@ -18,8 +18,8 @@ namespace Detail
 // conversion itself. Each lease clears the error state and replaces every
 // setting that Fmt knows; follow_global_locale(), called once per Formatter
 // or lexical_cast, takes up a change of the global locale. So the results
-// are those of a fresh stream. A value whose own output
-// operator formats again gets a private stream for the inner lease.
+// are those of a fresh stream. A value whose own output operator formats
+// again gets a private stream for the inner lease.
 class FormatStream
 {
 public:
