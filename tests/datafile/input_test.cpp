@@ -63,3 +63,37 @@ TEST(Input, FailedStreamIsEmpty)
     EXPECT_EQ(-1, in.peek());
     EXPECT_EQ(-1, in.get());
 }
+
+namespace {
+
+// Delivers "ab", then fails as a file read error would.
+class FailingBuffer: public std::streambuf
+{
+protected:
+    int_type underflow() override
+    {
+        if (served)
+            throw std::ios_base::failure("read error");
+        served = true;
+        setg(data, data, data + 2);
+        return traits_type::to_int_type(data[0]);
+    }
+
+private:
+    char data[2] = {'a', 'b'};
+    bool served = false;
+};
+
+} // namespace
+
+TEST(Input, ReadErrorEndsTheInputAndMarksTheStreamBad)
+{
+    FailingBuffer buffer;
+    std::istream stream(&buffer);
+    Input in(stream);
+    EXPECT_EQ('a', in.get());
+    EXPECT_EQ('b', in.get());
+    EXPECT_EQ(-1, in.get());
+    EXPECT_FALSE(in);
+    EXPECT_TRUE(stream.bad());
+}

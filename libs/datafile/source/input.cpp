@@ -35,7 +35,16 @@ int Input::read_byte()
 {
     if (at_end)
         return -1;
-    std::streambuf::int_type c = in.rdbuf()->sbumpc();
+    std::streambuf::int_type c;
+    try {
+        c = in.rdbuf()->sbumpc();
+    } catch (...) {
+        // As the stream's own reading would: a failing buffer makes the
+        // stream bad (throwing only if the caller asked for that).
+        at_end = true;
+        in.setstate(std::ios_base::badbit);
+        return -1;
+    }
     if (std::streambuf::traits_type::eq_int_type(c, std::streambuf::traits_type::eof())) {
         at_end = true;
         in.setstate(std::ios_base::eofbit);

@@ -26,8 +26,8 @@ public:
 
     unsigned int get_line_number() const { return line; }
 
-    // False once a get() or peek() has met the end of the input (or a read
-    // error, which ends the input the same way).
+    // False once a get() or peek() has met the end of the input. A read
+    // error ends the input the same way and sets the stream's badbit.
     explicit operator bool() const { return !at_end; }
 
 private:
