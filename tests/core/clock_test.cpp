@@ -28,13 +28,6 @@ TEST(Clock, SleepLastsAtLeastTheDuration)
     EXPECT_GE(now() - start, 20 * msec);
 }
 
-TEST(Clock, SleepOfZeroOrLessReturns)
-{
-    sleep(zero);
-    sleep(-1 * sec);
-    sleep(-1 * usec);
-}
-
 TEST(Clock, CpuTimeGrowsWithWork)
 {
     TimeDelta start = get_cpu_time();

@@ -10,10 +10,7 @@ namespace {
 TEST(Exception, WhatIsTheMessage)
 {
     EXPECT_STREQ("plain", Kel::Exception("plain").what());
-    EXPECT_STREQ("", Kel::Exception("").what());
     EXPECT_STREQ("out of range", Kel::InvalidParameterValue("out of range").what());
-    EXPECT_STREQ("not connecting", Kel::InvalidState("not connecting").what());
-    EXPECT_STREQ("Conversion failure", Kel::LexicalError("Conversion failure").what());
     // Any bytes, including a NUL, are kept; what() stops at the NUL.
     std::string with_nul("a\0b", 3);
     EXPECT_STREQ("a", Kel::Exception(with_nul).what());

@@ -102,7 +102,8 @@ public:
     void set_loop_mode(LoopMode mode);
 
     // Makes the virtual sighandler() the process's handler for signal s. The
-    // handler runs on whichever thread receives the signal.
+    // handler runs on whichever thread receives the signal. Calling exit()
+    // from it is safe outside SLEEP mode; in SLEEP mode exit() takes a mutex.
     void catch_signal(int s);
 
 protected:
