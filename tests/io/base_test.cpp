@@ -55,14 +55,6 @@ protected:
     }
 };
 
-TEST(Base, StartsReadableWithoutEvents)
-{
-    Memory m("");
-    EXPECT_EQ(m.get_mode(), M_READ);
-    EXPECT_EQ(m.get_events(), P_NONE);
-    EXPECT_FALSE(m.eof());
-}
-
 TEST(Base, GetReturnsBytesAsUnsigned)
 {
     Memory m(std::string("\xff\x00\x41", 3));
@@ -171,16 +163,6 @@ TEST(Base, DestroyedByInputHandlerGetsNoOnEvent)
 
     m->event(P_INPUT); // ASan reports a call on the deleted object
     EXPECT_EQ(log, (std::vector<std::string> { "data", "deleted", "handler goes on" }));
-}
-
-TEST(Base, DestructorSignalsDeleted)
-{
-    int deleted = 0;
-    {
-        Memory m("");
-        m.signal_deleted.connect([&] { ++deleted; });
-    }
-    EXPECT_EQ(deleted, 1);
 }
 
 } // namespace

@@ -309,19 +309,4 @@ TEST_F(File, NonBlockingReadWithoutDataIsNotEnd)
     EXPECT_TRUE(r.eof());
 }
 
-TEST_F(File, BinaryRoundTrip)
-{
-    std::string data;
-    for (int i = 0; i < 256; ++i)
-        data += char(i);
-    {
-        IO::File f(path("bin"), M_WRITE, IO::File::C_CREATE);
-        EXPECT_EQ(f.write(data), 256u);
-    }
-    IO::File f(path("bin"), M_READ, IO::File::C_NONE);
-    for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(f.get(), i);
-    EXPECT_EQ(f.get(), -1);
-}
-
 } // namespace

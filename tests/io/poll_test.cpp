@@ -180,17 +180,13 @@ TEST(Poller, RefusedObjectLeavesNoTrace)
     poller.set_object(h, P_NONE); // the handle is not needed to remove
 }
 
-TEST(Poller, InvalidTimeout)
+TEST(Poller, RejectsNegativeTimeout)
 {
     Pipe pipe;
     FdObject in(pipe.read_end);
     Poller poller;
     poller.set_object(in, P_INPUT);
     EXPECT_THROW(poller.poll(Time::TimeDelta(-1)), Kel::InvalidParameterValue);
-    // Far longer than the platform call takes: cut down, not wrapped round
-    // to a negative (endless) or zero wait.
-    ASSERT_TRUE(pipe.put("x"));
-    EXPECT_EQ(poller.poll(Time::week * 10000), 1);
 }
 
 } // namespace

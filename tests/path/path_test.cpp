@@ -98,16 +98,6 @@ TEST(Path, SizeCountsTheRoot)
     }
 }
 
-TEST(Path, IsAbsolute)
-{
-    EXPECT_TRUE(Path("/").is_absolute());
-    EXPECT_TRUE(Path("\\x").is_absolute());
-    EXPECT_FALSE(Path("x/y").is_absolute());
-    EXPECT_FALSE(Path("").is_absolute());
-    EXPECT_TRUE(Path("").empty());
-    EXPECT_FALSE(Path(".").empty());
-}
-
 TEST(Path, IndexFromFrontAndBack)
 {
     Path p("/usr/lib");
