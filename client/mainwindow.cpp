@@ -39,7 +39,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     connect_item(xml, "mni_about", &MainWindow::about);
 
     ent_text->grab_focus();
-    signal_focus_in_event().connect(sigc::mem_fun(*this, &MainWindow::focus_in_event), false);
+    signal_focus_in_event().connect(sigc::mem_fun(*this, &MainWindow::focus_in_event), true);
     parlane.signal_scene_activated.connect(sigc::mem_fun(*this, &MainWindow::scene_activated));
     parlane.signal_active_name_changed.connect(sigc::mem_fun(*this, &MainWindow::active_name_changed));
 }
