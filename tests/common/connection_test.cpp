@@ -312,14 +312,16 @@ TEST(Connection, SlowReaderGetsEveryLineInOrder)
     EventDispatcher reader_disp;
     std::unique_ptr<ServerSocket> server(Loopback::listen());
     std::string address = Loopback::address(Loopback::port_of(*server)).str();
-    Connection writer(address, writer_disp);
-    for (int i = 0; i < 5000 && !writer.check_connection(); ++i)
+    Connection reader(address, reader_disp);
+    for (int i = 0; i < 5000 && !reader.check_connection(); ++i)
         Kel::Time::sleep(Kel::Time::msec);
     StreamSocket* accepted = server->accept();
     ASSERT_NE(nullptr, accepted);
     CaptureStdout();
-    Connection reader(accepted, reader_disp);
+    Connection writer(accepted, writer_disp);
     GetCapturedStdout();
+    // Still owned by writer; watched here to see when it asks for output.
+    StreamSocket* writer_socket = accepted;
 
     const std::string text(1000, 't');
     int sent = 0;
@@ -328,6 +330,7 @@ TEST(Connection, SlowReaderGetsEveryLineInOrder)
     ASSERT_GT(writer.get_output_pending(), 0u) << "the kernel took everything";
     for (int i = 0; i < 1000; ++i, ++sent)
         writer.send_packet(Packet("w", "TEXT", std::to_string(sent), text));
+    EXPECT_EQ(Kel::IO::P_INPUT | Kel::IO::P_OUTPUT, writer_socket->get_events());
 
     int received = 0;
     bool in_order = true;
@@ -347,6 +350,35 @@ TEST(Connection, SlowReaderGetsEveryLineInOrder)
     EXPECT_EQ(sent, received);
     EXPECT_TRUE(in_order);
     EXPECT_EQ(0u, writer.get_output_pending());
+    EXPECT_EQ(Kel::IO::P_INPUT, writer_socket->get_events());
+}
+
+// A failed write of queued output has no caller to throw to: it must not
+// escape the dispatcher's tick, and get_packet reports the failure once.
+TEST(Connection, PeerResetWhileOutputIsQueuedIsReportedByGetPacket)
+{
+    Link link;
+    ASSERT_TRUE(link.peer);
+    const std::string text(1000, 't');
+    for (int i = 0; i < 200000 && link.conn->get_output_pending() == 0; ++i)
+        link.conn->send_packet(Packet("w", "TEXT", text));
+    ASSERT_GT(link.conn->get_output_pending(), 0u);
+
+    linger reset = {1, 0};
+    link.peer->set_option(SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+    CaptureStdout();
+    link.peer.reset();
+    bool stale = false;
+    EXPECT_NO_THROW(stale = Loopback::tick_until(link.disp, [&] { return link.conn->get_stale(); }));
+    std::string out = GetCapturedStdout();
+    EXPECT_TRUE(stale);
+    // The same readiness report carries the reset (read first) and the
+    // writability that the queued output waited for.
+    EXPECT_NE(std::string::npos, out.find("Writing to socket failed: ")) << out;
+
+    Packet pkt;
+    EXPECT_THROW(link.conn->get_packet(pkt), Kel::Exception);
+    EXPECT_FALSE(link.conn->get_packet(pkt));
 }
 
 TEST(Connection, ServerSideAnnouncesAndTalksBack)
