@@ -22,11 +22,12 @@
 
 extern char** environ;
 
-namespace {
+namespace
+{
 
 struct ProgramResult
 {
-    int status;      // exit status, or -1 if the program did not exit normally
+    int status; // exit status, or -1 if the program did not exit normally
     std::string err; // everything it wrote to standard error
 };
 
@@ -37,13 +38,13 @@ ProgramResult run_program(const std::string& stem, std::vector<std::string> args
     std::string path = std::string(PARLANE_BINARY_DIR "/core_program_") + stem;
     args.insert(args.begin(), stem);
     std::vector<char*> argv;
-    for (std::string& arg: args)
+    for (std::string& arg : args)
         argv.push_back(&arg[0]);
     argv.push_back(nullptr);
 
     int fds[2];
     if (pipe(fds) != 0)
-        return {-2, "pipe failed"};
+        return { -2, "pipe failed" };
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -57,10 +58,10 @@ ProgramResult run_program(const std::string& stem, std::vector<std::string> args
     if (spawned != 0)
     {
         close(fds[0]);
-        return {-2, "cannot start " + path};
+        return { -2, "cannot start " + path };
     }
 
-    ProgramResult result{-1, std::string()};
+    ProgramResult result { -1, std::string() };
     char buffer[4096];
     ssize_t len;
     while ((len = read(fds[0], buffer, sizeof(buffer))) != 0)
@@ -74,14 +75,15 @@ ProgramResult run_program(const std::string& stem, std::vector<std::string> args
 
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
-    { }
+    {
+    }
     if (WIFEXITED(status))
         result.status = WEXITSTATUS(status);
     return result;
 }
 
-const char* const lazy_usage =
-    "The programmer was lazy and didn't write a usage() function for this application.\n";
+const char* const lazy_usage
+    = "The programmer was lazy and didn't write a usage() function for this application.\n";
 
 TEST(Application, RunExitPaths)
 {
@@ -93,17 +95,17 @@ TEST(Application, RunExitPaths)
         std::string err;
     };
     const Case cases[] = {
-        {"twice", {}, 125, "Trying to call Application::run_app twice!\n"},
-        {"unregistered", {}, 126, "Trying to run with no application class registered!\n"},
-        {"usage", {}, 1, std::string("UsageError: unknown option -q\n") + lazy_usage},
-        {"custom_usage", {}, 1, "reason=need one argument program=custom_usage brief=1\n"},
-        {"custom_usage", {"a", "b"}, 1, "reason=need one argument program=custom_usage brief=0\n"},
-        {"normal", {}, 7, "destroyed after 4 ticks\n"},
-        {"register_twice", {}, 2, "Warning: registering the application twice\n"},
-        {"data", {}, 42, ""},
-        {"signal", {}, 100 + SIGUSR1, ""},
+        { "twice", {}, 125, "Trying to call Application::run_app twice!\n" },
+        { "unregistered", {}, 126, "Trying to run with no application class registered!\n" },
+        { "usage", {}, 1, std::string("UsageError: unknown option -q\n") + lazy_usage },
+        { "custom_usage", {}, 1, "reason=need one argument program=custom_usage brief=1\n" },
+        { "custom_usage", { "a", "b" }, 1, "reason=need one argument program=custom_usage brief=0\n" },
+        { "normal", {}, 7, "destroyed after 4 ticks\n" },
+        { "register_twice", {}, 2, "Warning: registering the application twice\n" },
+        { "data", {}, 42, "" },
+        { "signal", {}, 100 + SIGUSR1, "" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.program);
         ProgramResult result = run_program(c.program, c.args);
@@ -121,22 +123,25 @@ TEST(Application, RunReportsUncaughtExceptions)
     };
     const Case cases[] = {
         // The object is deleted after the report.
-        {"runtime_error", "An uncaught exception occurred.\n"
-                          "  type:   std::runtime_error\n"
-                          "  what(): lost the connection to the moon\n"
-                          "destroyed\n"},
+        { "runtime_error",
+            "An uncaught exception occurred.\n"
+            "  type:   std::runtime_error\n"
+            "  what(): lost the connection to the moon\n"
+            "destroyed\n" },
         // A Kel::Exception without frames has no backtrace section.
-        {"key_error", "An uncaught exception occurred.\n"
-                      "  type:   Kel::KeyError\n"
-                      "  what(): Unknown enum (abc)\n"},
-        {"backtrace", "An uncaught exception occurred.\n"
-                      "  type:   (anonymous namespace)::TracedError\n"
-                      "  what(): orbit decayed\n"
-                      "  backtrace:\n"
-                      "    0x4012ab in Moon::orbit() from /usr/lib/libmoon.so\n"
-                      "    0xdead0 from ./rocket\n"},
+        { "key_error",
+            "An uncaught exception occurred.\n"
+            "  type:   Kel::KeyError\n"
+            "  what(): Unknown enum (abc)\n" },
+        { "backtrace",
+            "An uncaught exception occurred.\n"
+            "  type:   (anonymous namespace)::TracedError\n"
+            "  what(): orbit decayed\n"
+            "  backtrace:\n"
+            "    0x4012ab in Moon::orbit() from /usr/lib/libmoon.so\n"
+            "    0xdead0 from ./rocket\n" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.program);
         ProgramResult result = run_program(c.program);
@@ -154,7 +159,7 @@ public:
         set_loop_mode(mode);
     }
 
-    std::atomic<int> ticks{0};
+    std::atomic<int> ticks { 0 };
 
 protected:
     void tick() override
@@ -178,11 +183,11 @@ TEST(Application, NoneNeverTicks)
 
 TEST(Application, TickModesEndAfterTheTurnThatCallsExit)
 {
-    const Kel::Application::LoopMode modes[] = {Kel::Application::TICK_SLEEP, Kel::Application::TICK_YIELD,
-                                                Kel::Application::TICK_BUSY};
-    for (Kel::Application::LoopMode mode: modes)
+    const Kel::Application::LoopMode modes[]
+        = { Kel::Application::TICK_SLEEP, Kel::Application::TICK_YIELD, Kel::Application::TICK_BUSY };
+    for (Kel::Application::LoopMode mode : modes)
     {
-        for (int exit_at: {1, 5})
+        for (int exit_at : { 1, 5 })
         {
             SCOPED_TRACE(testing::Message() << "mode " << mode << ", exit in tick " << exit_at);
             Counter app(mode, exit_at, 3);
@@ -249,7 +254,8 @@ int induce_until(Counter& app, int ticks)
         // tick, while the loop is on its way back to waiting.
         Kel::Time::TimeStamp deadline = Kel::Time::now() + 2 * Kel::Time::msec;
         while (app.ticks < ticks && Kel::Time::now() < deadline)
-        { }
+        {
+        }
     }
     return induced;
 }
@@ -262,10 +268,13 @@ TEST(Application, SleepWokenByExitFromAnotherThread)
     {
         Counter app(Kel::Application::SLEEP);
         int induced = 0;
-        ASSERT_EQ(i, main_on_thread(app, [&] {
-            induced = induce_until(app, 1);
-            app.exit(i);
-        }));
+        ASSERT_EQ(i,
+            main_on_thread(app,
+                [&]
+                {
+                    induced = induce_until(app, 1);
+                    app.exit(i);
+                }));
         // An exit() that wakes the loop brings no tick of its own.
         ASSERT_LE(app.ticks, induced);
     }
@@ -275,10 +284,12 @@ TEST(Application, SleepTicksOncePerInducedWakeUp)
 {
     Counter app(Kel::Application::SLEEP);
     int induced = 0;
-    int status = main_on_thread(app, [&] {
-        induced = induce_until(app, 3);
-        app.exit(6);
-    });
+    int status = main_on_thread(app,
+        [&]
+        {
+            induced = induce_until(app, 3);
+            app.exit(6);
+        });
     EXPECT_EQ(6, status);
     EXPECT_GE(app.ticks, 3);
     EXPECT_LE(app.ticks, induced);
@@ -290,10 +301,13 @@ TEST(Application, LeavingSleepModeWakesTheLoop)
     {
         Counter app(Kel::Application::SLEEP, 10, 8);
         int induced = 0;
-        ASSERT_EQ(8, main_on_thread(app, [&] {
-            induced = induce_until(app, 1);
-            app.set_loop_mode(Kel::Application::TICK_BUSY);
-        }));
+        ASSERT_EQ(8,
+            main_on_thread(app,
+                [&]
+                {
+                    induced = induce_until(app, 1);
+                    app.set_loop_mode(Kel::Application::TICK_BUSY);
+                }));
         ASSERT_EQ(10, app.ticks);
     }
 }

@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TEST(Backtrace, CreateRecordsTheCallersStack)
 {
     Kel::Debug::Backtrace bt = Kel::Debug::Backtrace::create();
     const std::list<Kel::Debug::Backtrace::StackFrame>& frames = bt.get_frames();
     ASSERT_FALSE(frames.empty());
-    for (const Kel::Debug::Backtrace::StackFrame& frame: frames)
+    for (const Kel::Debug::Backtrace::StackFrame& frame : frames)
         EXPECT_NE(nullptr, frame.address);
     // The innermost frame is in this test program.
     EXPECT_NE(std::string::npos, frames.front().file.find("core_tests")) << frames.front().file;

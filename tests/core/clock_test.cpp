@@ -7,7 +7,8 @@
 
 #include <ctime>
 
-namespace {
+namespace
+{
 
 using namespace Kel::Time;
 

@@ -5,7 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 TEST(Exception, WhatIsTheMessage)
 {

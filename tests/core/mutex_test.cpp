@@ -5,7 +5,8 @@
 #include <mutex>
 #include <thread>
 
-namespace {
+namespace
+{
 
 TEST(Mutex, TrylockFailsWhileAnotherThreadHoldsIt)
 {
@@ -17,11 +18,13 @@ TEST(Mutex, TrylockFailsWhileAnotherThreadHoldsIt)
     EXPECT_FALSE(acquired);
     mutex.unlock();
 
-    std::thread again([&] {
-        acquired = mutex.trylock();
-        if (acquired)
-            mutex.unlock();
-    });
+    std::thread again(
+        [&]
+        {
+            acquired = mutex.trylock();
+            if (acquired)
+                mutex.unlock();
+        });
     again.join();
     EXPECT_TRUE(acquired);
 }
@@ -30,7 +33,8 @@ TEST(Mutex, ExcludesConcurrentUpdates)
 {
     Kel::Mutex mutex;
     long counter = 0;
-    auto work = [&] {
+    auto work = [&]
+    {
         for (int i = 0; i < 100000; ++i)
         {
             std::lock_guard<Kel::Mutex> lock(mutex);

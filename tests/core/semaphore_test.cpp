@@ -10,7 +10,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Kel::Time::msec;
 
@@ -41,11 +42,13 @@ TEST(Semaphore, SignalWakesAWaiter)
     Kel::Semaphore sem;
     bool waiting = false;
     int result = -2;
-    std::thread waiter([&] {
-        std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
-        waiting = true;
-        result = sem.wait(10 * Kel::Time::sec);
-    });
+    std::thread waiter(
+        [&]
+        {
+            std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
+            waiting = true;
+            result = sem.wait(10 * Kel::Time::sec);
+        });
     for (bool ready = false; !ready;)
     {
         std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
@@ -61,11 +64,13 @@ TEST(Semaphore, UntimedWaitEndsOnSignal)
 {
     Kel::Semaphore sem;
     bool waiting = false;
-    std::thread waiter([&] {
-        std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
-        waiting = true;
-        sem.wait();
-    });
+    std::thread waiter(
+        [&]
+        {
+            std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
+            waiting = true;
+            sem.wait();
+        });
     for (bool ready = false; !ready;)
     {
         std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
@@ -81,15 +86,17 @@ TEST(Semaphore, BroadcastWakesEveryWaiterOnASharedMutex)
     Kel::Mutex mutex;
     Kel::Semaphore sem(mutex);
     int waiting = 0;
-    std::atomic<int> woken{0};
+    std::atomic<int> woken { 0 };
     std::vector<std::thread> waiters;
     for (int i = 0; i < 3; ++i)
-        waiters.emplace_back([&] {
-            std::lock_guard<Kel::Mutex> lock(mutex);
-            ++waiting;
-            if (sem.wait(10 * Kel::Time::sec) == 0)
-                ++woken;
-        });
+        waiters.emplace_back(
+            [&]
+            {
+                std::lock_guard<Kel::Mutex> lock(mutex);
+                ++waiting;
+                if (sem.wait(10 * Kel::Time::sec) == 0)
+                    ++woken;
+            });
     for (bool ready = false; !ready;)
     {
         std::lock_guard<Kel::Mutex> lock(mutex);
@@ -97,7 +104,7 @@ TEST(Semaphore, BroadcastWakesEveryWaiterOnASharedMutex)
         if (ready)
             sem.broadcast();
     }
-    for (std::thread& t: waiters)
+    for (std::thread& t : waiters)
         t.join();
     EXPECT_EQ(3, woken);
 }

@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 using namespace Kel::Time;
 
@@ -54,15 +55,15 @@ TEST(TimeDelta, FillTimespecTruncatesTowardZero)
         long nsec;
     };
     const Case cases[] = {
-        {1500 * msec, 1, 500000000},
-        {zero, 0, 0},
-        {usec, 0, 1000},
-        {3 * sec, 3, 0},
-        {-1500 * msec, -1, -500000000},
-        {-1 * usec, 0, -1000},
-        {week + usec, 604800, 1000},
+        { 1500 * msec, 1, 500000000 },
+        { zero, 0, 0 },
+        { usec, 0, 1000 },
+        { 3 * sec, 3, 0 },
+        { -1500 * msec, -1, -500000000 },
+        { -1 * usec, 0, -1000 },
+        { week + usec, 604800, 1000 },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.delta.raw());
         timespec ts;

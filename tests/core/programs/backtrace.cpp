@@ -3,7 +3,8 @@
 #include "libs/core/source/core/application.h"
 #include "libs/core/source/core/except.h"
 
-namespace {
+namespace
+{
 
 class TracedError: public Kel::Exception
 {
@@ -11,8 +12,8 @@ public:
     explicit TracedError(const std::string& message): Exception(message)
     {
         std::list<Kel::Debug::Backtrace::StackFrame> frames;
-        frames.push_back({reinterpret_cast<void*>(0x4012ab), "/usr/lib/libmoon.so", "Moon::orbit()"});
-        frames.push_back({reinterpret_cast<void*>(0xdead0), "./rocket", ""});
+        frames.push_back({ reinterpret_cast<void*>(0x4012ab), "/usr/lib/libmoon.so", "Moon::orbit()" });
+        frames.push_back({ reinterpret_cast<void*>(0xdead0), "./rocket", "" });
         set_backtrace(Kel::Debug::Backtrace(frames));
     }
 };

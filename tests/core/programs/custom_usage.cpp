@@ -5,7 +5,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 class CustomUsage: public Kel::Application
 {

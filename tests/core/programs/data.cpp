@@ -2,7 +2,8 @@
 // the application sees that pointer through get_data().
 #include "libs/core/source/core/application.h"
 
-namespace {
+namespace
+{
 
 int marker;
 

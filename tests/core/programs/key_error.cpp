@@ -2,7 +2,8 @@
 #include "libs/core/source/core/application.h"
 #include "libs/core/source/core/except.h"
 
-namespace {
+namespace
+{
 
 class KeyErrorApp: public Kel::Application
 {

@@ -1,7 +1,8 @@
 // Two registrations: the second wins, with a warning.
 #include "libs/core/source/core/application.h"
 
-namespace {
+namespace
+{
 
 class First: public Kel::Application
 {

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-namespace {
+namespace
+{
 
 class RuntimeError: public Kel::Application
 {

@@ -4,7 +4,8 @@
 
 #include <signal.h>
 
-namespace {
+namespace
+{
 
 class Signal: public Kel::Application
 {

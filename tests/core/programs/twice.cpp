@@ -2,7 +2,8 @@
 // the second call's status if it created nothing, otherwise with 99.
 #include "libs/core/source/core/application.h"
 
-namespace {
+namespace
+{
 
 int constructed = 0;
 
@@ -14,7 +15,7 @@ public:
     int main() override
     {
         char name[] = "twice";
-        char* argv[] = {name, nullptr};
+        char* argv[] = { name, nullptr };
         int status = Kel::Application::run(1, argv, nullptr);
         return constructed == 1 ? status : 99;
     }

@@ -14,13 +14,15 @@
 #include <sstream>
 #include <typeinfo>
 
-namespace Kel {
+namespace Kel
+{
 
 Application* Application::app_ = nullptr;
 Application::RegBase* Application::reg_app_ = nullptr;
 void* Application::data_ = nullptr;
 
-namespace {
+namespace
+{
 
 // C stdio rather than std::cerr: a registration may write its warning during
 // static initialisation, before the iostreams are set up.
@@ -42,7 +44,7 @@ std::string describe_uncaught(const std::exception& e)
         if (!frames.empty())
         {
             out << "  backtrace:\n";
-            for (const Debug::Backtrace::StackFrame& frame: frames)
+            for (const Debug::Backtrace::StackFrame& frame : frames)
             {
                 out << "    0x" << std::hex << reinterpret_cast<std::uintptr_t>(frame.address) << std::dec;
                 if (!frame.symbol.empty())
@@ -69,11 +71,9 @@ Application::RegBase::~RegBase()
         reg_app_ = nullptr;
 }
 
-Application::Application(): done(false), exit_code(0), loop_mode_(TICK_SLEEP)
-{ }
+Application::Application(): done(false), exit_code(0), loop_mode_(TICK_SLEEP) { }
 
-Application::~Application()
-{ }
+Application::~Application() { }
 
 int Application::run(int argc, char** argv, void* data)
 {
@@ -205,11 +205,9 @@ void Application::catch_signal(int s)
     ::signal(s, &Application::sighandler_);
 }
 
-void Application::tick()
-{ }
+void Application::tick() { }
 
-void Application::sighandler(int)
-{ }
+void Application::sighandler(int) { }
 
 void Application::sighandler_(int s)
 {

@@ -5,7 +5,8 @@
 
 #include <atomic>
 
-namespace Kel {
+namespace Kel
+{
 
 // Base of the one application class of a program. The class registers itself
 // with a static RegApp member; the process entry calls run(), which creates
@@ -27,11 +28,11 @@ public:
     // How main() paces its turns.
     enum LoopMode
     {
-        NONE = 0,       // no loop: main() returns 0 at once
-        SLEEP = 1,      // wait for exit(), induce_tick() or set_loop_mode(), then tick
+        NONE = 0, // no loop: main() returns 0 at once
+        SLEEP = 1, // wait for exit(), induce_tick() or set_loop_mode(), then tick
         TICK_SLEEP = 2, // tick, then sleep one millisecond
         TICK_YIELD = 3, // tick, then yield the processor
-        TICK_BUSY = 4   // tick and nothing else
+        TICK_BUSY = 4 // tick and nothing else
     };
 
     // The registration that run() creates the application through.
@@ -54,8 +55,7 @@ public:
 
     // T needs a constructor T(int argc, char** argv). Its static usage() is
     // used if it declares one, otherwise Application::usage().
-    template <typename T>
-    class RegApp: public RegBase
+    template <typename T> class RegApp: public RegBase
     {
     public:
         Application* create_app(int argc, char** argv) override { return new T(argc, argv); }

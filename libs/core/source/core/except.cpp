@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-namespace Kel {
+namespace Kel
+{
 
-Exception::Exception(const std::string& message): w(message)
-{ }
+Exception::Exception(const std::string& message): w(message) { }
 
 Exception::~Exception() noexcept = default;
 
@@ -15,16 +15,15 @@ const char* Exception::what() const noexcept
 }
 
 KeyError::KeyError(const std::string& message, const std::string& key):
-    Exception(message + " (" + key + ")"),
-    key(key)
-{ }
+    Exception(message + " (" + key + ")"), key(key)
+{
+}
 
 KeyError::~KeyError() noexcept = default;
 
-SystemError::SystemError(const std::string& message, int err):
-    Exception(build_what(message, err)),
-    err(err)
-{ }
+SystemError::SystemError(const std::string& message, int err): Exception(build_what(message, err)), err(err)
+{
+}
 
 std::string SystemError::build_what(const std::string& message, int err)
 {
@@ -34,12 +33,13 @@ std::string SystemError::build_what(const std::string& message, int err)
     return message + ": " + text;
 }
 
-namespace IO {
+namespace IO
+{
 
 FileNotFound::FileNotFound(const std::string& message, const std::string& filename):
-    Exception(message),
-    filename(filename)
-{ }
+    Exception(message), filename(filename)
+{
+}
 
 FileNotFound::~FileNotFound() noexcept = default;
 

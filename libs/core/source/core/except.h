@@ -6,7 +6,8 @@
 #include <exception>
 #include <string>
 
-namespace Kel {
+namespace Kel
+{
 
 // Base of every failure the library family reports. The message is built
 // completely before construction, so what() is exactly the stored text.
@@ -89,7 +90,8 @@ public:
     explicit LexicalError(const std::string& message): Exception(message) { }
 };
 
-namespace IO {
+namespace IO
+{
 
 class FileNotFound: public Exception
 {

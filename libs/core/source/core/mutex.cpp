@@ -1,6 +1,7 @@
 #include "libs/core/source/core/mutex.h"
 
-namespace Kel {
+namespace Kel
+{
 
 Mutex::Mutex()
 {

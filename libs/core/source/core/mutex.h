@@ -3,7 +3,8 @@
 
 #include <pthread.h>
 
-namespace Kel {
+namespace Kel
+{
 
 // A plain POSIX mutex with default attributes: not recursive, so a thread
 // that locks it twice deadlocks. Also usable with std::lock_guard.

@@ -5,7 +5,8 @@
 
 #include <cerrno>
 
-namespace Kel {
+namespace Kel
+{
 
 Semaphore::Semaphore(): mutex(new Mutex), own_mutex(true), generation(0)
 {

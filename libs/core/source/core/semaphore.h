@@ -8,7 +8,8 @@
 
 #include <atomic>
 
-namespace Kel {
+namespace Kel
+{
 
 // A wake-up signal for threads, not a counter: signal() wakes one waiter,
 // and a signal given while nobody waits is lost.

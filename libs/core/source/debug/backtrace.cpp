@@ -5,8 +5,10 @@
 #include <dlfcn.h>
 #include <execinfo.h>
 
-namespace Kel {
-namespace Debug {
+namespace Kel
+{
+namespace Debug
+{
 
 Backtrace Backtrace::create()
 {
@@ -17,7 +19,7 @@ Backtrace Backtrace::create()
     // Frame 0 is create() itself.
     for (int i = 1; i < count; ++i)
     {
-        StackFrame frame{addresses[i], std::string(), std::string()};
+        StackFrame frame { addresses[i], std::string(), std::string() };
         Dl_info info;
         if (dladdr(addresses[i], &info))
         {

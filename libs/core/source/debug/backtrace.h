@@ -4,8 +4,10 @@
 #include <list>
 #include <string>
 
-namespace Kel {
-namespace Debug {
+namespace Kel
+{
+namespace Debug
+{
 
 // A list of stack frames. Exceptions carry an empty one; create() captures
 // the caller's stack on demand.

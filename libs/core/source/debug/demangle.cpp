@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 
-namespace Kel {
-namespace Debug {
+namespace Kel
+{
+namespace Debug
+{
 
 std::string demangle(const std::string& symbol)
 {

@@ -3,8 +3,10 @@
 
 #include <string>
 
-namespace Kel {
-namespace Debug {
+namespace Kel
+{
+namespace Debug
+{
 
 // The readable form of a mangled symbol or type name: "N3Kel8KeyErrorE"
 // gives "Kel::KeyError". Anything that is not a mangled name comes back

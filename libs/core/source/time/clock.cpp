@@ -6,8 +6,10 @@
 #include <sys/resource.h>
 #include <sys/time.h>
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 
 TimeStamp now()
 {
@@ -27,8 +29,8 @@ TimeDelta get_cpu_time()
 {
     rusage ru;
     getrusage(RUSAGE_SELF, &ru);
-    return (static_cast<RawTime>(ru.ru_utime.tv_sec) + ru.ru_stime.tv_sec) * sec +
-           (static_cast<RawTime>(ru.ru_utime.tv_usec) + ru.ru_stime.tv_usec) * usec;
+    return (static_cast<RawTime>(ru.ru_utime.tv_sec) + ru.ru_stime.tv_sec) * sec
+        + (static_cast<RawTime>(ru.ru_utime.tv_usec) + ru.ru_stime.tv_usec) * usec;
 }
 
 std::string format_now(const std::string& fmt)

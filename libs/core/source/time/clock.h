@@ -6,8 +6,10 @@
 
 #include <string>
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 
 // The current wall-clock instant. Safe to call from any thread.
 TimeStamp now();

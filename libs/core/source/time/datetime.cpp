@@ -2,10 +2,13 @@
 
 #include "libs/core/source/core/except.h"
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 
-namespace {
+namespace
+{
 
 const RawTime usec_per_day = 86400000000LL;
 const std::int64_t days_per_cycle = 146097; // 400 Gregorian years
@@ -61,23 +64,21 @@ void append_two_digits(std::string& out, int value)
 
 } // namespace
 
-DateTime::DateTime(int year, unsigned month, unsigned mday): DateTime(year, month, mday, 0, 0, 0, 0)
-{ }
+DateTime::DateTime(int year, unsigned month, unsigned mday): DateTime(year, month, mday, 0, 0, 0, 0) { }
 
 DateTime::DateTime(int year, unsigned month, unsigned mday, unsigned hour, unsigned minute, unsigned second):
     DateTime(year, month, mday, hour, minute, second, 0)
-{ }
+{
+}
 
-DateTime::DateTime(int year, unsigned month, unsigned mday, unsigned hour, unsigned minute, unsigned second,
-                   unsigned usec):
+DateTime::DateTime(
+    int year, unsigned month, unsigned mday, unsigned hour, unsigned minute, unsigned second, unsigned usec):
     year(year),
-    month(static_cast<std::uint8_t>(month)),
-    mday(static_cast<std::uint8_t>(mday)),
-    hour(static_cast<std::uint8_t>(hour)),
-    minute(static_cast<std::uint8_t>(minute)),
-    second(static_cast<std::uint8_t>(second)),
-    usec(usec)
-{ }
+    month(static_cast<std::uint8_t>(month)), mday(static_cast<std::uint8_t>(mday)),
+    hour(static_cast<std::uint8_t>(hour)), minute(static_cast<std::uint8_t>(minute)),
+    second(static_cast<std::uint8_t>(second)), usec(usec)
+{
+}
 
 DateTime::DateTime(const TimeStamp& ts): DateTime(1970, 1, 1)
 {
@@ -178,9 +179,9 @@ DateTime DateTime::operator+(const TimeDelta& delta) const
 
 int DateTime::cmp(const DateTime& other) const
 {
-    const std::int64_t mine[] = {year, month, mday, hour, minute, second, usec};
-    const std::int64_t theirs[] = {other.year, other.month, other.mday,  other.hour,
-                                   other.minute, other.second, other.usec};
+    const std::int64_t mine[] = { year, month, mday, hour, minute, second, usec };
+    const std::int64_t theirs[]
+        = { other.year, other.month, other.mday, other.hour, other.minute, other.second, other.usec };
     for (unsigned i = 0; i < sizeof(mine) / sizeof(mine[0]); ++i)
     {
         if (mine[i] < theirs[i])

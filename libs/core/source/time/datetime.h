@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <string>
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 
 // A calendar time in UTC, in the proleptic Gregorian calendar (year 0
 // exists and is a leap year). No time zone is ever applied.
@@ -22,7 +24,7 @@ public:
     DateTime(int year, unsigned month, unsigned mday);
     DateTime(int year, unsigned month, unsigned mday, unsigned hour, unsigned minute, unsigned second);
     DateTime(int year, unsigned month, unsigned mday, unsigned hour, unsigned minute, unsigned second,
-             unsigned usec);
+        unsigned usec);
     explicit DateTime(const TimeStamp& ts);
 
     // Moves the date n days forward (backward for negative n), exactly, and

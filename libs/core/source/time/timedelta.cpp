@@ -1,7 +1,9 @@
 #include "libs/core/source/time/timedelta.h"
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 
 void TimeDelta::fill_timespec(timespec& ts) const
 {

@@ -5,8 +5,10 @@
 #include <ctime>
 #include <type_traits>
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 
 // Signed 64-bit count of microseconds.
 typedef std::int64_t RawTime;

@@ -3,8 +3,10 @@
 
 #include "libs/core/source/time/timedelta.h"
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 
 // An instant: microseconds since 1970-01-01 00:00:00 UTC. The default value
 // 0 also means "no time set", which is what the truth test checks.

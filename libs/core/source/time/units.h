@@ -3,8 +3,10 @@
 
 #include "libs/core/source/time/timedelta.h"
 
-namespace Kel {
-namespace Time {
+namespace Kel
+{
+namespace Time
+{
 
 // Constant-initialised, so they hold their values even for code that runs
 // during static initialisation.
