@@ -1,0 +1,163 @@
+// Connection framing: the input is written through a socket pair in chunks
+// of fuzzed sizes while the dispatcher services the connection. However the
+// bytes are cut, the queued packets must be exactly those of the complete
+// lines, the unfinished tail must not be reported, packets sent back must
+// arrive as their lines, and closing the peer must make the connection stale.
+
+#include "common/connection.h"
+
+#include "libs/core/source/core/except.h"
+#include "libs/io/source/eventdispatcher.h"
+#include "libs/net/source/inet.h"
+#include "libs/net/source/streamsocket.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Swallows the connection's one-line reports on standard output.
+class NullBuffer: public std::streambuf
+{
+protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+void check(bool condition, const char* what)
+{
+    if (!condition)
+    {
+        std::cerr << "Connection: " << what << std::endl;
+        std::abort();
+    }
+}
+
+int pending_bytes(int fd)
+{
+    int count = 0;
+    if (ioctl(fd, FIONREAD, &count) != 0)
+        return 0;
+    return count;
+}
+
+void write_all(int fd, const std::string& data)
+{
+    std::size_t done = 0;
+    while (done < data.size())
+    {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        check(n > 0, "write to the socket pair failed");
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+// The packets that the complete lines of data give, read the simple way.
+std::vector<Packet> expected_packets(const std::string& data)
+{
+    std::vector<Packet> result;
+    std::string::size_type start = 0;
+    for (;;)
+    {
+        std::string::size_type lf = data.find('\n', start);
+        if (lf == std::string::npos)
+            break;
+        if (lf - start <= Connection::MAX_LINE_LENGTH)
+        {
+            try
+            {
+                result.emplace_back(data.substr(start, lf - start));
+            }
+            catch (const Kel::Exception&)
+            {
+            }
+        }
+        start = lf + 1;
+    }
+    return result;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    static NullBuffer null_buffer;
+    std::cout.rdbuf(&null_buffer);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    int fds[2];
+    check(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) == 0, "socketpair failed");
+    const int near = fds[0];
+    const int far = fds[1];
+
+    FuzzedDataProvider input(data, size);
+    std::string sent;
+    std::vector<Packet> received;
+    {
+        Kel::IO::EventDispatcher disp;
+        Connection conn(new Kel::Net::StreamSocket(near, Kel::Net::InetAddr(0x7F000001, 7254)), disp);
+        conn.signal_packet_available.connect([&] {
+            Packet pkt;
+            while (conn.get_packet(pkt))
+                received.push_back(pkt);
+        });
+
+        while (input.remaining_bytes() > 0)
+        {
+            const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(1, 1500);
+            const std::string chunk = input.ConsumeBytesAsString(length);
+            sent += chunk;
+            write_all(far, chunk);
+            for (int i = 0; i < 1000 && pending_bytes(near) > 0; ++i)
+                disp.tick(false);
+            check(pending_bytes(near) == 0, "connection stopped reading");
+        }
+
+        const std::vector<Packet> expected = expected_packets(sent);
+        check(received == expected, "packets differ from the complete lines");
+
+        // Everything received goes back the other way, line by line.
+        std::string lines;
+        for (const Packet& pkt : received)
+        {
+            conn.send_packet(pkt);
+            lines += pkt.str() + '\n';
+        }
+        std::string echoed;
+        for (int i = 0; i < 1000 && echoed.size() < lines.size(); ++i)
+        {
+            char buffer[4096];
+            while (pending_bytes(far) > 0)
+            {
+                ssize_t n = ::read(far, buffer, sizeof buffer);
+                check(n > 0, "read from the socket pair failed");
+                echoed.append(buffer, static_cast<std::size_t>(n));
+            }
+            disp.tick(false);
+        }
+        check(echoed == lines, "sent lines differ from the packets' line forms");
+
+        ::close(far);
+        for (int i = 0; i < 100 && !conn.get_stale(); ++i)
+            disp.tick(false);
+        check(conn.get_stale(), "closed peer not noticed");
+        check(received.size() == expected.size(), "unfinished line reported");
+        Packet pkt;
+        check(!conn.get_packet(pkt), "packet left in the queue");
+    }
+    return 0;
+}
