@@ -5,20 +5,23 @@
 #include "libs/net/source/resolve.h"
 #include "libs/strings/source/formatter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <memory>
 
 namespace {
 
-// One read per readiness report: enough to keep the system calls per line
-// few, small enough that one tick never handles more than a screenful of
-// lines, so a flood cannot stall the caller's loop.
+// One read per readiness report: large enough to keep the system calls per
+// line few, small enough that one tick handles only a few dozen lines, so
+// that a flood cannot stall the caller's loop.
 const unsigned READ_SIZE = 4096;
 const char DEFAULT_PORT[] = "7254";
 // Written-out output is dropped from the front of the buffer only when it is
 // this large, so that a long backlog is not moved for every short write.
 const std::string::size_type COMPACT_SIZE = 65536;
+// Largest size handed to one write call, which counts in unsigned.
+const std::string::size_type WRITE_LIMIT = 1u << 30;
 
 } // namespace
 
@@ -223,7 +226,8 @@ void Connection::flush_output()
 {
     while (get_output_pending() > 0)
     {
-        unsigned sent = sock->write(outbuf.data() + outbuf_start, get_output_pending());
+        std::string::size_type size = std::min(get_output_pending(), WRITE_LIMIT);
+        unsigned sent = sock->write(outbuf.data() + outbuf_start, static_cast<unsigned>(size));
         if (sent == 0)
             break;
         outbuf_start += sent;
