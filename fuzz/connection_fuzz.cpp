@@ -1,8 +1,10 @@
 // Connection framing: the input is written through a socket pair in chunks
-// of fuzzed sizes while the dispatcher services the connection. However the
-// bytes are cut, the queued packets must be exactly those of the complete
-// lines, the unfinished tail must not be reported, packets sent back must
-// arrive as their lines, and closing the peer must make the connection stale.
+// of fuzzed sizes while the dispatcher services the connection; now and then
+// a chunk is repeated past the longest line accepted. However the bytes are
+// cut, the queued packets must be exactly those of the complete lines not
+// longer than that, the unfinished tail must not be reported, packets sent
+// back must arrive as their lines, and closing the peer must make the
+// connection stale.
 
 #include "common/connection.h"
 
@@ -13,6 +15,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -21,11 +24,15 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
+
+// A repeated chunk grows beyond this, just past the longest line accepted.
+const std::size_t LONG_RUN = Connection::MAX_LINE_LENGTH + 4096;
 
 // Swallows the connection's one-line reports on standard output.
 class NullBuffer: public std::streambuf
@@ -52,15 +59,23 @@ int pending_bytes(int fd)
     return count;
 }
 
-void write_all(int fd, const std::string& data)
+// Writes data from the non-blocking far end, servicing the connection
+// whenever the socket pair is full, until the connection has read it all.
+void feed(int fd, const std::string& data, Kel::IO::EventDispatcher& disp, int near)
 {
     std::size_t done = 0;
-    while (done < data.size())
+    for (int i = 0; i < 100000 && (done < data.size() || pending_bytes(near) > 0); ++i)
     {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        check(n > 0, "write to the socket pair failed");
-        done += static_cast<std::size_t>(n);
+        if (done < data.size())
+        {
+            ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+            check(n > 0 || (n < 0 && errno == EAGAIN), "write to the socket pair failed");
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+        }
+        disp.tick(false);
     }
+    check(done == data.size() && pending_bytes(near) == 0, "connection stopped reading");
 }
 
 // The packets that the complete lines of data give, read the simple way.
@@ -101,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     int fds[2];
     check(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) == 0, "socketpair failed");
+    check(fcntl(fds[1], F_SETFL, O_NONBLOCK) == 0, "fcntl failed");
     const int near = fds[0];
     const int far = fds[1];
 
@@ -119,12 +135,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (input.remaining_bytes() > 0)
         {
             const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(1, 1500);
-            const std::string chunk = input.ConsumeBytesAsString(length);
+            const bool long_run = input.ConsumeIntegralInRange(0, 31) == 31;
+            std::string chunk = input.ConsumeBytesAsString(length);
+            while (long_run && !chunk.empty() && chunk.size() <= LONG_RUN)
+                chunk += chunk;
             sent += chunk;
-            write_all(far, chunk);
-            for (int i = 0; i < 1000 && pending_bytes(near) > 0; ++i)
-                disp.tick(false);
-            check(pending_bytes(near) == 0, "connection stopped reading");
+            feed(far, chunk, disp, near);
         }
 
         const std::vector<Packet> expected = expected_packets(sent);
