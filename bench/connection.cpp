@@ -73,27 +73,32 @@ void BM_Connection_Receive(benchmark::State& state)
     }
 
     int taken = 0;
-    conn.signal_packet_available.connect([&] {
-        Packet pkt;
-        while (conn.get_packet(pkt))
-            ++taken;
-    });
+    conn.signal_packet_available.connect(
+        [&]
+        {
+            Packet pkt;
+            while (conn.get_packet(pkt))
+                ++taken;
+        });
 
     for (auto _ : state)
     {
         taken = 0;
         // Blocking writes on the writer's own thread; the dispatcher never
         // sees the writer socket.
-        std::thread feeder([&] {
-            std::string::size_type done = 0;
-            while (done < data.size())
+        std::thread feeder(
+            [&]
             {
-                unsigned sent = writer->write(data.data() + done, static_cast<unsigned>(data.size() - done));
-                if (sent == 0)
-                    break;
-                done += sent;
-            }
-        });
+                std::string::size_type done = 0;
+                while (done < data.size())
+                {
+                    unsigned sent
+                        = writer->write(data.data() + done, static_cast<unsigned>(data.size() - done));
+                    if (sent == 0)
+                        break;
+                    done += sent;
+                }
+            });
         while (taken < lines_per_batch)
             disp.tick(true);
         feeder.join();

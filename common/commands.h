@@ -4,7 +4,8 @@
 // The command words of the chat protocol, as they travel on the wire (upper
 // case). Parameters are listed in order; free text is always last. Flags
 // are "1" and "0".
-namespace Command {
+namespace Command
+{
 
 // Client to server. The origin is the login name unless noted.
 

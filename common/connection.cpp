@@ -10,7 +10,8 @@
 #include <iostream>
 #include <memory>
 
-namespace {
+namespace
+{
 
 // One read per readiness report: large enough to keep the system calls per
 // line few, small enough that one tick handles only a few dozen lines, so
@@ -28,12 +29,7 @@ const std::string::size_type WRITE_LIMIT = 1u << 30;
 const std::string::size_type Connection::MAX_LINE_LENGTH;
 
 Connection::Connection(const std::string& addr_str, Kel::IO::EventDispatcher& edisp):
-    sock(nullptr),
-    connecting(false),
-    stale(false),
-    discarding(false),
-    outbuf_start(0),
-    connect_error(0)
+    sock(nullptr), connecting(false), stale(false), discarding(false), outbuf_start(0), connect_error(0)
 {
     std::string address = addr_str;
     if (address.find(':') == std::string::npos)
@@ -54,13 +50,8 @@ Connection::Connection(const std::string& addr_str, Kel::IO::EventDispatcher& ed
 }
 
 Connection::Connection(Kel::Net::StreamSocket* s, Kel::IO::EventDispatcher& edisp):
-    sock(s),
-    connecting(false),
-    stale(false),
-    peer(s->get_peer_address().str()),
-    discarding(false),
-    outbuf_start(0),
-    connect_error(0)
+    sock(s), connecting(false), stale(false), peer(s->get_peer_address().str()), discarding(false),
+    outbuf_start(0), connect_error(0)
 {
     init();
     edisp.add(*sock);

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
-namespace {
+namespace
+{
 
 const char FIELD_SEPARATOR = ';';
 const char LAST_SEPARATOR = '|';
@@ -21,30 +22,26 @@ void append_unescaped(std::string& to, const char* begin, const char* end)
 
 } // namespace
 
-Packet::Packet()
-{ }
+Packet::Packet() { }
 
-Packet::Packet(const std::string& origin, const std::string& cmd): origin(origin), cmd(cmd)
-{ }
+Packet::Packet(const std::string& origin, const std::string& cmd): origin(origin), cmd(cmd) { }
 
 Packet::Packet(const std::string& origin, const std::string& cmd, const std::string& p0):
-    origin(origin),
-    cmd(cmd),
-    params{p0}
-{ }
+    origin(origin), cmd(cmd), params { p0 }
+{
+}
 
-Packet::Packet(const std::string& origin, const std::string& cmd, const std::string& p0,
-               const std::string& p1):
+Packet::Packet(
+    const std::string& origin, const std::string& cmd, const std::string& p0, const std::string& p1):
     origin(origin),
-    cmd(cmd),
-    params{p0, p1}
-{ }
+    cmd(cmd), params { p0, p1 }
+{
+}
 
 Packet::Packet(const std::string& origin, const std::string& cmd, const std::vector<std::string>& params):
-    origin(origin),
-    cmd(cmd),
-    params(params)
-{ }
+    origin(origin), cmd(cmd), params(params)
+{
+}
 
 Packet::Packet(const std::string& data)
 {

@@ -17,14 +17,15 @@ using Kel::Net::StreamSocket;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-namespace {
+namespace
+{
 
 // A client Connection to a listening socket, and the raw accepted socket at
 // the other end, through which a test writes bytes exactly as it likes.
 struct Link
 {
     EventDispatcher disp;
-    std::unique_ptr<ServerSocket> server{Loopback::listen()};
+    std::unique_ptr<ServerSocket> server { Loopback::listen() };
     std::string server_address = Loopback::address(Loopback::port_of(*server)).str();
     std::unique_ptr<Connection> conn;
     std::unique_ptr<StreamSocket> peer;
@@ -33,11 +34,13 @@ struct Link
     Link()
     {
         conn.reset(new Connection(server_address, disp));
-        conn->signal_packet_available.connect([this] {
-            Packet pkt;
-            while (conn->get_packet(pkt))
-                packets.push_back(pkt);
-        });
+        conn->signal_packet_available.connect(
+            [this]
+            {
+                Packet pkt;
+                while (conn->get_packet(pkt))
+                    packets.push_back(pkt);
+            });
         for (int i = 0; i < 5000 && !conn->check_connection(); ++i)
             Kel::Time::sleep(Kel::Time::msec);
         peer.reset(server->accept());
@@ -87,9 +90,9 @@ TEST(Connection, HostWithoutPortUsesDefaultPort)
         const char* peer;
     };
     const Case cases[] = {
-        {"localhost", "127.0.0.1:7254"},
-        {"localhost:80", "127.0.0.1:80"},
-        {"127.0.0.1:9", "127.0.0.1:9"},
+        { "localhost", "127.0.0.1:7254" },
+        { "localhost:80", "127.0.0.1:80" },
+        { "127.0.0.1:9", "127.0.0.1:9" },
     };
     for (const Case& c : cases)
     {
@@ -117,7 +120,7 @@ TEST(Connection, RefusedConnectIsReportedByCheckConnection)
     getsockname(holder.get_event_handle(), reinterpret_cast<sockaddr*>(&sin), &length);
     std::string address = Kel::Net::InetAddr(sin).str();
 
-    for (bool through_dispatcher : {false, true})
+    for (bool through_dispatcher : { false, true })
     {
         SCOPED_TRACE(through_dispatcher ? "dispatcher ticks" : "no ticks");
         EventDispatcher disp;
@@ -183,10 +186,12 @@ TEST(Connection, HandlerFailureIsReportedAndNextLineHandled)
 {
     Link link;
     ASSERT_TRUE(link.peer);
-    link.conn->signal_packet_available.connect([&] {
-        if (link.packets.size() == 1)
-            throw Kel::Exception("Handler failed");
-    });
+    link.conn->signal_packet_available.connect(
+        [&]
+        {
+            if (link.packets.size() == 1)
+                throw Kel::Exception("Handler failed");
+        });
     CaptureStdout();
     ASSERT_TRUE(link.feed("a;ONE\nb;TWO\n"));
     bool arrived = link.tick_until_packets(2);
@@ -218,7 +223,7 @@ TEST(Connection, ReceiveErrorIsThrownOnceByGetPacket)
     Link link;
     ASSERT_TRUE(link.peer);
     // Closing with a zero linger time resets the connection.
-    linger reset = {1, 0};
+    linger reset = { 1, 0 };
     link.peer->set_option(SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
     CaptureStdout();
     link.peer.reset();
@@ -227,9 +232,9 @@ TEST(Connection, ReceiveErrorIsThrownOnceByGetPacket)
     ASSERT_TRUE(stale);
 
     std::string from = " from " + link.server_address + "\n";
-    EXPECT_EQ("Reading from socket failed: Connection reset by peer" + from + "Connection from " +
-                  link.server_address + " terminated\n",
-              out);
+    EXPECT_EQ("Reading from socket failed: Connection reset by peer" + from + "Connection from "
+            + link.server_address + " terminated\n",
+        out);
     Packet pkt;
     try
     {
@@ -334,14 +339,16 @@ TEST(Connection, SlowReaderGetsEveryLineInOrder)
 
     int received = 0;
     bool in_order = true;
-    reader.signal_packet_available.connect([&] {
-        Packet pkt;
-        while (reader.get_packet(pkt))
+    reader.signal_packet_available.connect(
+        [&]
         {
-            in_order = in_order && pkt == Packet("w", "TEXT", std::to_string(received), text);
-            ++received;
-        }
-    });
+            Packet pkt;
+            while (reader.get_packet(pkt))
+            {
+                in_order = in_order && pkt == Packet("w", "TEXT", std::to_string(received), text);
+                ++received;
+            }
+        });
     for (int i = 0; i < 2000000 && received < sent; ++i)
     {
         writer_disp.tick(false);
@@ -364,7 +371,7 @@ TEST(Connection, PeerResetWhileOutputIsQueuedIsReportedByGetPacket)
         link.conn->send_packet(Packet("w", "TEXT", text));
     ASSERT_GT(link.conn->get_output_pending(), 0u);
 
-    linger reset = {1, 0};
+    linger reset = { 1, 0 };
     link.peer->set_option(SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
     CaptureStdout();
     link.peer.reset();

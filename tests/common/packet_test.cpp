@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Params = std::vector<std::string>;
 
@@ -33,18 +34,18 @@ TEST(Packet, ParsesLines)
         Params params;
     };
     const Case cases[] = {
-        {"guard;text;Tavern;hi", "guard", "TEXT", {"Tavern", "hi"}},
-        {";NAME", "", "NAME", {}},
-        {";NAME;", "", "NAME", {""}},
-        {";", "", "", {}},
-        {"x;TEXT;;", "x", "TEXT", {"", ""}},
-        {"x;TEXT;Tavern|a;b|c", "x", "TEXT", {"Tavern", "a;b|c"}},
-        {"x;TEXT|", "x", "TEXT", {""}},
-        {"x;TEXT;|a;b", "x", "TEXT", {"", "a;b"}},
-        {"x;TEXT;a\ab", "x", "TEXT", {"a\nb"}},
-        {"x;TEXT;Tavern;hi\r", "x", "TEXT", {"Tavern", "hi\r"}},
-        {"Gu\aard;Ok", "Gu\aard", "OK", {}},
-        {"x;mIxEd-1", "x", "MIXED-1", {}},
+        { "guard;text;Tavern;hi", "guard", "TEXT", { "Tavern", "hi" } },
+        { ";NAME", "", "NAME", {} },
+        { ";NAME;", "", "NAME", { "" } },
+        { ";", "", "", {} },
+        { "x;TEXT;;", "x", "TEXT", { "", "" } },
+        { "x;TEXT;Tavern|a;b|c", "x", "TEXT", { "Tavern", "a;b|c" } },
+        { "x;TEXT|", "x", "TEXT", { "" } },
+        { "x;TEXT;|a;b", "x", "TEXT", { "", "a;b" } },
+        { "x;TEXT;a\ab", "x", "TEXT", { "a\nb" } },
+        { "x;TEXT;Tavern;hi\r", "x", "TEXT", { "Tavern", "hi\r" } },
+        { "Gu\aard;Ok", "Gu\aard", "OK", {} },
+        { "x;mIxEd-1", "x", "MIXED-1", {} },
     };
     for (const Case& c : cases)
     {
@@ -58,12 +59,12 @@ TEST(Packet, ParsesLines)
 
 TEST(Packet, RejectsLinesWithFewerThanTwoFields)
 {
-    for (const char* line : {"", "GAME", "|x;y", "GAME|x;y"})
+    for (const char* line : { "", "GAME", "|x;y", "GAME|x;y" })
     {
         SCOPED_TRACE(line);
         try
         {
-            Packet pkt{std::string(line)};
+            Packet pkt { std::string(line) };
             ADD_FAILURE() << "no exception";
         }
         catch (const Kel::InvalidParameterValue& e)
@@ -81,12 +82,12 @@ TEST(Packet, WritesLineForm)
         std::string line;
     };
     const Case cases[] = {
-        {Packet("Guard", "TEXT", "Tavern", "Hello; everyone"), "Guard;TEXT;Tavern|Hello; everyone"},
-        {Packet("", "NAME", "Guard"), ";NAME;Guard"},
-        {Packet("", "ENDSESSION"), ";ENDSESSION"},
-        {Packet("a", "text", Params{"x", "", "a|b"}), "a;text;x;|a|b"},
-        {Packet("a", "TEXT", "one\ntwo"), "a;TEXT;one\atwo"},
-        {Packet(), ";"},
+        { Packet("Guard", "TEXT", "Tavern", "Hello; everyone"), "Guard;TEXT;Tavern|Hello; everyone" },
+        { Packet("", "NAME", "Guard"), ";NAME;Guard" },
+        { Packet("", "ENDSESSION"), ";ENDSESSION" },
+        { Packet("a", "text", Params { "x", "", "a|b" }), "a;text;x;|a|b" },
+        { Packet("a", "TEXT", "one\ntwo"), "a;TEXT;one\atwo" },
+        { Packet(), ";" },
     };
     for (const Case& c : cases)
     {
@@ -114,7 +115,7 @@ TEST(Packet, SemicolonInEarlierParameterMergesWithLast)
 {
     Packet sent("o", "TEXT", "a;b", "c");
     EXPECT_EQ("o;TEXT|a;b;c", sent.str());
-    EXPECT_EQ(Params{"a;b;c"}, params_of(Packet(sent.str())));
+    EXPECT_EQ(Params { "a;b;c" }, params_of(Packet(sent.str())));
 }
 
 TEST(Packet, ParameterIndexIsChecked)
@@ -137,7 +138,8 @@ TEST(Packet, RoundTripOfRandomPackets)
     std::mt19937 random(20261206);
     const std::string plain = "abcXYZ09 _-.#$*\"'\t\r\n\x7f\xc3\xa9";
     const std::string any = plain + ";|";
-    auto text = [&](const std::string& alphabet, unsigned max_length) {
+    auto text = [&](const std::string& alphabet, unsigned max_length)
+    {
         std::string s(random() % (max_length + 1), ' ');
         for (char& c : s)
             c = alphabet[random() % alphabet.size()];

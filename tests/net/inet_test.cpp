@@ -17,10 +17,10 @@ TEST(InetAddr, PrintsAddressBytesInNetworkOrderAndPortInHostOrder)
         const char* text;
     };
     const Case cases[] = {
-        {0x7F000001, 7254, "127.0.0.1:7254"},
-        {0, 0, "0.0.0.0:0"},
-        {0xFFFFFFFF, 65535, "255.255.255.255:65535"},
-        {0xC0A80A01, 80, "192.168.10.1:80"},
+        { 0x7F000001, 7254, "127.0.0.1:7254" },
+        { 0, 0, "0.0.0.0:0" },
+        { 0xFFFFFFFF, 65535, "255.255.255.255:65535" },
+        { 0xC0A80A01, 80, "192.168.10.1:80" },
     };
     for (const Case& c : cases)
     {

@@ -12,7 +12,8 @@
 
 #include <functional>
 
-namespace Loopback {
+namespace Loopback
+{
 
 const in_addr_t LOCALHOST = 0x7F000001;
 
@@ -40,8 +41,8 @@ inline Kel::Net::ServerSocket* listen()
 
 // Ticks without blocking, sleeping a millisecond between ticks, until done()
 // holds or max_ticks have passed; returns done().
-inline bool tick_until(Kel::IO::EventDispatcher& disp, const std::function<bool()>& done,
-                       int max_ticks = 5000)
+inline bool tick_until(
+    Kel::IO::EventDispatcher& disp, const std::function<bool()>& done, int max_ticks = 5000)
 {
     for (int i = 0; i < max_ticks && !done(); ++i)
     {

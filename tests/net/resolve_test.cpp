@@ -57,9 +57,9 @@ TEST(Resolve, FailureNamesHostWithoutPort)
         const char* prefix;
     };
     const Case cases[] = {
-        {"no-such-host.invalid:7254", "Can't resolve 'no-such-host.invalid': "},
-        {"127.0.0.1:no-such-service", "Can't resolve '127.0.0.1': "},
-        {":", "Can't resolve '': "},
+        { "no-such-host.invalid:7254", "Can't resolve 'no-such-host.invalid': " },
+        { "127.0.0.1:no-such-service", "Can't resolve '127.0.0.1': " },
+        { ":", "Can't resolve '': " },
     };
     for (const Case& c : cases)
     {

@@ -26,7 +26,7 @@ TEST(SockAddr, CreatesInetAddressFromPlatformStructure)
 
 TEST(SockAddr, RejectsOtherFamilies)
 {
-    for (int family : {AF_INET6, AF_UNIX, AF_UNSPEC})
+    for (int family : { AF_INET6, AF_UNIX, AF_UNSPEC })
     {
         SCOPED_TRACE(family);
         sockaddr_storage storage;

@@ -16,7 +16,8 @@
 
 using Kel::Net::StreamSocket;
 
-namespace {
+namespace
+{
 
 std::string message_of(const std::function<void()>& action)
 {
@@ -75,7 +76,7 @@ TEST(Socket, CloseAnnouncesItselfOnceAndForgetsAddresses)
         sock.close();
         EXPECT_EQ("Local address not set", message_of([&] { sock.get_local_address(); }));
     }
-    EXPECT_EQ((std::vector<std::string>{"closing", "closed", "deleted"}), seen);
+    EXPECT_EQ((std::vector<std::string> { "closing", "closed", "deleted" }), seen);
 }
 
 TEST(Socket, BindKeepsAddressAndReportsFailure)

@@ -14,13 +14,14 @@ using Kel::IO::EventDispatcher;
 using Kel::Net::ServerSocket;
 using Kel::Net::StreamSocket;
 
-namespace {
+namespace
+{
 
 // A port on 127.0.0.1 that is bound but not listening: connecting to it is
 // refused, and no other test can take it meanwhile.
 struct ClosedPort
 {
-    StreamSocket holder{Kel::Net::INET, 0};
+    StreamSocket holder { Kel::Net::INET, 0 };
     Kel::Net::InetAddr address;
 
     ClosedPort()
@@ -38,8 +39,8 @@ struct ClosedPort
 // A client socket connected to an accepted one, both non-blocking.
 struct Pair
 {
-    std::unique_ptr<ServerSocket> server{Loopback::listen()};
-    std::unique_ptr<StreamSocket> client{new StreamSocket(Kel::Net::INET, 0)};
+    std::unique_ptr<ServerSocket> server { Loopback::listen() };
+    std::unique_ptr<StreamSocket> client { new StreamSocket(Kel::Net::INET, 0) };
     std::unique_ptr<StreamSocket> accepted;
 
     Pair()
@@ -71,7 +72,7 @@ TEST(StreamSocket, RefusedConnectEndsThroughDispatcher)
     EXPECT_EQ(Kel::IO::P_OUTPUT, sock.get_events());
     ASSERT_TRUE(Loopback::tick_until(disp, [&] { return !results.empty(); }));
 
-    EXPECT_EQ(std::vector<int>{ECONNREFUSED}, results);
+    EXPECT_EQ(std::vector<int> { ECONNREFUSED }, results);
     EXPECT_FALSE(sock.get_connected());
     EXPECT_FALSE(sock.get_connecting());
     EXPECT_EQ(Kel::IO::P_NONE, sock.get_events());
@@ -99,7 +100,7 @@ TEST(StreamSocket, ConnectSucceedsThroughDispatcher)
 
     sock.connect(target);
     ASSERT_TRUE(Loopback::tick_until(disp, [&] { return !results.empty(); }));
-    EXPECT_EQ(std::vector<int>{0}, results);
+    EXPECT_EQ(std::vector<int> { 0 }, results);
     EXPECT_TRUE(sock.get_connected());
     EXPECT_EQ(Kel::IO::P_INPUT, sock.get_events());
     EXPECT_EQ(target.str(), sock.get_peer_address().str());
@@ -180,11 +181,13 @@ TEST(StreamSocket, EndOfFileIsAnnouncedOnceAndStopsPolling)
     int eof_count = 0;
     int reads = 0;
     pair.client->signal_end_of_file.connect([&] { ++eof_count; });
-    pair.client->signal_data_available.connect([&] {
-        ++reads;
-        char buf[16];
-        pair.client->read(buf, sizeof(buf));
-    });
+    pair.client->signal_data_available.connect(
+        [&]
+        {
+            ++reads;
+            char buf[16];
+            pair.client->read(buf, sizeof(buf));
+        });
 
     pair.accepted->write("ab", 2);
     pair.accepted.reset();
@@ -207,10 +210,12 @@ TEST(StreamSocket, OutputWatchReportsWritabilityUntilStopped)
     EventDispatcher disp;
     disp.add(*pair.client);
     int ready = 0;
-    pair.client->signal_output_ready.connect([&] {
-        ++ready;
-        pair.client->stop_output_watch();
-    });
+    pair.client->signal_output_ready.connect(
+        [&]
+        {
+            ++ready;
+            pair.client->stop_output_watch();
+        });
 
     pair.client->start_output_watch();
     EXPECT_EQ(Kel::IO::P_INPUT | Kel::IO::P_OUTPUT, pair.client->get_events());
@@ -237,11 +242,13 @@ TEST(StreamSocket, ReceiverMayDeleteSocketWhenConnectFinishes)
     sock->set_block(false);
     disp.add(*sock);
     bool finished = false;
-    sock->signal_connect_finished.connect([&](int) {
-        finished = true;
-        delete sock;
-        sock = nullptr;
-    });
+    sock->signal_connect_finished.connect(
+        [&](int)
+        {
+            finished = true;
+            delete sock;
+            sock = nullptr;
+        });
     sock->connect(port.address);
     ASSERT_TRUE(Loopback::tick_until(disp, [&] { return finished; }));
     EXPECT_EQ(nullptr, sock);

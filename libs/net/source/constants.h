@@ -3,8 +3,10 @@
 
 #include <sys/socket.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 // Address families, with the platform's own values so that they can be
 // handed to socket() and getaddrinfo() unchanged.

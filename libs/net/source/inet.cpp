@@ -6,23 +6,22 @@
 
 #include <arpa/inet.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
-InetAddr::InetAddr(): addr(0), port(0)
-{ }
+InetAddr::InetAddr(): addr(0), port(0) { }
 
-InetAddr::InetAddr(const sockaddr_in& sin): addr(sin.sin_addr.s_addr), port(sin.sin_port)
-{ }
+InetAddr::InetAddr(const sockaddr_in& sin): addr(sin.sin_addr.s_addr), port(sin.sin_port) { }
 
-InetAddr::InetAddr(in_addr_t addr, in_port_t port): addr(htonl(addr)), port(htons(port))
-{ }
+InetAddr::InetAddr(in_addr_t addr, in_port_t port): addr(htonl(addr)), port(htons(port)) { }
 
 std::string InetAddr::str() const
 {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&addr);
-    return format("%d.%d.%d.%d:%d", int(bytes[0]), int(bytes[1]), int(bytes[2]), int(bytes[3]),
-                  int(ntohs(port)));
+    return format(
+        "%d.%d.%d.%d:%d", int(bytes[0]), int(bytes[1]), int(bytes[2]), int(bytes[3]), int(ntohs(port)));
 }
 
 unsigned InetAddr::fill_sockaddr(sockaddr& sa) const

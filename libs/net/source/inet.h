@@ -5,8 +5,10 @@
 
 #include <netinet/in.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 // An IPv4 address and port. Both are stored in network byte order; only the
 // constructor from host-order values converts.

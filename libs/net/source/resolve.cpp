@@ -7,10 +7,13 @@
 
 #include <netdb.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
-namespace {
+namespace
+{
 
 // Frees the result list however the caller leaves.
 class AddrInfoList
@@ -51,8 +54,8 @@ SockAddr* resolve(const std::string& address, Family family)
     hints.ai_family = family;
 
     addrinfo* list = nullptr;
-    int code = getaddrinfo(host.empty() ? nullptr : host.c_str(), service.empty() ? nullptr : service.c_str(),
-                           &hints, &list);
+    int code = getaddrinfo(
+        host.empty() ? nullptr : host.c_str(), service.empty() ? nullptr : service.c_str(), &hints, &list);
     if (code != 0)
         throw Exception(format("Can't resolve '%s': %s", host, gai_strerror(code)));
     AddrInfoList results(list);

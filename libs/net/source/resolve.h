@@ -6,8 +6,10 @@
 
 #include <string>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 // Looks up "host" or "host:service" ("localhost:7254", "example.org:http")
 // and returns a new address owned by the caller. Without a service the port

@@ -9,10 +9,13 @@
 
 #include <unistd.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
-ServerSocket::ServerSocket(Family family, int protocol): Socket(family, SOCK_STREAM, protocol), listening(false)
+ServerSocket::ServerSocket(Family family, int protocol):
+    Socket(family, SOCK_STREAM, protocol), listening(false)
 {
     int on = 1;
     set_option(SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));

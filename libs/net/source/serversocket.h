@@ -4,8 +4,10 @@
 #include "libs/net/source/socket.h"
 #include "libs/net/source/streamsocket.h"
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 // A listening stream socket. After listen() it wants input events: under the
 // dispatcher, signal_data_available means that accept() has a connection to

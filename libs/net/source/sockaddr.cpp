@@ -7,8 +7,10 @@
 
 #include <netinet/in.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 SockAddr::~SockAddr() = default;
 

@@ -7,8 +7,10 @@
 
 #include <sys/socket.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 // A socket address of any family. Sockets keep their addresses through this
 // interface and hand them to the platform with fill_sockaddr().

@@ -9,24 +9,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 Socket::Socket(Family family, int type, int protocol):
-    handle(::socket(family, type, protocol)),
-    connected(false),
-    local_addr(nullptr),
-    peer_addr(nullptr)
+    handle(::socket(family, type, protocol)), connected(false), local_addr(nullptr), peer_addr(nullptr)
 {
     if (handle < 0)
         throw SystemError("Can't create socket", errno);
 }
 
 Socket::Socket(int handle, const SockAddr& peer):
-    handle(handle),
-    connected(true),
-    local_addr(nullptr),
-    peer_addr(peer.copy())
+    handle(handle), connected(true), local_addr(nullptr), peer_addr(peer.copy())
 {
     update_local_address();
 }

@@ -7,8 +7,10 @@
 
 #include <sys/socket.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 // A socket descriptor as an I/O object: reads and writes go through recv and
 // send once it is connected. Kinds decide how it gets connected.
@@ -64,7 +66,7 @@ protected:
     int handle;
     bool connected;
     SockAddr* local_addr; // owned, may be null
-    SockAddr* peer_addr;  // owned, may be null
+    SockAddr* peer_addr; // owned, may be null
 };
 
 } // namespace Net

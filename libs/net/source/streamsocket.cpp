@@ -7,11 +7,15 @@
 #include <cerrno>
 #include <cstring>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
-StreamSocket::StreamSocket(Family family, int protocol): Socket(family, SOCK_STREAM, protocol), connecting(false)
-{ }
+StreamSocket::StreamSocket(Family family, int protocol):
+    Socket(family, SOCK_STREAM, protocol), connecting(false)
+{
+}
 
 StreamSocket::StreamSocket(int handle, const SockAddr& peer): Socket(handle, peer), connecting(false)
 {

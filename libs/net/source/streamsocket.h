@@ -6,8 +6,10 @@
 
 #include <sigc++/sigc++.h>
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 
 // A TCP-style connection. A non-blocking connect finishes either through the
 // event dispatcher (signal_connect_finished) or by asking poll_connect().
