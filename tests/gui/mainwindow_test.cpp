@@ -39,6 +39,14 @@ protected:
         GuiTest::MessageBoxes::take();
     }
 
+    // Leaves the window as the controller makes it: hidden and unfocused.
+    void TearDown() override
+    {
+        send_focus(false);
+        window.hide();
+        GuiTest::run_turns(5);
+    }
+
     void login(const std::string& user)
     {
         parlane.connect(server.get_address(), user);
