@@ -1,6 +1,6 @@
 // Connection framing: the input is written through a socket pair in chunks
 // of fuzzed sizes while the dispatcher services the connection; now and then
-// a chunk is repeated past the longest line accepted. However the bytes are
+// a chunk without line feed is repeated past the longest line accepted. However the bytes are
 // cut, the queued packets must be exactly those of the complete lines not
 // longer than that, the unfinished tail must not be reported, packets sent
 // back must arrive as their lines, and closing the peer must make the
@@ -33,6 +33,9 @@ namespace {
 
 // A repeated chunk grows beyond this, just past the longest line accepted.
 const std::size_t LONG_RUN = Connection::MAX_LINE_LENGTH + 4096;
+
+// Echoed output grows at least this large when flooding back.
+const std::size_t ECHO_FLOOD = 1 << 20;
 
 // Swallows the connection's one-line reports on standard output.
 class NullBuffer: public std::streambuf
@@ -137,7 +140,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(1, 1500);
             const bool long_run = input.ConsumeIntegralInRange(0, 31) == 31;
             std::string chunk = input.ConsumeBytesAsString(length);
-            while (long_run && !chunk.empty() && chunk.size() <= LONG_RUN)
+            // Only a chunk without line feed is repeated: a million short
+            // lines would measure the cost of a million reports instead.
+            while (long_run && !chunk.empty() && chunk.find('\n') == std::string::npos && chunk.size() <= LONG_RUN)
                 chunk += chunk;
             sent += chunk;
             feed(far, chunk, disp, near);
@@ -146,13 +151,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<Packet> expected = expected_packets(sent);
         check(received == expected, "packets differ from the complete lines");
 
-        // Everything received goes back the other way, line by line.
+        // Everything received goes back the other way, line by line; for
+        // one input in four, over and over until the socket pair cannot
+        // take it at once, so that the connection must keep the rest.
         std::string lines;
-        for (const Packet& pkt : received)
+        const std::size_t echo_size = size % 4 == 0 ? ECHO_FLOOD : 0;
+        do
         {
-            conn.send_packet(pkt);
-            lines += pkt.str() + '\n';
-        }
+            for (const Packet& pkt : received)
+            {
+                conn.send_packet(pkt);
+                lines += pkt.str() + '\n';
+            }
+        } while (!received.empty() && lines.size() < echo_size);
         std::string echoed;
         for (int i = 0; i < 1000 && echoed.size() < lines.size(); ++i)
         {
