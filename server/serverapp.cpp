@@ -50,8 +50,6 @@ int ServerApp::main()
         return 0;
     }
 
-    // The log is read as it is written, often through a pipe.
-    std::cout << std::unitbuf;
     // A peer that vanishes must not kill the server through a write.
     std::signal(SIGPIPE, SIG_IGN);
     raise_descriptor_limit();

@@ -76,21 +76,34 @@ public:
         start(argv_strings);
         if (wait_listening)
         {
-            EXPECT_TRUE(wait_for_log("Listening on ")) << log();
-            std::string text = log();
-            std::string::size_type at = text.find("Listening on ");
-            if (at != std::string::npos)
-                address = text.substr(at + 13, text.find('\n', at) - at - 13);
+            auto deadline = Clock::now() + WAIT_LIMIT;
+            std::string::size_type at = std::string::npos, end = std::string::npos;
+            while (end == std::string::npos && Clock::now() < deadline)
+            {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                std::string text = log();
+                at = text.find("Listening on ");
+                if (at != std::string::npos)
+                    end = text.find('\n', at);
+                if (end != std::string::npos)
+                    address = text.substr(at + 13, end - at - 13);
+            }
+            EXPECT_FALSE(address.empty()) << log();
         }
     }
 
+    // A program still running is ended as an operator would end it; it must
+    // then stop cleanly (under the sanitizers: without leaks), and its log
+    // must show no sanitizer report.
     ~ServerProcess()
     {
         if (pid > 0)
         {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
+            EXPECT_EQ(stop(), 0) << log();
         }
+        const std::string text = log();
+        EXPECT_EQ(text.find("Sanitizer"), std::string::npos) << text;
+        EXPECT_EQ(text.find("runtime error:"), std::string::npos) << text;
     }
 
     std::string log() const { return read_file(log_path); }
@@ -227,13 +240,17 @@ public:
         send(Packet(origin, cmd, params));
     }
 
-    // Logs in and waits for the announced state, which ends with the
-    // newcomer's own ONLINE.
+    // Logs in and waits until the whole announced state has arrived; false
+    // if the server refused or did not answer.
     bool login(const std::string& login_name)
     {
         name = login_name;
         send(Packet("", "NAME", login_name));
-        return pump_until([&] { return find("ONLINE", login_name) != nullptr || closed; });
+        if (!pump_until([&] { return find("ONLINE", login_name) != nullptr || closed; }) || closed)
+            return false;
+        std::vector<Packet> state = sync();
+        received.insert(received.begin(), state.begin(), state.end());
+        return true;
     }
 
     // Runs the dispatcher until done() is true; false after the time limit.
