@@ -449,8 +449,9 @@ TEST_F(ParlaneTest, TextLinesAndTheAttentionFlag)
     EXPECT_EQ("$me$ waves", log.begin()->text);
     EXPECT_EQ(LogLine::OOC, std::next(log.begin())->type);
     EXPECT_EQ(0u, parlane.get_scene("Tavern")->get_activity());
-    // The window is not shown, so it cannot have the focus.
-    EXPECT_TRUE(parlane.get_main_window()->get_flash());
+    // Other tests may have shown and focused the window.
+    MainWindow& window = *parlane.get_main_window();
+    EXPECT_EQ(!window.property_has_toplevel_focus().get_value(), window.get_flash());
 }
 
 TEST_F(ParlaneTest, BiographyBoxOnlyForTheOneAskedFor)
@@ -488,6 +489,8 @@ TEST_F(ParlaneTest, LostConnectionIsDeletedOnTheNextTurnAndTheModelStays)
     server.drop_client();
     ASSERT_TRUE(GuiTest::MessageBoxes::wait_for("Connection Lost"));
     EXPECT_TRUE(parlane.is_connected());
+    // The lost link's socket wants no events any more; this turn must delete
+    // it before it ticks the dispatcher, which would fail with nothing to poll.
     parlane.tick();
     EXPECT_FALSE(parlane.is_connected());
     EXPECT_EQ("Saga", parlane.get_game());

@@ -1,0 +1,146 @@
+// The client under load and at rest, run under a display (xvfb-run):
+//  - TextLines: a server sends 10,000 TEXT lines to the active scene as fast
+//    as it can; the time until the last one is in the backlog and has been
+//    rendered by the log view, with the program's own loop pace (a tick, then
+//    a 1 ms sleep). "floor_ms" is the pace of reading 1,024 bytes per turn.
+//  - Idle: processor use of a logged-in client over 30 seconds of loop turns.
+#include "client/parlane.h"
+
+#include "common/connection.h"
+#include "common/packet.h"
+#include "libs/core/source/time/clock.h"
+#include "libs/core/source/time/units.h"
+#include "libs/io/source/eventdispatcher.h"
+#include "libs/net/source/inet.h"
+#include "libs/net/source/serversocket.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int LINES = 10000;
+
+// One controller and one server-side link to it for the whole run.
+class Session
+{
+public:
+    Session():
+        listener(Kel::Net::INET, 0),
+        client(nullptr)
+    {
+        char pattern[] = "/tmp/parlane-bench-XXXXXX";
+        if (!mkdtemp(pattern))
+            throw std::runtime_error("Cannot make a temporary folder");
+        dir = pattern;
+        for (const fs::directory_entry& e: fs::directory_iterator(fs::path(PARLANE_SOURCE_DIR) / "data"))
+            fs::copy_file(e.path(), dir / e.path().filename());
+        fs::current_path(dir);
+
+        static char program[] = "bench_client";
+        static char* argv[] = {program, nullptr};
+        parlane = new Parlane(1, argv);
+
+        listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
+        listener.listen(1);
+        listener.set_block(false);
+        disp.add(listener);
+        parlane->connect(listener.get_local_address().str(), "Bob");
+        while (!client)
+        {
+            turn();
+            if (Kel::Net::StreamSocket* sock = listener.accept())
+                client = new Connection(sock, disp);
+        }
+        client->send_packet(Packet("", "GAME", "Bench"));
+        client->send_packet(Packet("", "ADDCHAR", "Alice", "0"));
+        client->send_packet(Packet("", "ADDSCENE", "Tavern", "0"));
+        while (!parlane->get_active_scene())
+            turn();
+    }
+
+    ~Session()
+    {
+        delete client;
+        delete parlane;
+        fs::current_path("/");
+        fs::remove_all(dir);
+    }
+
+    // One turn of the program's loop, with the server serviced alongside.
+    void turn()
+    {
+        parlane->tick();
+        disp.tick(false);
+        Kel::Time::sleep(Kel::Time::msec);
+    }
+
+    Parlane* parlane;
+    Kel::IO::EventDispatcher disp;
+    Kel::Net::ServerSocket listener;
+    Connection* client;
+    fs::path dir;
+};
+
+Session& session()
+{
+    static Session s;
+    return s;
+}
+
+void TextLines(benchmark::State& state)
+{
+    Session& s = session();
+    const BackLog& log = s.parlane->get_active_scene()->get_backlog();
+    double bytes = 0;
+    for (auto _: state)
+    {
+        long before = std::distance(log.begin(), log.end());
+        Kel::Time::TimeStamp start = Kel::Time::now();
+        bytes = 0;
+        for (int i = 0; i < LINES; ++i)
+        {
+            Packet pkt("Alice", "TEXT", "Tavern", "$me$: \"Line number " + std::to_string(i) + " of the load.\"");
+            bytes += pkt.str().size() + 1;
+            s.client->send_packet(pkt);
+        }
+        // In the backlog, and shown: the view marks what it rendered.
+        while (std::distance(log.begin(), log.end()) - before < LINES || log.next() != log.end())
+            s.turn();
+        state.SetIterationTime((Kel::Time::now() - start) / Kel::Time::sec);
+    }
+    double floor_ms = bytes / 1024;
+    state.counters["floor_ms"] = floor_ms;
+    state.counters["bytes"] = bytes;
+}
+BENCHMARK(TextLines)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void Idle(benchmark::State& state)
+{
+    Session& s = session();
+    double percent = 0;
+    for (auto _: state)
+    {
+        Kel::Time::TimeStamp start = Kel::Time::now();
+        Kel::Time::TimeDelta cpu_start = Kel::Time::get_cpu_time();
+        while (Kel::Time::now() - start < 30 * Kel::Time::sec)
+            s.turn();
+        double wall = (Kel::Time::now() - start) / Kel::Time::sec;
+        double cpu = (Kel::Time::get_cpu_time() - cpu_start) / Kel::Time::sec;
+        percent = 100 * cpu / wall;
+        state.SetIterationTime(wall);
+    }
+    state.counters["cpu_percent"] = percent;
+}
+BENCHMARK(Idle)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+}
+
+BENCHMARK_MAIN();
