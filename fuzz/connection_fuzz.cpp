@@ -34,8 +34,8 @@ namespace {
 // A repeated chunk grows beyond this, just past the longest line accepted.
 const std::size_t LONG_RUN = Connection::MAX_LINE_LENGTH + 4096;
 
-// Echoed output grows at least this large when flooding back.
-const std::size_t ECHO_FLOOD = 1 << 20;
+// More than a socket pair holds.
+const std::size_t ECHO_FILLER = 320 * 1024;
 
 // Swallows the connection's one-line reports on standard output.
 class NullBuffer: public std::streambuf
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (input.remaining_bytes() > 0)
         {
             const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(1, 1500);
-            const bool long_run = input.ConsumeIntegralInRange(0, 31) == 31;
+            const bool long_run = input.ConsumeIntegralInRange(0, 63) == 63;
             std::string chunk = input.ConsumeBytesAsString(length);
             // Only a chunk without line feed is repeated: a million short
             // lines would measure the cost of a million reports instead.
@@ -151,19 +151,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<Packet> expected = expected_packets(sent);
         check(received == expected, "packets differ from the complete lines");
 
-        // Everything received goes back the other way, line by line; for
-        // one input in four, over and over until the socket pair cannot
-        // take it at once, so that the connection must keep the rest.
+        // Everything received goes back the other way, line by line. For one
+        // input in eight a long line goes first, which the socket pair cannot
+        // take at once, so the connection must keep what follows, in order.
         std::string lines;
-        const std::size_t echo_size = size % 4 == 0 ? ECHO_FLOOD : 0;
-        do
+        if (size % 8 == 0 && !received.empty())
         {
-            for (const Packet& pkt : received)
-            {
-                conn.send_packet(pkt);
-                lines += pkt.str() + '\n';
-            }
-        } while (!received.empty() && lines.size() < echo_size);
+            const Packet filler("", "FILL", std::string(ECHO_FILLER, 'x'));
+            conn.send_packet(filler);
+            lines += filler.str() + '\n';
+        }
+        for (const Packet& pkt : received)
+        {
+            conn.send_packet(pkt);
+            lines += pkt.str() + '\n';
+        }
         std::string echoed;
         for (int i = 0; i < 1000 && echoed.size() < lines.size(); ++i)
         {
