@@ -65,6 +65,8 @@ ChatServer::ChatServer(const Options& options, std::ostream& log):
 
 ChatServer::~ChatServer()
 {
+    // A save that failed (an interrupted write, a full disk) gets one last try.
+    save_if_changed();
     for (auto& client: clients)
         delete client.second.connection;
     delete waker;

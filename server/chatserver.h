@@ -43,7 +43,8 @@ public:
     ChatServer(const Options& options, std::ostream& log);
     ChatServer(const ChatServer&) = delete;
     ChatServer& operator=(const ChatServer&) = delete;
-    // Closes every connection without telling anybody.
+    // Saves what is not saved yet, then closes every connection without
+    // telling anybody.
     ~ChatServer() override;
 
     // Waits until a socket is ready or wake() is called, handles what is

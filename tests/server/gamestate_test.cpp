@@ -4,15 +4,6 @@
 
 namespace {
 
-TEST(GameState, StartsWithTheSceneOocOnly)
-{
-    GameState state;
-    ASSERT_EQ(state.get_scenes().size(), 1u);
-    EXPECT_EQ(state.get_scenes().front().name, "OOC");
-    EXPECT_TRUE(state.get_characters().empty());
-    EXPECT_EQ(state.get_session(), "");
-}
-
 TEST(GameState, FindsNamesIgnoringCase)
 {
     GameState state;
@@ -38,23 +29,6 @@ TEST(GameState, ValidNames)
         SCOPED_TRACE(c.first);
         EXPECT_EQ(GameState::valid_name(c.first), c.second);
     }
-}
-
-TEST(GameState, RemovingACharacterTakesItOutOfEveryScene)
-{
-    GameState state;
-    state.add_character("Alice", false);
-    state.add_character("Bob", false);
-    GameState::Scene& tavern = state.add_scene("Tavern", false);
-    state.enter(tavern, "Alice");
-    state.enter(tavern, "Bob");
-    state.enter(*state.find_scene("OOC"), "Alice");
-    EXPECT_EQ(state.scenes_of("Alice").size(), 2u);
-
-    state.remove_character("alice");
-    EXPECT_EQ(state.find_character("Alice"), nullptr);
-    EXPECT_EQ(tavern.occupants, std::vector<std::string>{"Bob"});
-    EXPECT_TRUE(state.find_scene("OOC")->occupants.empty());
 }
 
 TEST(GameState, EnterAndLeaveReportWhetherAnythingChanged)
@@ -93,20 +67,6 @@ TEST(GameState, RenamingKeepsThePlaceInTheOrder)
     for (const auto& scene: state.get_scenes())
         names.push_back(scene.name);
     EXPECT_EQ(names, (std::vector<std::string>{"OOC", "A", "Z", "C"}));
-}
-
-TEST(GameState, ClearStartsAgain)
-{
-    GameState state;
-    state.add_character("Alice", false);
-    state.add_scene("Tavern", false);
-    state.set_session("Night");
-    unsigned long revision = state.get_revision();
-    state.clear();
-    EXPECT_TRUE(state.get_characters().empty());
-    EXPECT_EQ(state.get_scenes().size(), 1u);
-    EXPECT_EQ(state.get_session(), "");
-    EXPECT_GT(state.get_revision(), revision);
 }
 
 } // namespace
