@@ -4,11 +4,24 @@
 #include "libs/datafile/source/except.h"
 #include "libs/strings/source/formatter.h"
 
-#include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace Kel {
 namespace DataFile {
+
+namespace {
+
+// The text of Value(f) (general notation, six significant digits), without
+// going through a stream and independent of any locale.
+std::string float_text(float f)
+{
+    char buffer[32];
+    std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, f, std::chars_format::general, 6);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace
 
 BinaryParser::BinaryParser(Input& in, const std::string& src):
     ParserMode(in, src),
@@ -25,7 +38,9 @@ Statement BinaryParser::parse()
 {
     for (;;) {
         Statement st = parse_statement();
-        if (st.keyword == "__st") {
+        if (st.keyword.size() < 2 || st.keyword[0] != '_' || st.keyword[1] != '_') {
+            return st;
+        } else if (st.keyword == "__st") {
             if (st.args.size() != 3)
                 throw TypeError(src + ": Keyword definition must have three arguments");
             unsigned int id = st.args[0].get<unsigned int>();
@@ -63,8 +78,9 @@ Statement BinaryParser::parse_statement()
     st.keyword = entry->second.keyword;
     st.source = src;
     st.line = 0;
-    // A copy: definitions among the sub-statements may replace the entry.
-    const std::string signature = entry->second.args;
+    // Reading arguments never changes the dictionary, so the entry stays valid here.
+    const std::string& signature = entry->second.args;
+    st.args.reserve(signature.size());
     for (char letter : signature) {
         switch (letter) {
         case 'b':
@@ -74,7 +90,7 @@ Statement BinaryParser::parse_statement()
             st.args.emplace_back(ENUM, parse_enum());
             break;
         case 'f':
-            st.args.emplace_back(parse_float());
+            st.args.emplace_back(FLOAT, float_text(parse_float()));
             break;
         case 'i':
             st.args.emplace_back(INTEGER, std::to_string(parse_int()));
@@ -154,10 +170,14 @@ std::string BinaryParser::parse_string()
     if (length < 0)
         throw ParseError(format("%s: Invalid string length %d", src, length), src, 0);
     std::string result;
-    // The length is not trusted for the allocation: the input may be shorter.
-    result.reserve(static_cast<std::string::size_type>(std::min(length, 4096LL)));
-    for (long long i = 0; i < length; ++i)
-        result += static_cast<char>(get_byte());
+    if (length <= 64) {
+        // Short strings, the common case, byte by byte: cheaper than a bulk read.
+        result.reserve(static_cast<std::size_t>(length));
+        for (long long i = 0; i < length; ++i)
+            result += static_cast<char>(get_byte());
+    } else if (in.read(result, static_cast<std::size_t>(length)) < static_cast<std::size_t>(length)) {
+        end_error();
+    }
     return result;
 }
 

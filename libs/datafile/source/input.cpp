@@ -1,43 +1,59 @@
 #include "libs/datafile/source/input.h"
 
+#include <algorithm>
+#include <string>
+
 namespace Kel {
 namespace DataFile {
 
 Input::Input(std::istream& in):
     in(in),
+    buffer(in.rdbuf()),
     line(1),
     next(-1),
-    at_end(!in.good() || in.rdbuf() == nullptr)
+    at_end(!in.good() || buffer == nullptr)
 { }
 
-int Input::get()
+std::size_t Input::read(std::string& out, std::size_t n)
 {
-    int c = next;
-    if (c >= 0)
+    const std::string::size_type start = out.size();
+    if (n > 0 && next >= 0) {
+        out += static_cast<char>(next);
         next = -1;
-    else
-        c = read_byte();
-    if (c == '\n')
-        ++line;
-    return c;
+    }
+    while (out.size() - start < n && !at_end) {
+        const std::string::size_type have = out.size();
+        // In pieces, so that a large n on a short input allocates little.
+        const std::size_t wanted = std::min<std::size_t>(n - (have - start), 65536);
+        out.resize(have + wanted);
+        std::streamsize got = 0;
+        try {
+            got = buffer->sgetn(&out[have], static_cast<std::streamsize>(wanted));
+        } catch (...) {
+            out.resize(have);
+            at_end = true;
+            in.setstate(std::ios_base::badbit);
+            break;
+        }
+        out.resize(have + static_cast<std::string::size_type>(got));
+        if (static_cast<std::size_t>(got) < wanted) {
+            at_end = true;
+            in.setstate(std::ios_base::eofbit);
+        }
+    }
+    for (std::string::size_type i = start; i < out.size(); ++i)
+        if (out[i] == '\n')
+            ++line;
+    return out.size() - start;
 }
 
-int Input::peek()
+// The stream buffer is read directly: going through the stream's sentry
+// for every byte costs several times the work of the tokenizer.
+int Input::read_slow()
 {
-    if (next < 0)
-        next = read_byte();
-    return next;
-}
-
-// Reads through the stream buffer: going through the stream's sentry for
-// every byte costs several times the work of the tokenizer.
-int Input::read_byte()
-{
-    if (at_end)
-        return -1;
     std::streambuf::int_type c;
     try {
-        c = in.rdbuf()->sbumpc();
+        c = buffer->sbumpc();
     } catch (...) {
         // As the stream's own reading would: a failing buffer makes the
         // stream bad (throwing only if the caller asked for that).

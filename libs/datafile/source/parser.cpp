@@ -28,6 +28,8 @@ Statement Parser::parse()
         for (;;) {
             Statement st = mode->parse();
             ParserMode* next;
+            if (st.keyword.size() < 2 || st.keyword[0] != '_' || st.keyword[1] != '_')
+                return st;
             if (st.keyword == "__bin")
                 next = new BinaryParser(in, src);
             else if (st.keyword == "__text")

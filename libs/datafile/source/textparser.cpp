@@ -5,6 +5,8 @@
 #include "libs/strings/source/formatter.h"
 #include "libs/strings/source/utils.h"
 
+#include <utility>
+
 namespace Kel {
 namespace DataFile {
 
@@ -29,6 +31,14 @@ bool is_alpha(int c)
 bool is_xdigit(int c)
 {
     return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Room for a few arguments at once, rather than growing one by one.
+void add_value(Statement& st, Type type, std::string text)
+{
+    if (st.args.empty())
+        st.args.reserve(4);
+    st.args.emplace_back(type, std::move(text));
 }
 
 } // namespace
@@ -68,7 +78,7 @@ Statement TextParser::parse_statement(const Token* first)
                 throw ParseError(format("%s: Syntax error at token '%s' (expected an identifier)",
                                         get_location(), token.str),
                                  src, in.get_line_number());
-            st.keyword = token.str;
+            st.keyword = std::move(token.str);
             st.valid = true;
             st.source = src;
             st.line = in.get_line_number();
@@ -104,21 +114,21 @@ Statement TextParser::parse_statement(const Token* first)
                 }
                 throw ParseError(get_location() + ": Syntax error", src, in.get_line_number());
             case Token::INTEGER:
-                st.args.emplace_back(DataFile::INTEGER, token.str);
+                add_value(st, DataFile::INTEGER, std::move(token.str));
                 break;
             case Token::FLOAT:
-                st.args.emplace_back(DataFile::FLOAT, token.str);
+                add_value(st, DataFile::FLOAT, std::move(token.str));
                 break;
             case Token::STRING:
-                st.args.emplace_back(DataFile::STRING, token.str);
+                add_value(st, DataFile::STRING, std::move(token.str));
                 break;
             case Token::IDENTIFIER:
                 if (token.str == "true")
-                    st.args.emplace_back(DataFile::BOOLEAN, "1");
+                    add_value(st, DataFile::BOOLEAN, "1");
                 else if (token.str == "false")
-                    st.args.emplace_back(DataFile::BOOLEAN, "0");
+                    add_value(st, DataFile::BOOLEAN, "0");
                 else
-                    st.args.emplace_back(DataFile::ENUM, token.str);
+                    add_value(st, DataFile::ENUM, std::move(token.str));
                 break;
             }
         }
@@ -182,7 +192,7 @@ Token TextParser::parse_token()
             else if (c == '"')
                 state = STRING;
             else if (c == '{' || c == '}' || c == ';')
-                return Token(Token::SPECIAL, text);
+                return Token(Token::SPECIAL, std::move(text));
             else if (is_digit(c))
                 state = DECIMAL;
             else if (is_alpha(c) || c == '_')
@@ -262,7 +272,7 @@ Token TextParser::parse_token()
         }
 
         if (state >= ZERO && is_delimiter(n))
-            return Token(token_type[state], text);
+            return Token(token_type[state], std::move(text));
 
         c = in.get();
         if (c < 0)

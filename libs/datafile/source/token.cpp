@@ -1,5 +1,7 @@
 #include "libs/datafile/source/token.h"
 
+#include <utility>
+
 namespace Kel {
 namespace DataFile {
 
@@ -7,9 +9,9 @@ Token::Token():
     type(SPECIAL)
 { }
 
-Token::Token(Type type, const std::string& str):
+Token::Token(Type type, std::string str):
     type(type),
-    str(str)
+    str(std::move(str))
 { }
 
 } // namespace DataFile

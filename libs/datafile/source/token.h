@@ -21,7 +21,7 @@ struct Token
     };
 
     Token();
-    Token(Type type, const std::string& str);
+    Token(Type type, std::string str);
 
     bool is_end() const { return type == SPECIAL && str.empty(); }
     bool is_special(char c) const { return type == SPECIAL && str.size() == 1 && str[0] == c; }
