@@ -34,7 +34,8 @@
 
 extern char** environ;
 
-namespace {
+namespace
+{
 
 using Clock = std::chrono::steady_clock;
 
@@ -57,7 +58,7 @@ public:
         ::close(fd);
         log_path = pattern;
         std::string program = PARLANE_BINARY_DIR "/parlane-server";
-        char* argv[] = {&program[0], const_cast<char*>("--port"), const_cast<char*>("0"), nullptr};
+        char* argv[] = { &program[0], const_cast<char*>("--port"), const_cast<char*>("0"), nullptr };
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, log_path.c_str(), O_WRONLY | O_TRUNC, 0644);
@@ -116,16 +117,17 @@ private:
 struct Client
 {
     Client(Kel::IO::EventDispatcher& dispatcher, const std::string& address, const std::string& name):
-        connection(address, dispatcher),
-        name(name)
+        connection(address, dispatcher), name(name)
     {
         while (!connection.check_connection())
             std::this_thread::sleep_for(std::chrono::microseconds(100));
-        connection.signal_packet_available.connect([this] {
-            Packet packet;
-            while (connection.get_packet(packet))
-                on_packet(packet);
-        });
+        connection.signal_packet_available.connect(
+            [this]
+            {
+                Packet packet;
+                while (connection.get_packet(packet))
+                    on_packet(packet);
+            });
         connection.send_packet(Packet("", "NAME", name));
     }
 
@@ -142,9 +144,9 @@ struct Client
                 return;
             }
             long long sent = std::stoll(text.substr(0, text.find(' ')));
-            long long now = std::chrono::duration_cast<std::chrono::microseconds>(
-                                Clock::now().time_since_epoch())
-                                .count();
+            long long now
+                = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
+                      .count();
             latencies_us.push_back(now - sent);
         }
     }
@@ -170,7 +172,7 @@ void raise_descriptor_limit()
 // made after its login, so that the login traffic has all been delivered.
 bool log_in(Kel::IO::EventDispatcher& dispatcher, std::vector<std::unique_ptr<Client>>& clients)
 {
-    for (auto& client: clients)
+    for (auto& client : clients)
         client->connection.send_packet(Packet(client->name, "GETBIOGRAPHY", client->name));
     auto deadline = Clock::now() + std::chrono::seconds(60);
     while (Clock::now() < deadline)
@@ -190,7 +192,7 @@ void BM_FanOut(benchmark::State& state)
     const int seconds = 10;
     raise_descriptor_limit();
 
-    for (auto _: state)
+    for (auto _ : state)
     {
         Server server;
         Kel::IO::EventDispatcher dispatcher;
@@ -208,37 +210,39 @@ void BM_FanOut(benchmark::State& state)
         std::atomic<bool> listening_done(false);
         const double cpu_before = server.cpu_seconds();
         const auto start = Clock::now();
-        std::thread speaker_thread([&] {
-            Kel::IO::EventDispatcher speaker_dispatcher;
-            std::vector<std::unique_ptr<Client>> speaker;
-            speaker.emplace_back(new Client(speaker_dispatcher, server.address, "Speaker"));
-            log_in(speaker_dispatcher, speaker);
-            const std::string padding(40, 'x');
-            auto next = Clock::now();
-            for (int i = 0; i < lines_per_second * seconds; ++i)
+        std::thread speaker_thread(
+            [&]
             {
-                next += std::chrono::microseconds(1000000 / lines_per_second);
-                std::this_thread::sleep_until(next);
-                long long now = std::chrono::duration_cast<std::chrono::microseconds>(
-                                    Clock::now().time_since_epoch())
-                                    .count();
-                speaker[0]->connection.send_packet(
-                    Packet("Speaker", "TEXT", "OOC", std::to_string(now) + " " + padding));
-                speaker_dispatcher.tick(false);
-            }
-            speaker[0]->connection.send_packet(Packet("Speaker", "TEXT", "OOC", "END"));
-            // Leaving wakes the listeners' blocking tick, should END be lost.
-            auto limit = Clock::now() + std::chrono::seconds(5);
-            while (!listening_done && Clock::now() < limit)
-            {
-                speaker_dispatcher.tick(false);
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-        });
+                Kel::IO::EventDispatcher speaker_dispatcher;
+                std::vector<std::unique_ptr<Client>> speaker;
+                speaker.emplace_back(new Client(speaker_dispatcher, server.address, "Speaker"));
+                log_in(speaker_dispatcher, speaker);
+                const std::string padding(40, 'x');
+                auto next = Clock::now();
+                for (int i = 0; i < lines_per_second * seconds; ++i)
+                {
+                    next += std::chrono::microseconds(1000000 / lines_per_second);
+                    std::this_thread::sleep_until(next);
+                    long long now = std::chrono::duration_cast<std::chrono::microseconds>(
+                        Clock::now().time_since_epoch())
+                                        .count();
+                    speaker[0]->connection.send_packet(
+                        Packet("Speaker", "TEXT", "OOC", std::to_string(now) + " " + padding));
+                    speaker_dispatcher.tick(false);
+                }
+                speaker[0]->connection.send_packet(Packet("Speaker", "TEXT", "OOC", "END"));
+                // Leaving wakes the listeners' blocking tick, should END be lost.
+                auto limit = Clock::now() + std::chrono::seconds(5);
+                while (!listening_done && Clock::now() < limit)
+                {
+                    speaker_dispatcher.tick(false);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+            });
 
         auto deadline = start + std::chrono::seconds(seconds + 10);
-        while (Clock::now() < deadline &&
-               !std::all_of(listeners.begin(), listeners.end(), [](const auto& c) { return c->ended; }))
+        while (Clock::now() < deadline
+            && !std::all_of(listeners.begin(), listeners.end(), [](const auto& c) { return c->ended; }))
             dispatcher.tick(true);
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         const double cpu = server.cpu_seconds() - cpu_before;
@@ -246,7 +250,7 @@ void BM_FanOut(benchmark::State& state)
         speaker_thread.join();
 
         std::vector<long long> all;
-        for (const auto& listener: listeners)
+        for (const auto& listener : listeners)
             all.insert(all.end(), listener->latencies_us.begin(), listener->latencies_us.end());
         std::sort(all.begin(), all.end());
         if (all.empty())
@@ -271,7 +275,7 @@ void BM_Idle(benchmark::State& state)
     const int seconds = 10;
     raise_descriptor_limit();
 
-    for (auto _: state)
+    for (auto _ : state)
     {
         Server server;
         Kel::IO::EventDispatcher dispatcher;

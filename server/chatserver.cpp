@@ -16,7 +16,8 @@
 
 #include <arpa/inet.h>
 
-namespace {
+namespace
+{
 
 const int LISTEN_BACKLOG = 128;
 // Connections taken per readiness report, so that a burst of newcomers
@@ -29,13 +30,8 @@ const std::string::size_type ChatServer::OUTPUT_LIMIT;
 const unsigned ChatServer::MAX_CLIENTS;
 
 ChatServer::ChatServer(const Options& options, std::ostream& log):
-    log(log),
-    state_file(nullptr),
-    saved_revision(0),
-    handler(state, *this, options.get_game(), log),
-    listener(nullptr),
-    waker(nullptr),
-    next_id(1)
+    log(log), state_file(nullptr), saved_revision(0), handler(state, *this, options.get_game(), log),
+    listener(nullptr), waker(nullptr), next_id(1)
 {
     std::unique_ptr<StateFile> file;
     if (!options.get_state().empty())
@@ -67,7 +63,7 @@ ChatServer::~ChatServer()
 {
     // A save that failed (an interrupted write, a full disk) gets one last try.
     save_if_changed();
-    for (auto& client: clients)
+    for (auto& client : clients)
         delete client.second.connection;
     delete waker;
     delete listener;
@@ -162,7 +158,7 @@ void ChatServer::accept_one(Kel::Net::StreamSocket* socket)
     connection->signal_packet_available.connect(sigc::bind(sigc::mem_fun(*this, &ChatServer::on_packet), id));
     connection->signal_end_of_file.connect(sigc::bind(sigc::mem_fun(*this, &ChatServer::on_end_of_file), id));
     const std::string peer = connection->get_peer();
-    clients[id] = Client{connection.release(), false};
+    clients[id] = Client { connection.release(), false };
     handler.add_client(id, peer);
 }
 

@@ -16,11 +16,13 @@ class Options;
 class StateFile;
 class WakeUp;
 
-namespace Kel {
-namespace Net {
+namespace Kel
+{
+namespace Net
+{
 class ServerSocket;
 class StreamSocket;
-}
+} // namespace Net
 } // namespace Kel
 
 // The server's network side: a listening socket, one Connection per client,
@@ -63,8 +65,8 @@ public:
 private:
     struct Client
     {
-        Connection* connection;  // owned
-        bool closing;            // receives nothing more; deleted after the tick
+        Connection* connection; // owned
+        bool closing; // receives nothing more; deleted after the tick
     };
 
     void on_accept();
@@ -78,11 +80,11 @@ private:
     std::ostream& log;
     Kel::IO::EventDispatcher dispatcher;
     GameState state;
-    StateFile* state_file;  // owned; null without --state
+    StateFile* state_file; // owned; null without --state
     unsigned long saved_revision;
     RequestHandler handler;
-    Kel::Net::ServerSocket* listener;  // owned
-    WakeUp* waker;                     // owned
+    Kel::Net::ServerSocket* listener; // owned
+    WakeUp* waker; // owned
     std::map<ClientId, Client> clients;
     std::vector<ClientId> to_close;
     ClientId next_id;

@@ -4,17 +4,17 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 bool same_name(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && Kel::strcasecmp(a, b) == 0;
 }
 
-template <typename Item, typename List>
-Item* find_named(List& list, const std::string& name)
+template <typename Item, typename List> Item* find_named(List& list, const std::string& name)
 {
-    for (auto& item: list)
+    for (auto& item : list)
         if (same_name(item.name, name))
             return &item;
     return nullptr;
@@ -47,7 +47,7 @@ void GameState::clear()
     characters.clear();
     scenes.clear();
     session.clear();
-    scenes.push_back(Scene{OOC, false, "", {}});
+    scenes.push_back(Scene { OOC, false, "", {} });
     changed();
 }
 
@@ -73,14 +73,14 @@ const GameState::Scene* GameState::find_scene(const std::string& name) const
 
 GameState::Character& GameState::add_character(const std::string& name, bool npc)
 {
-    characters.push_back(Character{name, npc, ""});
+    characters.push_back(Character { name, npc, "" });
     changed();
     return characters.back();
 }
 
 GameState::Scene& GameState::add_scene(const std::string& name, bool temporary)
 {
-    scenes.push_back(Scene{name, temporary, "", {}});
+    scenes.push_back(Scene { name, temporary, "", {} });
     changed();
     return scenes.back();
 }
@@ -91,7 +91,7 @@ void GameState::remove_character(const std::string& name)
     if (!character)
         return;
     const std::string exact = character->name;
-    for (auto& scene: scenes)
+    for (auto& scene : scenes)
         leave(scene, exact);
     characters.remove_if([&](const Character& c) { return c.name == exact; });
     changed();
@@ -153,7 +153,7 @@ void GameState::set_session(const std::string& s)
 std::vector<const GameState::Scene*> GameState::scenes_of(const std::string& character) const
 {
     std::vector<const Scene*> result;
-    for (const auto& scene: scenes)
+    for (const auto& scene : scenes)
         if (scene.has(character))
             result.push_back(&scene);
     return result;

@@ -26,8 +26,8 @@ public:
     {
         std::string name;
         bool temporary;
-        std::string group;  // empty: no group
-        std::vector<std::string> occupants;  // character names, in order of entry
+        std::string group; // empty: no group
+        std::vector<std::string> occupants; // character names, in order of entry
 
         bool has(const std::string& character) const;
     };
@@ -87,8 +87,8 @@ public:
 private:
     void changed() { ++revision; }
 
-    std::list<Character> characters;  // in order of creation
-    std::list<Scene> scenes;          // "OOC" first, then in order of creation
+    std::list<Character> characters; // in order of creation
+    std::list<Scene> scenes; // "OOC" first, then in order of creation
     std::string session;
     unsigned long revision;
 };

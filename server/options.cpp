@@ -7,7 +7,8 @@
 
 #include <arpa/inet.h>
 
-namespace {
+namespace
+{
 
 unsigned short parse_port(const std::string& text)
 {
@@ -92,5 +93,5 @@ std::string Options::usage(const std::string& program)
                        "  --help           show this text\n"
                        "\n"
                        "The server prints \"Listening on ADDRESS:PORT\" once it accepts clients.\n",
-                       program, DEFAULT_PORT);
+        program, DEFAULT_PORT);
 }

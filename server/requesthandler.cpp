@@ -9,7 +9,8 @@
 #include <ostream>
 #include <set>
 
-namespace {
+namespace
+{
 
 // A request that breaks a rule; its text goes back to the sender as ERROR.
 class Refusal: public Kel::Exception
@@ -45,7 +46,7 @@ bool valid_session(const std::string& name)
 {
     if (name.empty() || name.size() > MAX_SESSION_LENGTH)
         return false;
-    for (unsigned char c: name)
+    for (unsigned char c : name)
         if (c < 32)
             return false;
     return true;
@@ -54,7 +55,7 @@ bool valid_session(const std::string& name)
 std::string join(const std::vector<const GameState::Scene*>& scenes)
 {
     std::string text;
-    for (const auto* scene: scenes)
+    for (const auto* scene : scenes)
     {
         if (!text.empty())
             text += ", ";
@@ -69,40 +70,37 @@ const char* const RequestHandler::GM = "GM";
 const char* const RequestHandler::SERVER_ORIGIN = "*";
 
 RequestHandler::RequestHandler(GameState& state, Outbox& outbox, const std::string& game, std::ostream& log):
-    state(state),
-    outbox(outbox),
-    game(game),
-    log(log)
+    state(state), outbox(outbox), game(game), log(log)
 {
 }
 
 const std::map<std::string, RequestHandler::Rule>& RequestHandler::rules()
 {
     static const std::map<std::string, Rule> table = {
-        {Command::TEXT, {&RequestHandler::on_text, 2, false}},
-        {Command::OOC, {&RequestHandler::on_text, 2, false}},
-        {Command::WRITING, {&RequestHandler::on_writing, 1, false}},
-        {Command::AFK, {&RequestHandler::on_afk, 1, false}},
-        {Command::QUERY, {&RequestHandler::on_query, 1, false}},
-        {Command::GETBIOGRAPHY, {&RequestHandler::on_get_biography, 1, false}},
-        {Command::SETBIOGRAPHY, {&RequestHandler::on_set_biography, 1, false}},
-        {Command::STARTSESSION, {&RequestHandler::on_start_session, 1, true}},
-        {Command::ENDSESSION, {&RequestHandler::on_end_session, 0, true}},
-        {Command::ADDSCENE, {&RequestHandler::on_add_scene, 2, true}},
-        {Command::REMOVESCENE, {&RequestHandler::on_remove_scene, 1, true}},
-        {Command::SETSCENEGROUP, {&RequestHandler::on_set_scene_group, 2, true}},
-        {Command::RENAMESCENE, {&RequestHandler::on_rename_scene, 2, true}},
-        {Command::ADDNPC, {&RequestHandler::on_add_npc, 1, true}},
-        {Command::REMOVECHAR, {&RequestHandler::on_remove_character, 1, true}},
-        {Command::ENTER, {&RequestHandler::on_enter, 2, true}},
-        {Command::LEAVE, {&RequestHandler::on_leave, 2, true}},
+        { Command::TEXT, { &RequestHandler::on_text, 2, false } },
+        { Command::OOC, { &RequestHandler::on_text, 2, false } },
+        { Command::WRITING, { &RequestHandler::on_writing, 1, false } },
+        { Command::AFK, { &RequestHandler::on_afk, 1, false } },
+        { Command::QUERY, { &RequestHandler::on_query, 1, false } },
+        { Command::GETBIOGRAPHY, { &RequestHandler::on_get_biography, 1, false } },
+        { Command::SETBIOGRAPHY, { &RequestHandler::on_set_biography, 1, false } },
+        { Command::STARTSESSION, { &RequestHandler::on_start_session, 1, true } },
+        { Command::ENDSESSION, { &RequestHandler::on_end_session, 0, true } },
+        { Command::ADDSCENE, { &RequestHandler::on_add_scene, 2, true } },
+        { Command::REMOVESCENE, { &RequestHandler::on_remove_scene, 1, true } },
+        { Command::SETSCENEGROUP, { &RequestHandler::on_set_scene_group, 2, true } },
+        { Command::RENAMESCENE, { &RequestHandler::on_rename_scene, 2, true } },
+        { Command::ADDNPC, { &RequestHandler::on_add_npc, 1, true } },
+        { Command::REMOVECHAR, { &RequestHandler::on_remove_character, 1, true } },
+        { Command::ENTER, { &RequestHandler::on_enter, 2, true } },
+        { Command::LEAVE, { &RequestHandler::on_leave, 2, true } },
     };
     return table;
 }
 
 void RequestHandler::add_client(ClientId client, const std::string& address)
 {
-    clients[client] = Client{client, address, "", ""};
+    clients[client] = Client { client, address, "", "" };
 }
 
 void RequestHandler::remove_client(ClientId id)
@@ -150,7 +148,8 @@ void RequestHandler::handle(ClientId id, const Packet& packet)
     }
     catch (const Kel::Exception& e)
     {
-        log << "Rejected " << packet.get_command() << " from " << client.name << ": " << e.what() << std::endl;
+        log << "Rejected " << packet.get_command() << " from " << client.name << ": " << e.what()
+            << std::endl;
         send_error(id, e.what());
     }
 }
@@ -192,7 +191,7 @@ void RequestHandler::login(Client& client, const Packet& packet)
     log << "Login: " << name << " from " << client.address << std::endl;
     send_state(client.id);
 
-    for (const auto& other: online)
+    for (const auto& other : online)
     {
         if (other.second == client.id)
             continue;
@@ -217,21 +216,21 @@ void RequestHandler::send_state(ClientId to)
 {
     send(to, Packet(SERVER_ORIGIN, Command::GAME, game));
     send(to, Packet(SERVER_ORIGIN, Command::SESSION, state.get_session()));
-    for (const auto& character: state.get_characters())
+    for (const auto& character : state.get_characters())
         send(to, Packet(SERVER_ORIGIN, Command::ADDCHAR, character.name, flag(character.npc)));
-    for (const auto& scene: state.get_scenes())
+    for (const auto& scene : state.get_scenes())
     {
         send(to, Packet(SERVER_ORIGIN, Command::ADDSCENE, scene.name, flag(scene.temporary)));
         if (!scene.group.empty())
             send(to, Packet(SERVER_ORIGIN, Command::SCENEGROUP, scene.name, scene.group));
     }
-    for (const auto& scene: state.get_scenes())
-        for (const auto& occupant: scene.occupants)
+    for (const auto& scene : state.get_scenes())
+        for (const auto& occupant : scene.occupants)
             send(to, Packet(occupant, Command::ENTER, scene.name));
-    for (const auto& character: state.get_characters())
+    for (const auto& character : state.get_characters())
         if (online_client(character.name))
             send(to, Packet(character.name, Command::ONLINE, flag(true)));
-    for (const auto& character: state.get_characters())
+    for (const auto& character : state.get_characters())
     {
         const Client* client = online_client(character.name);
         if (client && !client->afk.empty())
@@ -246,15 +245,15 @@ void RequestHandler::on_text(Client& sender, const Packet& packet)
     if (!is_gm(sender) && !scene.has(sender.name))
         throw Refusal(Kel::format("You are not in the scene %s", scene.name));
 
-    std::set<ClientId> recipients{sender.id};
+    std::set<ClientId> recipients { sender.id };
     if (const Client* gm = online_client(GM))
         recipients.insert(gm->id);
-    for (const auto& occupant: scene.occupants)
+    for (const auto& occupant : scene.occupants)
         if (const Client* client = online_client(occupant))
             recipients.insert(client->id);
 
     const Packet line(origin, packet.get_command(), scene.name, packet.get_parameter(1));
-    for (ClientId id: recipients)
+    for (ClientId id : recipients)
         send(id, line);
 }
 
@@ -290,7 +289,7 @@ void RequestHandler::on_query(Client& sender, const Packet& packet)
             status = Kel::format("online and away (%s)", client->afk);
         const auto scenes = state.scenes_of(character->name);
         text = Kel::format("%s is %s; %s", character->name, status,
-                           scenes.empty() ? std::string("in no scene") : "scenes: " + join(scenes));
+            scenes.empty() ? std::string("in no scene") : "scenes: " + join(scenes));
     }
     send(sender.id, Packet(SERVER_ORIGIN, Command::OOC, GameState::OOC, text));
 }
@@ -346,7 +345,7 @@ void RequestHandler::on_remove_scene(Client&, const Packet& packet)
     state.remove_scene(name);
     // The protocol has no word for a scene that is gone: the clients see it
     // emptied.
-    for (const auto& occupant: occupants)
+    for (const auto& occupant : occupants)
         send_all(Packet(occupant, Command::LEAVE, name));
 }
 
@@ -378,7 +377,7 @@ void RequestHandler::on_rename_scene(Client&, const Packet& packet)
     send_all(Packet(SERVER_ORIGIN, Command::ADDSCENE, new_name, flag(scene.temporary)));
     if (!scene.group.empty())
         send_all(Packet(SERVER_ORIGIN, Command::SCENEGROUP, new_name, scene.group));
-    for (const auto& occupant: scene.occupants)
+    for (const auto& occupant : scene.occupants)
     {
         send_all(Packet(occupant, Command::LEAVE, old_name));
         send_all(Packet(occupant, Command::ENTER, new_name));
@@ -405,10 +404,10 @@ void RequestHandler::on_remove_character(Client&, const Packet& packet)
     const std::string name = character.name;
     const auto scenes = state.scenes_of(name);
     std::vector<std::string> scene_names;
-    for (const auto* scene: scenes)
+    for (const auto* scene : scenes)
         scene_names.push_back(scene->name);
     state.remove_character(name);
-    for (const auto& scene: scene_names)
+    for (const auto& scene : scene_names)
         send_all(Packet(name, Command::LEAVE, scene));
     send_all(Packet(SERVER_ORIGIN, Command::REMOVECHAR, name));
 }
@@ -477,7 +476,7 @@ void RequestHandler::send(ClientId to, const Packet& packet)
 
 void RequestHandler::send_all(const Packet& packet)
 {
-    for (const auto& client: online)
+    for (const auto& client : online)
         outbox.send(client.second, packet);
 }
 

@@ -53,8 +53,8 @@ private:
     {
         ClientId id;
         std::string address;
-        std::string name;  // empty until logged in
-        std::string afk;   // away message; empty when present
+        std::string name; // empty until logged in
+        std::string afk; // away message; empty when present
     };
 
     typedef void (RequestHandler::*Action)(Client& sender, const Packet& packet);
@@ -62,7 +62,7 @@ private:
     struct Rule
     {
         Action action;
-        unsigned parameters;  // the least number it needs
+        unsigned parameters; // the least number it needs
         bool gm_only;
     };
 
@@ -104,7 +104,7 @@ private:
     std::string game;
     std::ostream& log;
     std::map<ClientId, Client> clients;
-    std::map<std::string, ClientId> online;  // folded name -> client; logged in only
+    std::map<std::string, ClientId> online; // folded name -> client; logged in only
 };
 
 #endif

@@ -8,7 +8,8 @@
 
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 
 // Every client needs a descriptor; lift the soft limit as far as allowed so
 // that MAX_CLIENTS, not the system, decides who is turned away.
@@ -26,7 +27,8 @@ void raise_descriptor_limit()
 
 Kel::Application::RegApp<ServerApp> ServerApp::reg;
 
-ServerApp::ServerApp(int argc, char** argv): options(argc, argv), program(argc > 0 ? argv[0] : ""), server(nullptr)
+ServerApp::ServerApp(int argc, char** argv):
+    options(argc, argv), program(argc > 0 ? argv[0] : ""), server(nullptr)
 {
 }
 

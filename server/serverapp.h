@@ -30,7 +30,7 @@ protected:
 private:
     Options options;
     std::string program;
-    ChatServer* server;  // owned; null until main() starts it
+    ChatServer* server; // owned; null until main() starts it
 
     static RegApp<ServerApp> reg;
 };

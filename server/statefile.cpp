@@ -16,7 +16,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 std::string quote(const std::string& text)
 {
@@ -114,9 +115,7 @@ void sync_directory(const std::string& path)
 
 } // namespace
 
-StateFile::StateFile(const std::string& path): path(path)
-{
-}
+StateFile::StateFile(const std::string& path): path(path) { }
 
 bool StateFile::load(GameState& state) const
 {
@@ -157,14 +156,14 @@ std::string StateFile::render(const GameState& state)
     out << "// Parlane server state, rewritten after every change.\n";
     if (!state.get_session().empty())
         out << "session " << quote(state.get_session()) << ";\n";
-    for (const auto& character: state.get_characters())
+    for (const auto& character : state.get_characters())
         out << "character " << quote(character.name) << ' ' << boolean(character.npc) << ' '
             << quote(character.biography) << ";\n";
-    for (const auto& scene: state.get_scenes())
+    for (const auto& scene : state.get_scenes())
         out << "scene " << quote(scene.name) << ' ' << boolean(scene.temporary) << ' ' << quote(scene.group)
             << ";\n";
-    for (const auto& scene: state.get_scenes())
-        for (const auto& occupant: scene.occupants)
+    for (const auto& scene : state.get_scenes())
+        for (const auto& occupant : scene.occupants)
             out << "occupant " << quote(scene.name) << ' ' << quote(occupant) << ";\n";
     return out.str();
 }

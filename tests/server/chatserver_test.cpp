@@ -18,7 +18,8 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 
-namespace {
+namespace
+{
 
 using servertest::Client;
 using servertest::lines_of;
@@ -47,7 +48,7 @@ int raw_connect(const std::string& address, int receive_buffer = 0)
         ::close(fd);
         return -1;
     }
-    timeval limit{10, 0};
+    timeval limit { 10, 0 };
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
     return fd;
 }
@@ -101,23 +102,23 @@ protected:
 
 TEST_F(ChatServerTest, ANewcomerLearnsTheStateAndEverybodyLearnsOfIt)
 {
-    ServerProcess server({"--game", "Saga"});
+    ServerProcess server({ "--game", "Saga" });
     Client& gm = login(server, "GM");
-    gm.send("GM", "STARTSESSION", {"Night"});
-    gm.send("GM", "ADDNPC", {"Guard"});
-    gm.send("GM", "ADDSCENE", {"Tavern", "0"});
-    gm.send("GM", "SETSCENEGROUP", {"Tavern", "Town"});
-    gm.send("GM", "ENTER", {"Tavern", "Guard"});
-    gm.send("GM", "AFK", {"tea"});
+    gm.send("GM", "STARTSESSION", { "Night" });
+    gm.send("GM", "ADDNPC", { "Guard" });
+    gm.send("GM", "ADDSCENE", { "Tavern", "0" });
+    gm.send("GM", "SETSCENEGROUP", { "Tavern", "Town" });
+    gm.send("GM", "ENTER", { "Tavern", "Guard" });
+    gm.send("GM", "AFK", { "tea" });
     gm.sync();
 
     Client& alice = client(server);
     ASSERT_TRUE(alice.login("Alice"));
-    EXPECT_EQ(alice.lines(), (Lines{"*;GAME;Saga", "*;SESSION;Night", "*;ADDCHAR;GM;0", "*;ADDCHAR;Guard;1",
-                                    "*;ADDCHAR;Alice;0", "*;ADDSCENE;OOC;0", "*;ADDSCENE;Tavern;0",
-                                    "*;SCENEGROUP;Tavern;Town", "GM;ENTER;OOC", "Alice;ENTER;OOC",
-                                    "Guard;ENTER;Tavern", "GM;ONLINE;1", "Alice;ONLINE;1", "GM;AFK;tea"}));
-    EXPECT_EQ(lines_of(gm.sync()), (Lines{"*;ADDCHAR;Alice;0", "Alice;ENTER;OOC", "Alice;ONLINE;1"}));
+    EXPECT_EQ(alice.lines(),
+        (Lines { "*;GAME;Saga", "*;SESSION;Night", "*;ADDCHAR;GM;0", "*;ADDCHAR;Guard;1", "*;ADDCHAR;Alice;0",
+            "*;ADDSCENE;OOC;0", "*;ADDSCENE;Tavern;0", "*;SCENEGROUP;Tavern;Town", "GM;ENTER;OOC",
+            "Alice;ENTER;OOC", "Guard;ENTER;Tavern", "GM;ONLINE;1", "Alice;ONLINE;1", "GM;AFK;tea" }));
+    EXPECT_EQ(lines_of(gm.sync()), (Lines { "*;ADDCHAR;Alice;0", "Alice;ENTER;OOC", "Alice;ONLINE;1" }));
     EXPECT_TRUE(server.wait_for_log("Login: Alice from 127.0.0.1:"));
 }
 
@@ -126,9 +127,9 @@ TEST_F(ChatServerTest, ASecondLoginUnderAnOnlineNameIsRefusedAndClosed)
     ServerProcess server;
     login(server, "Alice");
     Client& other = client(server);
-    other.send("", "NAME", {"alice"});
+    other.send("", "NAME", { "alice" });
     ASSERT_TRUE(other.pump_until([&] { return other.closed; }));
-    EXPECT_EQ(other.lines(), Lines{"*;ERROR;Name already in use"});
+    EXPECT_EQ(other.lines(), Lines { "*;ERROR;Name already in use" });
     EXPECT_TRUE(server.wait_for_log("Rejected login from 127.0.0.1:"));
 }
 
@@ -138,15 +139,15 @@ TEST_F(ChatServerTest, OnlyTheGameMasterManagesTheGame)
     Client& gm = login(server, "GM");
     Client& alice = login(server, "Alice");
     gm.sync();
-    alice.send("Alice", "ADDSCENE", {"Tavern", "0"});
-    alice.send("Alice", "STARTSESSION", {"Mine"});
+    alice.send("Alice", "ADDSCENE", { "Tavern", "0" });
+    alice.send("Alice", "STARTSESSION", { "Mine" });
     EXPECT_EQ(lines_of(alice.sync()),
-              (Lines{"*;ERROR;Only the game master may do that", "*;ERROR;Only the game master may do that"}));
+        (Lines { "*;ERROR;Only the game master may do that", "*;ERROR;Only the game master may do that" }));
     EXPECT_TRUE(gm.sync().empty());
 
-    gm.send("GM", "ADDSCENE", {"Tavern", "0"});
+    gm.send("GM", "ADDSCENE", { "Tavern", "0" });
     gm.sync();
-    EXPECT_EQ(lines_of(alice.sync()), Lines{"*;ADDSCENE;Tavern;0"});
+    EXPECT_EQ(lines_of(alice.sync()), Lines { "*;ADDSCENE;Tavern;0" });
 }
 
 TEST_F(ChatServerTest, LinesReachExactlyThePresentPlayersTheGameMasterAndTheSender)
@@ -156,30 +157,30 @@ TEST_F(ChatServerTest, LinesReachExactlyThePresentPlayersTheGameMasterAndTheSend
     Client& alice = login(server, "Alice");
     Client& bob = login(server, "Bob");
     Client& carol = login(server, "Carol");
-    gm.send("GM", "ADDSCENE", {"Tavern", "0"});
-    gm.send("GM", "ENTER", {"Tavern", "Alice"});
-    gm.send("GM", "ENTER", {"Tavern", "Carol"});
+    gm.send("GM", "ADDSCENE", { "Tavern", "0" });
+    gm.send("GM", "ENTER", { "Tavern", "Alice" });
+    gm.send("GM", "ENTER", { "Tavern", "Carol" });
     gm.sync();
-    for (Client* c: {&alice, &bob, &carol})
+    for (Client* c : { &alice, &bob, &carol })
         c->sync();
 
-    alice.send("Alice", "TEXT", {"Tavern", "Hello; everyone\nand you"});
+    alice.send("Alice", "TEXT", { "Tavern", "Hello; everyone\nand you" });
     const std::string line = Packet("Alice", "TEXT", "Tavern", "Hello; everyone\nand you").str();
-    EXPECT_EQ(lines_of(alice.sync()), Lines{line});
-    EXPECT_EQ(lines_of(gm.sync()), Lines{line});
-    EXPECT_EQ(lines_of(carol.sync()), Lines{line});
+    EXPECT_EQ(lines_of(alice.sync()), Lines { line });
+    EXPECT_EQ(lines_of(gm.sync()), Lines { line });
+    EXPECT_EQ(lines_of(carol.sync()), Lines { line });
     EXPECT_TRUE(bob.sync().empty());
 
-    bob.send("Bob", "TEXT", {"Tavern", "let me in"});
-    EXPECT_EQ(lines_of(bob.sync()), Lines{"*;ERROR;You are not in the scene Tavern"});
-    for (Client* c: {&gm, &alice, &carol})
+    bob.send("Bob", "TEXT", { "Tavern", "let me in" });
+    EXPECT_EQ(lines_of(bob.sync()), Lines { "*;ERROR;You are not in the scene Tavern" });
+    for (Client* c : { &gm, &alice, &carol })
         EXPECT_TRUE(c->sync().empty());
 
-    gm.send("GM", "ADDNPC", {"Guard"});
-    gm.send("Guard", "TEXT", {"Tavern", "Halt!"});
+    gm.send("GM", "ADDNPC", { "Guard" });
+    gm.send("Guard", "TEXT", { "Tavern", "Halt!" });
     gm.sync();
-    EXPECT_EQ(lines_of(alice.sync()), (Lines{"*;ADDCHAR;Guard;1", "Guard;TEXT;Tavern;Halt!"}));
-    EXPECT_EQ(lines_of(bob.sync()), Lines{"*;ADDCHAR;Guard;1"});
+    EXPECT_EQ(lines_of(alice.sync()), (Lines { "*;ADDCHAR;Guard;1", "Guard;TEXT;Tavern;Halt!" }));
+    EXPECT_EQ(lines_of(bob.sync()), Lines { "*;ADDCHAR;Guard;1" });
 }
 
 TEST_F(ChatServerTest, BiographiesAreChangedOnlyByTheirOwnerOrTheGameMaster)
@@ -189,17 +190,17 @@ TEST_F(ChatServerTest, BiographiesAreChangedOnlyByTheirOwnerOrTheGameMaster)
     Client& alice = login(server, "Alice");
     Client& bob = login(server, "Bob");
 
-    alice.send("Alice", "SETBIOGRAPHY", {"Tall; quiet\nkind"});
-    bob.send("Alice", "SETBIOGRAPHY", {"Rude"});
-    EXPECT_EQ(lines_of(bob.sync()), Lines{"*;ERROR;You may not change the biography of Alice"});
+    alice.send("Alice", "SETBIOGRAPHY", { "Tall; quiet\nkind" });
+    bob.send("Alice", "SETBIOGRAPHY", { "Rude" });
+    EXPECT_EQ(lines_of(bob.sync()), Lines { "*;ERROR;You may not change the biography of Alice" });
     alice.sync();
-    bob.send("Bob", "GETBIOGRAPHY", {"alice"});
+    bob.send("Bob", "GETBIOGRAPHY", { "alice" });
     EXPECT_TRUE(bob.pump_until([&] { return bob.find("BIOGRAPHY", "Alice") != nullptr; }));
     EXPECT_EQ(bob.find("BIOGRAPHY", "Alice")->get_parameter(0), "Tall; quiet\nkind");
 
-    gm.send("Alice", "SETBIOGRAPHY", {"Rewritten"});
+    gm.send("Alice", "SETBIOGRAPHY", { "Rewritten" });
     gm.sync();
-    alice.send("Alice", "GETBIOGRAPHY", {"Alice"});
+    alice.send("Alice", "GETBIOGRAPHY", { "Alice" });
     alice.received.clear();
     EXPECT_TRUE(alice.pump_until([&] { return alice.find("BIOGRAPHY", "Alice") != nullptr; }));
     EXPECT_EQ(alice.find("BIOGRAPHY", "Alice")->get_parameter(0), "Rewritten");
@@ -211,19 +212,19 @@ TEST_F(ChatServerTest, AClientThatLeavesGoesOfflineAndStaysWhereItWas)
     Client& gm = login(server, "GM");
     {
         Client& alice = login(server, "Alice");
-        gm.send("GM", "ADDSCENE", {"Tavern", "0"});
-        gm.send("GM", "ENTER", {"Tavern", "Alice"});
-        alice.send("Alice", "WRITING", {"Tavern"});
+        gm.send("GM", "ADDSCENE", { "Tavern", "0" });
+        gm.send("GM", "ENTER", { "Tavern", "Alice" });
+        alice.send("Alice", "WRITING", { "Tavern" });
         alice.sync();
         gm.sync();
         clients.erase(std::find_if(clients.begin(), clients.end(),
-                                   [&](const std::unique_ptr<Client>& c) { return c.get() == &alice; }));
+            [&](const std::unique_ptr<Client>& c) { return c.get() == &alice; }));
     }
     ASSERT_TRUE(gm.pump_until([&] { return gm.find("WRITING", "Alice") != nullptr; }));
-    EXPECT_EQ(gm.lines(), (Lines{"Alice;ONLINE;0", "Alice;WRITING;"}));
+    EXPECT_EQ(gm.lines(), (Lines { "Alice;ONLINE;0", "Alice;WRITING;" }));
     EXPECT_TRUE(server.wait_for_log("Logout: Alice"));
 
-    gm.send("GM", "QUERY", {"Alice"});
+    gm.send("GM", "QUERY", { "Alice" });
     gm.received.clear();
     ASSERT_TRUE(gm.pump_until([&] { return gm.find("OOC", "*") != nullptr; }));
     EXPECT_EQ(gm.find("OOC", "*")->get_parameter(1), "Alice is offline; scenes: OOC, Tavern");
@@ -235,18 +236,18 @@ TEST_F(ChatServerTest, ARestartWithAStateFileKeepsEverything)
     const std::string path = dir.file("saga.state");
     Lines before;
     {
-        ServerProcess server({"--state", path, "--game", "Saga"});
+        ServerProcess server({ "--state", path, "--game", "Saga" });
         Client& gm = login(server, "GM");
-        login(server, "Alice").send("Alice", "SETBIOGRAPHY", {"Tall; \"quiet\"\nkind"});
-        gm.send("GM", "STARTSESSION", {"Night"});
-        gm.send("GM", "ADDNPC", {"Guard"});
-        gm.send("Guard", "SETBIOGRAPHY", {"Old soldier"});
-        gm.send("GM", "ADDSCENE", {"Tavern", "1"});
-        gm.send("GM", "ADDSCENE", {"Cellar", "0"});
-        gm.send("GM", "SETSCENEGROUP", {"Tavern", "Town"});
-        gm.send("GM", "ENTER", {"Tavern", "Guard"});
-        gm.send("GM", "ENTER", {"Tavern", "Alice"});
-        gm.send("GM", "RENAMESCENE", {"Cellar", "Vault"});
+        login(server, "Alice").send("Alice", "SETBIOGRAPHY", { "Tall; \"quiet\"\nkind" });
+        gm.send("GM", "STARTSESSION", { "Night" });
+        gm.send("GM", "ADDNPC", { "Guard" });
+        gm.send("Guard", "SETBIOGRAPHY", { "Old soldier" });
+        gm.send("GM", "ADDSCENE", { "Tavern", "1" });
+        gm.send("GM", "ADDSCENE", { "Cellar", "0" });
+        gm.send("GM", "SETSCENEGROUP", { "Tavern", "Town" });
+        gm.send("GM", "ENTER", { "Tavern", "Guard" });
+        gm.send("GM", "ENTER", { "Tavern", "Alice" });
+        gm.send("GM", "RENAMESCENE", { "Cellar", "Vault" });
         gm.sync();
         Client& bob = client(server);
         ASSERT_TRUE(bob.login("Bob"));
@@ -254,13 +255,13 @@ TEST_F(ChatServerTest, ARestartWithAStateFileKeepsEverything)
         EXPECT_EQ(server.stop(), 0);
     }
 
-    ServerProcess server({"--state", path, "--game", "Saga"});
+    ServerProcess server({ "--state", path, "--game", "Saga" });
     Client& bob = client(server);
     ASSERT_TRUE(bob.login("Bob"));
     // Bob is known now, so he is announced among the others, and nobody
     // else is online.
     Lines expected;
-    for (const auto& line: before)
+    for (const auto& line : before)
         if (line.find(";ONLINE;") == std::string::npos || line == "Bob;ONLINE;1")
             expected.push_back(line);
     EXPECT_EQ(bob.lines(), expected);
@@ -268,11 +269,12 @@ TEST_F(ChatServerTest, ARestartWithAStateFileKeepsEverything)
     EXPECT_NE(std::find(expected.begin(), expected.end(), "Alice;ENTER;Tavern"), expected.end());
 
     bob.received.clear();
-    bob.send("Bob", "GETBIOGRAPHY", {"Alice"});
-    bob.send("Bob", "GETBIOGRAPHY", {"Guard"});
+    bob.send("Bob", "GETBIOGRAPHY", { "Alice" });
+    bob.send("Bob", "GETBIOGRAPHY", { "Guard" });
     ASSERT_TRUE(bob.pump_until([&] { return bob.received.size() == 2; }));
-    EXPECT_EQ(bob.lines(), (Lines{Packet("Alice", "BIOGRAPHY", "Tall; \"quiet\"\nkind").str(),
-                                  "Guard;BIOGRAPHY;Old soldier"}));
+    EXPECT_EQ(bob.lines(),
+        (Lines {
+            Packet("Alice", "BIOGRAPHY", "Tall; \"quiet\"\nkind").str(), "Guard;BIOGRAPHY;Old soldier" }));
 }
 
 TEST_F(ChatServerTest, KillingTheServerWhileItSavesLeavesTheOldOrTheNewFile)
@@ -286,11 +288,11 @@ TEST_F(ChatServerTest, KillingTheServerWhileItSavesLeavesTheOldOrTheNewFile)
         TempDir dir;
         const std::string path = dir.file("state");
         {
-            ServerProcess server({"--state", path});
+            ServerProcess server({ "--state", path });
             Client& gm = login(server, "GM");
             gm.sync();
             for (int i = 0; i < 300; ++i)
-                gm.send("GM", "ADDNPC", {"N" + std::to_string(i)});
+                gm.send("GM", "ADDNPC", { "N" + std::to_string(i) });
             gm.pump_until([] { return false; }, std::chrono::milliseconds(random() % 40));
             EXPECT_EQ(server.stop(SIGKILL), 128 + SIGKILL);
             clients.clear();
@@ -299,7 +301,7 @@ TEST_F(ChatServerTest, KillingTheServerWhileItSavesLeavesTheOldOrTheNewFile)
         GameState state;
         ASSERT_NO_THROW(StateFile(path).load(state));
         std::vector<std::string> npcs;
-        for (const auto& character: state.get_characters())
+        for (const auto& character : state.get_characters())
             if (character.npc)
                 npcs.push_back(character.name);
         for (std::size_t i = 0; i < npcs.size(); ++i)
@@ -316,18 +318,18 @@ TEST_F(ChatServerTest, BadInputNeverStopsTheServer)
     gm.sync();
 
     const std::pair<std::string, std::string> requests[] = {
-        {"GM;DANCE;now", "*;ERROR;Unknown command 'DANCE'"},
-        {"GM;ADDSCENE;Tavern", "*;ERROR;Missing parameter for ADDSCENE"},
-        {"GM;ADDSCENE;Tavern;maybe", "*;ERROR;Invalid flag 'maybe'"},
-        {"GM;ENTER", "*;ERROR;Missing parameter for ENTER"},
-        {"GM;TEXT;Nowhere;hi", "*;ERROR;There is no scene named Nowhere"},
-        {"GM;NAME;Other", "*;ERROR;Already logged in"},
+        { "GM;DANCE;now", "*;ERROR;Unknown command 'DANCE'" },
+        { "GM;ADDSCENE;Tavern", "*;ERROR;Missing parameter for ADDSCENE" },
+        { "GM;ADDSCENE;Tavern;maybe", "*;ERROR;Invalid flag 'maybe'" },
+        { "GM;ENTER", "*;ERROR;Missing parameter for ENTER" },
+        { "GM;TEXT;Nowhere;hi", "*;ERROR;There is no scene named Nowhere" },
+        { "GM;NAME;Other", "*;ERROR;Already logged in" },
     };
-    for (const auto& r: requests)
+    for (const auto& r : requests)
     {
         SCOPED_TRACE(r.first);
         gm.connection->send_packet(Packet(r.first));
-        EXPECT_EQ(lines_of(gm.sync()), Lines{r.second});
+        EXPECT_EQ(lines_of(gm.sync()), Lines { r.second });
     }
 
     // Lines that are not packets at all are dropped; the lines after them
@@ -336,10 +338,11 @@ TEST_F(ChatServerTest, BadInputNeverStopsTheServer)
     raw_send(fd, ";NAME;Mallory\n");
     ASSERT_TRUE(alice.pump_until([&] { return alice.find("ONLINE", "Mallory") != nullptr; }));
     alice.sync();
-    raw_send(fd, std::string("\n;\n|\nGARBAGE\n\x01\x02\xff\n") + std::string(2000, 'x') +
-                     "\nMallory;TEXT;OOC;after\n");
+    raw_send(fd,
+        std::string("\n;\n|\nGARBAGE\n\x01\x02\xff\n") + std::string(2000, 'x')
+            + "\nMallory;TEXT;OOC;after\n");
     ASSERT_TRUE(alice.pump_until([&] { return alice.find("TEXT", "Mallory") != nullptr; }));
-    EXPECT_EQ(alice.lines(), Lines{"Mallory;TEXT;OOC;after"});
+    EXPECT_EQ(alice.lines(), Lines { "Mallory;TEXT;OOC;after" });
     alice.received.clear();
     EXPECT_TRUE(server.wait_for_log("Malformed packet from 127.0.0.1:"));
     EXPECT_TRUE(server.wait_for_log("Rejected  from Mallory: Unknown command ''"));
@@ -347,8 +350,9 @@ TEST_F(ChatServerTest, BadInputNeverStopsTheServer)
 
     // The server still serves.
     ASSERT_TRUE(alice.pump_until([&] { return alice.find("ONLINE", "Mallory") != nullptr; }));
-    alice.send("Alice", "TEXT", {"OOC", "still here"});
-    EXPECT_EQ(lines_of(alice.sync()), (Lines{"Mallory;ONLINE;0", "Mallory;WRITING;", "Alice;TEXT;OOC;still here"}));
+    alice.send("Alice", "TEXT", { "OOC", "still here" });
+    EXPECT_EQ(lines_of(alice.sync()),
+        (Lines { "Mallory;ONLINE;0", "Mallory;WRITING;", "Alice;TEXT;OOC;still here" }));
 }
 
 TEST_F(ChatServerTest, LinesOverOneMebibyteAreDropped)
@@ -364,7 +368,7 @@ TEST_F(ChatServerTest, LinesOverOneMebibyteAreDropped)
     bob.sync();
     raw_send(fd, "Mallory;TEXT;OOC;" + std::string(1048576 + 10, 'x') + "\nMallory;TEXT;OOC;short\n");
     ASSERT_TRUE(bob.pump_until([&] { return bob.find("TEXT", "Mallory") != nullptr; }));
-    EXPECT_EQ(lines_of(bob.sync()), Lines{"Mallory;TEXT;OOC;short"});
+    EXPECT_EQ(lines_of(bob.sync()), Lines { "Mallory;TEXT;OOC;short" });
     EXPECT_TRUE(server.wait_for_log("Line too long from 127.0.0.1:"));
     ::close(fd);
 }
@@ -387,16 +391,18 @@ TEST_F(ChatServerTest, AClientThatStopsReadingIsDisconnectedWithoutHoldingUpTheO
     const int line_count = 256;
     const std::string text(65536, 'y');
     int sent = 0;
-    auto count = [](const Client& c) {
-        return std::count_if(c.received.begin(), c.received.end(),
-                             [](const Packet& p) { return p.get_command() == "TEXT"; });
+    auto count = [](const Client& c)
+    {
+        return std::count_if(
+            c.received.begin(), c.received.end(), [](const Packet& p) { return p.get_command() == "TEXT"; });
     };
     ASSERT_TRUE(reader.pump_until(
-        [&] {
+        [&]
+        {
             // Keep a few lines in flight so the speaker's own socket never
             // stalls on its echo.
             while (sent < line_count && sent - count(speaker) < 8)
-                speaker.send("Speaker", "TEXT", {"OOC", text + std::to_string(sent++)});
+                speaker.send("Speaker", "TEXT", { "OOC", text + std::to_string(sent++) });
             return count(reader) == line_count && count(speaker) == line_count;
         },
         std::chrono::milliseconds(60000)));
@@ -425,8 +431,8 @@ TEST_F(ChatServerTest, TheClientAfterTheFiveHundredTwelfthIsToldTheServerIsFull)
     }
     ASSERT_TRUE(server.wait_for_log("New connection from", std::chrono::milliseconds(100)));
     auto deadline = servertest::Clock::now() + servertest::WAIT_LIMIT;
-    while (server.count_in_log("New connection from") < ChatServer::MAX_CLIENTS &&
-           servertest::Clock::now() < deadline)
+    while (server.count_in_log("New connection from") < ChatServer::MAX_CLIENTS
+        && servertest::Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
     int extra = raw_connect(server.address);
@@ -443,7 +449,7 @@ TEST_F(ChatServerTest, TheClientAfterTheFiveHundredTwelfthIsToldTheServerIsFull)
     Client& late = client(server);
     EXPECT_TRUE(late.login("Late"));
     EXPECT_FALSE(late.closed);
-    for (int fd: fds)
+    for (int fd : fds)
         ::close(fd);
 }
 

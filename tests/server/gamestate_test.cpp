@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TEST(GameState, FindsNamesIgnoringCase)
 {
@@ -20,11 +21,19 @@ TEST(GameState, FindsNamesIgnoringCase)
 TEST(GameState, ValidNames)
 {
     const std::pair<std::string, bool> cases[] = {
-        {"Tavern", true},   {"A b", true},         {std::string(32, 'x'), true}, {"", false},
-        {"a;b", false},     {"a|b", false},        {"a\nb", false},              {"a\rb", false},
-        {"a\ab", false},    {std::string(33, 'x'), false}, {"\xc3\xa9t\xc3\xa9", true},
+        { "Tavern", true },
+        { "A b", true },
+        { std::string(32, 'x'), true },
+        { "", false },
+        { "a;b", false },
+        { "a|b", false },
+        { "a\nb", false },
+        { "a\rb", false },
+        { "a\ab", false },
+        { std::string(33, 'x'), false },
+        { "\xc3\xa9t\xc3\xa9", true },
     };
-    for (const auto& c: cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.first);
         EXPECT_EQ(GameState::valid_name(c.first), c.second);
@@ -64,9 +73,9 @@ TEST(GameState, RenamingKeepsThePlaceInTheOrder)
     state.add_scene("C", false);
     state.rename_scene(b, "Z");
     std::vector<std::string> names;
-    for (const auto& scene: state.get_scenes())
+    for (const auto& scene : state.get_scenes())
         names.push_back(scene.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"OOC", "A", "Z", "C"}));
+    EXPECT_EQ(names, (std::vector<std::string> { "OOC", "A", "Z", "C" }));
 }
 
 } // namespace

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 Options parse(std::vector<std::string> args)
 {
     args.insert(args.begin(), "parlane-server");
     std::vector<char*> argv;
-    for (auto& arg: args)
+    for (auto& arg : args)
         argv.push_back(&arg[0]);
     argv.push_back(nullptr);
     return Options(static_cast<int>(args.size()), argv.data());
@@ -31,34 +32,34 @@ TEST(Options, Defaults)
 
 TEST(Options, ValuesAfterTheOptionOrAfterEquals)
 {
-    Options options = parse({"--port", "0", "--bind=0.0.0.0", "--game", "Dark Tower", "--state=/tmp/s"});
+    Options options = parse({ "--port", "0", "--bind=0.0.0.0", "--game", "Dark Tower", "--state=/tmp/s" });
     EXPECT_EQ(options.get_port(), 0);
     EXPECT_EQ(options.get_bind(), "0.0.0.0");
     EXPECT_EQ(options.get_game(), "Dark Tower");
     EXPECT_EQ(options.get_state(), "/tmp/s");
-    EXPECT_EQ(parse({"--port=65535"}).get_port(), 65535);
-    EXPECT_TRUE(parse({"--help"}).get_help());
+    EXPECT_EQ(parse({ "--port=65535" }).get_port(), 65535);
+    EXPECT_TRUE(parse({ "--help" }).get_help());
 }
 
 TEST(Options, BadArgumentsAreUsageErrors)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"--port"}, "Option --port needs a value"},
-        {{"--port", "65536"}, "Invalid port '65536'"},
-        {{"--port", "-1"}, "Invalid port '-1'"},
-        {{"--port", "80x"}, "Invalid port '80x'"},
-        {{"--port="}, "Invalid port ''"},
-        {{"--bind", "localhost"}, "Invalid address 'localhost'"},
-        {{"--bind", "1.2.3"}, "Invalid address '1.2.3'"},
-        {{"--game", ""}, "Invalid game name ''"},
-        {{"--game", "a;b"}, "Invalid game name 'a;b'"},
-        {{"--state="}, "Option --state needs a file name"},
-        {{"--verbose"}, "Unknown argument '--verbose'"},
-        {{"--help=yes"}, "Unknown argument '--help=yes'"},
-        {{"extra"}, "Unknown argument 'extra'"},
-        {{"-p", "1"}, "Unknown argument '-p'"},
+        { { "--port" }, "Option --port needs a value" },
+        { { "--port", "65536" }, "Invalid port '65536'" },
+        { { "--port", "-1" }, "Invalid port '-1'" },
+        { { "--port", "80x" }, "Invalid port '80x'" },
+        { { "--port=" }, "Invalid port ''" },
+        { { "--bind", "localhost" }, "Invalid address 'localhost'" },
+        { { "--bind", "1.2.3" }, "Invalid address '1.2.3'" },
+        { { "--game", "" }, "Invalid game name ''" },
+        { { "--game", "a;b" }, "Invalid game name 'a;b'" },
+        { { "--state=" }, "Option --state needs a file name" },
+        { { "--verbose" }, "Unknown argument '--verbose'" },
+        { { "--help=yes" }, "Unknown argument '--help=yes'" },
+        { { "extra" }, "Unknown argument 'extra'" },
+        { { "-p", "1" }, "Unknown argument '-p'" },
     };
-    for (const auto& c: cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.second);
         try
@@ -77,7 +78,7 @@ TEST(Options, UsageNamesEveryOption)
 {
     std::string text = Options::usage("srv");
     EXPECT_EQ(text.compare(0, 20, "Usage: srv [options]"), 0);
-    for (const char* option: {"--port N", "--bind ADDRESS", "--game NAME", "--state FILE", "--help"})
+    for (const char* option : { "--port N", "--bind ADDRESS", "--game NAME", "--state FILE", "--help" })
         EXPECT_NE(text.find(option), std::string::npos) << option;
 }
 

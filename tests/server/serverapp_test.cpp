@@ -8,14 +8,15 @@
 
 #include <fstream>
 
-namespace {
+namespace
+{
 
 using servertest::ServerProcess;
 using servertest::TempDir;
 
 TEST(ServerApp, HelpPrintsTheUsageAndSucceeds)
 {
-    ServerProcess server({"--help"}, false);
+    ServerProcess server({ "--help" }, false);
     EXPECT_EQ(server.wait_exit(), 0);
     EXPECT_EQ(server.log().find("Usage: "), 0u);
     EXPECT_NE(server.log().find("--state FILE"), std::string::npos);
@@ -24,11 +25,11 @@ TEST(ServerApp, HelpPrintsTheUsageAndSucceeds)
 TEST(ServerApp, ABadOptionPrintsTheUsageAndFails)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"--colour", "red"}, "UsageError: Unknown argument '--colour'\nUsage: "},
-        {{"--port", "http"}, "UsageError: Invalid port 'http'\nUsage: "},
-        {{"--bind"}, "UsageError: Option --bind needs a value\nUsage: "},
+        { { "--colour", "red" }, "UsageError: Unknown argument '--colour'\nUsage: " },
+        { { "--port", "http" }, "UsageError: Invalid port 'http'\nUsage: " },
+        { { "--bind" }, "UsageError: Option --bind needs a value\nUsage: " },
     };
-    for (const auto& c: cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.second);
         ServerProcess server(c.first, false);
@@ -39,7 +40,7 @@ TEST(ServerApp, ABadOptionPrintsTheUsageAndFails)
 
 TEST(ServerApp, SigtermAndSigintEndTheServer)
 {
-    for (int signal_number: {SIGTERM, SIGINT})
+    for (int signal_number : { SIGTERM, SIGINT })
     {
         SCOPED_TRACE(signal_number);
         ServerProcess server;
@@ -53,7 +54,7 @@ TEST(ServerApp, APortInUseIsReportedAndFails)
 {
     ServerProcess first;
     std::string port = first.address.substr(first.address.rfind(':') + 1);
-    ServerProcess second({"--port", port}, false);
+    ServerProcess second({ "--port", port }, false);
     EXPECT_EQ(second.wait_exit(), 1);
     EXPECT_NE(second.log().find("Unable to bind"), std::string::npos) << second.log();
 }
@@ -62,13 +63,13 @@ TEST(ServerApp, AStateFileThatCannotBeUsedStopsTheStart)
 {
     TempDir dir;
     {
-        ServerProcess server({"--state", dir.file("missing/state")}, false);
+        ServerProcess server({ "--state", dir.file("missing/state") }, false);
         EXPECT_EQ(server.wait_exit(), 1);
         EXPECT_NE(server.log().find("missing/state.tmp"), std::string::npos) << server.log();
     }
     {
         std::ofstream(dir.file("bad")) << "character \"Alice\";\n";
-        ServerProcess server({"--state", dir.file("bad")}, false);
+        ServerProcess server({ "--state", dir.file("bad") }, false);
         EXPECT_EQ(server.wait_exit(), 1);
         EXPECT_NE(server.log().find("bad:1: Wrong number of arguments"), std::string::npos) << server.log();
         // The file is left for its owner to mend.
@@ -79,7 +80,7 @@ TEST(ServerApp, AStateFileThatCannotBeUsedStopsTheStart)
 TEST(ServerApp, AMissingStateFileIsCreatedAtOnce)
 {
     TempDir dir;
-    ServerProcess server({"--state", dir.file("new")});
+    ServerProcess server({ "--state", dir.file("new") });
     EXPECT_NE(servertest::read_file(dir.file("new")).find("scene \"OOC\" false \"\";\n"), std::string::npos);
 }
 

@@ -29,7 +29,8 @@
 
 extern char** environ;
 
-namespace servertest {
+namespace servertest
+{
 
 using Clock = std::chrono::steady_clock;
 const std::chrono::milliseconds WAIT_LIMIT(10000);
@@ -71,7 +72,7 @@ public:
     explicit ServerProcess(const std::vector<std::string>& args = {}, bool wait_listening = true):
         log_path(dir.file("server.log"))
     {
-        std::vector<std::string> argv_strings = {PARLANE_BINARY_DIR "/parlane-server", "--port", "0"};
+        std::vector<std::string> argv_strings = { PARLANE_BINARY_DIR "/parlane-server", "--port", "0" };
         argv_strings.insert(argv_strings.end(), args.begin(), args.end());
         start(argv_strings);
         if (wait_listening)
@@ -197,7 +198,7 @@ private:
     void start(const std::vector<std::string>& args)
     {
         std::vector<char*> argv;
-        for (const auto& arg: args)
+        for (const auto& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
@@ -220,14 +221,15 @@ class Client
 {
 public:
     Client(Kel::IO::EventDispatcher& dispatcher, const std::string& address):
-        dispatcher(dispatcher),
-        connection(new Connection(address, dispatcher))
+        dispatcher(dispatcher), connection(new Connection(address, dispatcher))
     {
-        connection->signal_packet_available.connect([this] {
-            Packet packet;
-            while (connection->get_packet(packet))
-                received.push_back(packet);
-        });
+        connection->signal_packet_available.connect(
+            [this]
+            {
+                Packet packet;
+                while (connection->get_packet(packet))
+                    received.push_back(packet);
+            });
         connection->signal_end_of_file.connect([this] { closed = true; });
         auto deadline = Clock::now() + WAIT_LIMIT;
         while (!connection->check_connection() && Clock::now() < deadline)
@@ -274,16 +276,18 @@ public:
     {
         send(Packet(name, "GETBIOGRAPHY", name));
         std::vector<Packet> before;
-        bool answered = pump_until([&] {
-            for (std::size_t i = 0; i < received.size(); ++i)
-                if (received[i].get_command() == "BIOGRAPHY" && received[i].get_origin() == name)
-                {
-                    before.assign(received.begin(), received.begin() + i);
-                    received.erase(received.begin(), received.begin() + i + 1);
-                    return true;
-                }
-            return false;
-        });
+        bool answered = pump_until(
+            [&]
+            {
+                for (std::size_t i = 0; i < received.size(); ++i)
+                    if (received[i].get_command() == "BIOGRAPHY" && received[i].get_origin() == name)
+                    {
+                        before.assign(received.begin(), received.begin() + i);
+                        received.erase(received.begin(), received.begin() + i + 1);
+                        return true;
+                    }
+                return false;
+            });
         EXPECT_TRUE(answered) << name << " got no answer";
         return before;
     }
@@ -291,7 +295,7 @@ public:
     // The first received packet with that command (and origin, if given).
     const Packet* find(const std::string& cmd, const std::string& origin = "") const
     {
-        for (const auto& packet: received)
+        for (const auto& packet : received)
             if (packet.get_command() == cmd && (origin.empty() || packet.get_origin() == origin))
                 return &packet;
         return nullptr;
@@ -300,7 +304,7 @@ public:
     std::vector<std::string> lines() const
     {
         std::vector<std::string> result;
-        for (const auto& packet: received)
+        for (const auto& packet : received)
             result.push_back(packet.str());
         return result;
     }
@@ -315,7 +319,7 @@ public:
 inline std::vector<std::string> lines_of(const std::vector<Packet>& packets)
 {
     std::vector<std::string> result;
-    for (const auto& packet: packets)
+    for (const auto& packet : packets)
         result.push_back(packet.str());
     return result;
 }

@@ -10,7 +10,8 @@
 
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 using servertest::TempDir;
 
@@ -48,13 +49,14 @@ TEST(StateFile, WritesOneStatementPerLine)
     state.set_biography(state.add_character("Guard", true), "Old\n\"soldier\"");
     state.set_group(state.add_scene("Tavern", true), "Town");
     state.enter(*state.find_scene("Tavern"), "Guard");
-    EXPECT_EQ(StateFile::render(state), "// Parlane server state, rewritten after every change.\n"
-                                        "session \"Night\";\n"
-                                        "character \"Alice\" false \"\";\n"
-                                        "character \"Guard\" true \"Old\\n\\\"soldier\\\"\";\n"
-                                        "scene \"OOC\" false \"\";\n"
-                                        "scene \"Tavern\" true \"Town\";\n"
-                                        "occupant \"Tavern\" \"Guard\";\n");
+    EXPECT_EQ(StateFile::render(state),
+        "// Parlane server state, rewritten after every change.\n"
+        "session \"Night\";\n"
+        "character \"Alice\" false \"\";\n"
+        "character \"Guard\" true \"Old\\n\\\"soldier\\\"\";\n"
+        "scene \"OOC\" false \"\";\n"
+        "scene \"Tavern\" true \"Town\";\n"
+        "occupant \"Tavern\" \"Guard\";\n");
 }
 
 TEST(StateFile, EverythingReadsBackExactly)
@@ -72,7 +74,7 @@ TEST(StateFile, EverythingReadsBackExactly)
     EXPECT_TRUE(loaded.find_character("Guard")->npc);
     EXPECT_TRUE(loaded.find_scene("Tavern")->temporary);
     EXPECT_EQ(loaded.find_scene("OOC")->group, "Meta");
-    EXPECT_EQ(loaded.find_scene("Tavern")->occupants, (std::vector<std::string>{"Guard", "Alice"}));
+    EXPECT_EQ(loaded.find_scene("Tavern")->occupants, (std::vector<std::string> { "Guard", "Alice" }));
     // Nothing is left beside the file.
     EXPECT_NE(::access(file.get_temporary_path().c_str(), F_OK), 0);
 }
@@ -122,18 +124,19 @@ TEST(StateFile, AHalfWrittenTemporaryFileFromACrashIsIgnored)
 TEST(StateFile, FilesThatMakeNoSenseAreRefusedWhole)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"colour \"red\";\n", "Unknown keyword"},
-        {"character \"Alice\" false;\n", "Wrong number of arguments"},
-        {"character \"Alice\" 1 \"\";\n", "Type mismatch"},
-        {"character \"Alice\" false \"\";\ncharacter \"ALICE\" true \"\";\n", "Character ALICE twice"},
-        {"character \"a;b\" false \"\";\n", "Invalid name 'a;b'"},
-        {"scene \"Tavern\" false \"\";\nscene \"tavern\" false \"\";\n", "Scene tavern twice"},
-        {"scene \"Tavern\" false \"a|b\";\n", "Invalid name 'a|b'"},
-        {"occupant \"OOC\" \"Nobody\";\n", "Occupant Nobody of OOC is unknown"},
-        {"character \"Alice\" false \"\";\noccupant \"Cellar\" \"Alice\";\n", "Occupant Alice of Cellar is unknown"},
-        {"session \"Night;\n", "Unexcepted end of input"},
+        { "colour \"red\";\n", "Unknown keyword" },
+        { "character \"Alice\" false;\n", "Wrong number of arguments" },
+        { "character \"Alice\" 1 \"\";\n", "Type mismatch" },
+        { "character \"Alice\" false \"\";\ncharacter \"ALICE\" true \"\";\n", "Character ALICE twice" },
+        { "character \"a;b\" false \"\";\n", "Invalid name 'a;b'" },
+        { "scene \"Tavern\" false \"\";\nscene \"tavern\" false \"\";\n", "Scene tavern twice" },
+        { "scene \"Tavern\" false \"a|b\";\n", "Invalid name 'a|b'" },
+        { "occupant \"OOC\" \"Nobody\";\n", "Occupant Nobody of OOC is unknown" },
+        { "character \"Alice\" false \"\";\noccupant \"Cellar\" \"Alice\";\n",
+            "Occupant Alice of Cellar is unknown" },
+        { "session \"Night;\n", "Unexcepted end of input" },
     };
-    for (const auto& c: cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.first);
         TempDir dir;

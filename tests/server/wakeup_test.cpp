@@ -7,17 +7,20 @@
 #include <chrono>
 #include <thread>
 
-namespace {
+namespace
+{
 
 TEST(WakeUp, EndsABlockingTickFromAnotherThread)
 {
     Kel::IO::EventDispatcher dispatcher;
     WakeUp wake_up;
     dispatcher.add(wake_up);
-    std::thread waker([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        wake_up.wake();
-    });
+    std::thread waker(
+        [&]
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            wake_up.wake();
+        });
     dispatcher.tick(true);
     waker.join();
 }
