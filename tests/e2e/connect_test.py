@@ -22,6 +22,7 @@ def body(session):
 
     status = client.quit()
     check(status == 0, "parlane exited with %d:\n%s" % (status, client.output()))
+    client.check_output()
     server.wait_log(r"^Logout: Alice from ")
 
     config = client.read("parlane.conf")

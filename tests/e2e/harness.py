@@ -272,8 +272,10 @@ class Client:
         return out.rstrip("\n") if out is not None else None
 
     def wait_title(self, title, timeout=WAIT):
-        return wait_until("the title %r (it is %r)" % (title, self.title()),
-                          lambda: self.title() == title, timeout)
+        try:
+            return wait_until("the title %r" % title, lambda: self.title() == title, timeout)
+        except Failure as e:
+            raise Failure("%s; it is %r" % (e, self.title()))
 
     def key(self, *keys, window=None, closes=False):
         """Sends the key presses to the window. With closes, the keys may
@@ -328,11 +330,16 @@ class Client:
 
     # ---- dialogs
 
-    def connect(self, address, name, screenshot=None):
-        """Parlane > Connect by its accelerator, the address and the name
-        typed through the labels' mnemonics, confirmed with Enter. With
+    def connect(self, address, name, screenshot=None, menu=False):
+        """Parlane > Connect by its accelerator (or with menu, through the
+        menu bar's mnemonics: Alt+P, C), the address and the name typed
+        through the labels' mnemonics, confirmed with Enter. With
         screenshot, the filled-in dialog is saved there first."""
-        self.key("ctrl+o")
+        if menu:
+            self.key("alt+p")
+            self.key("c")
+        else:
+            self.key("ctrl+o")
         dialog = self.find_window("^Connect to a Server$")
         self.key("alt+a", "ctrl+a", window=dialog)
         self.type(address, window=dialog)
@@ -367,6 +374,12 @@ class Client:
         with open(self.out_path, errors="replace") as f:
             return f.read()
 
+    def check_output(self):
+        """Fails on a sanitizer report or a toolkit warning in what the
+        program has printed so far."""
+        found = re.findall(r"^.*(?:Sanitizer|runtime error|-CRITICAL|-WARNING).*$", self.output(), re.M)
+        check(not found, "parlane in %s printed:\n%s" % (self.folder, self.output()))
+
     def read(self, relative):
         path = os.path.join(self.folder, relative)
         if not os.path.exists(path):
@@ -392,7 +405,7 @@ class Session:
         self.args = parse_arguments(argv)
         self.build, self.source = self.args.build, self.args.source
         self.folder = tempfile.mkdtemp(prefix="parlane-e2e-")
-        self.shots = self.args.screenshots or self.folder
+        self.shots = self.args.screenshots or os.path.join(self.build, "e2e-screenshots")
         self.started = time.monotonic()
         self.parts = []
         self.display = self.add(Display())
@@ -459,7 +472,8 @@ def parse_arguments(argv):
     parser.add_argument("--source", default=os.path.dirname(os.path.dirname(here)), help="the checkout")
     parser.add_argument("--build", help="the build folder with the programs (default: SOURCE/build/release)")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
-    parser.add_argument("--screenshots", help="save the screenshots in this folder (default: the scratch folder)")
+    parser.add_argument("--screenshots",
+                        help="save the screenshots in this folder (default: BUILD/e2e-screenshots)")
     args = parser.parse_args(argv[1:])
     args.source = os.path.abspath(args.source)
     args.build = os.path.abspath(args.build or os.path.join(args.source, "build", "release"))

@@ -45,7 +45,7 @@ def body(session):
     alice = session.client("alice", settings)
     gm.connect(server.address, "GM")
     server.wait_log(r"^Login: GM from ")
-    alice.connect(server.address, "Alice")
+    alice.connect(server.address, "Alice", menu=True)
     watcher.wait_for("Alice", "ONLINE", "1")
     gm.wait_title("Parlane - Lantern Road - First Night")
     alice.wait_title("Parlane - Lantern Road - First Night")
@@ -105,8 +105,9 @@ def body(session):
     lines = [l for l in alice.read(LOG).splitlines() if not l.endswith("entered the scene")]
     check(len(lines) == 6, "the player's scene log holds other lines than expected:\n" + alice.read(LOG))
 
-    # No error box popped up anywhere.
+    # No error box popped up anywhere, nothing went wrong inside.
     for client in (gm, alice):
+        client.check_output()
         check(client.windows() == [client.window],
               "unexpected windows: %s" % [client.title(w) for w in client.windows()])
 
