@@ -13,7 +13,6 @@ session-player.png)."""
 import os
 import re
 import sys
-import time
 
 from harness import Session, check
 
@@ -29,16 +28,23 @@ EMOTE = "$me$ shakes the rain off her cloak and nods to $Mira Vell$."
 OOC = "back in 5, getting tea"
 
 
-def settle():
-    """The watcher and the clients get the same packets at the same moment;
-    give the clients a moment to handle them before typing what needs them."""
-    time.sleep(0.5)
+def check_demo_game(watcher):
+    """The committed demo game: two NPCs with biographies, scenes in two
+    groups."""
+    for npc in ("Mira Vell", "Captain Harrow"):
+        watcher.wait_for("*", "ADDCHAR", npc, "1")
+        watcher.send("Watcher", "GETBIOGRAPHY", npc)
+        biography = watcher.wait_for(npc, "BIOGRAPHY")[2][0]
+        check(len(biography.splitlines()) >= 2, "the biography of %s: %r" % (npc, biography))
+    groups = {p[1] for _, c, p in watcher.received() if c == "SCENEGROUP"}
+    check(groups == {"Blue Lantern Inn", "The Wilds"}, "scene groups: %s" % groups)
 
 
 def body(session):
     server = session.server(session.demo_state())
     watcher = session.observer(server.address, "Watcher")
     watcher.wait_for("*", "GAME", "Lantern Road")
+    check_demo_game(watcher)
 
     settings = 'connect_host "%s";\n' % server.address
     gm = session.client("gm", settings)
@@ -50,21 +56,28 @@ def body(session):
     gm.wait_title("Parlane - Lantern Road - First Night")
     alice.wait_title("Parlane - Lantern Road - First Night")
 
-    # The game master adds a temporary scene without a group (Ctrl+T).
+    # The game master adds a temporary scene without a group (Ctrl+T); the
+    # client makes it the active one when the server announces it.
     gm.key("ctrl+t")
     dialog = gm.find_window("^Add a Scene$")
     gm.key("alt+n", window=dialog)
     gm.type(SCENE, window=dialog)
     gm.key("Return", window=dialog, closes=True)
     watcher.wait_for("*", "ADDSCENE", SCENE, "1")
-    settle()
 
-    # The new scene is the game master's active one: the commands act on it.
-    for name in ("Alice", "Watcher", "Mira_Vell"):
+    # The first key press announces where the game master is typing: the
+    # new scene, or the test would send its commands to the wrong one.
+    gm.type("/enter Alice")
+    watcher.wait_for("GM", "WRITING", SCENE)
+    scenes = [p[0] for o, c, p in watcher.received() if o == "GM" and c == "WRITING" and p and p[0]]
+    check(scenes[0] == SCENE, "the game master started typing in %s" % scenes[0])
+    gm.key("Return")
+    for name in ("Watcher", "Mira_Vell"):
         gm.say("/enter " + name)
     for name in ("Alice", "Watcher", "Mira Vell"):
         watcher.wait_for(name, "ENTER", SCENE)
-    settle()
+    # Tab cycles through the NPCs the game master's client knows are here.
+    gm.wait_file_line(LOG, STAMP + "Mira Vell entered the scene$")
 
     gm.key("Tab")  # from GM to the one NPC present
     gm.say("Welcome to the Back Alley, #alice. Mind the puddles.")
@@ -73,10 +86,12 @@ def body(session):
     gm.say(NARRATION)
     watcher.wait_for("GM", "TEXT", SCENE, NARRATION)
 
+    # The player's client knows the scene once it logs her entering it.
+    alice.wait_file_line(LOG, STAMP + "Alice entered the scene$")
     alice.key("alt+2")  # OOC first, then the scenes without a group
-    settle()
-    alice.say("Hello there!")
+    alice.type("Hello there!")
     watcher.wait_for("Alice", "WRITING", SCENE)
+    alice.key("Return")
     watcher.wait_for("Alice", "TEXT", SCENE, SPEECH)
     alice.say("#me shakes the rain off her cloak and nods to #mira_vell.")
     watcher.wait_for("Alice", "TEXT", SCENE, EMOTE)
