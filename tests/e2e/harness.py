@@ -452,7 +452,12 @@ class Session:
             shutil.rmtree(self.folder, ignore_errors=True)
 
     def run(self, body):
-        """Runs body(session), prints the outcome, returns the exit status."""
+        """Runs body(session), prints the outcome, returns the exit status.
+        A SIGTERM (a test driver's time-out) ends the body as a failure, so
+        the teardown still runs."""
+        def interrupted(number, frame):
+            raise Failure("Stopped by signal %d" % number)
+        signal.signal(signal.SIGTERM, interrupted)
         failed = True
         try:
             body(self)
