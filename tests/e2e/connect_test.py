@@ -2,7 +2,7 @@
 """A new user's first connection, with the real programs: the client starts
 without settings, Ctrl+O opens the connect dialog, the address and a name are
 typed and confirmed with Enter. The server logs the login, the window title
-names the game and session, and Quit (Ctrl+Q, Yes) ends the client with
+names the game and session, F1 shows the guide to playing, and Quit (Ctrl+Q, Yes) ends the client with
 status 0 and saves the address and name in parlane.conf."""
 
 import os
@@ -19,6 +19,13 @@ def body(session):
     client.connect(server.address, "Alice", os.path.join(session.shots, "connect.png"))
     server.wait_log(r"^Login: Alice from 127\.0\.0\.1:\d+$")
     client.wait_title("Parlane - Lantern Road - First Night")
+
+    # F1 shows the guide to playing beside the main window; Escape hides it.
+    client.key("F1")
+    guide = client.find_window("^How to Play$")
+    client.screenshot(os.path.join(session.shots, "help.png"), guide)
+    client.key("Escape", window=guide, closes=True)
+    wait_until("the guide to close", lambda: guide not in client.windows())
 
     status = client.quit()
     check(status == 0, "parlane exited with %d:\n%s" % (status, client.output()))
