@@ -44,6 +44,7 @@ else
 fi
 
 server_pid=""
+# shellcheck disable=SC2317  # called through the trap below
 stop_server() {
     if [ -n "$server_pid" ]; then
         kill "$server_pid" 2>/dev/null || true
