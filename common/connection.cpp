@@ -13,10 +13,9 @@
 namespace
 {
 
-// One read per readiness report: large enough to keep the system calls per
-// line few, small enough that one tick handles only a few dozen lines, so
-// that a flood cannot stall the caller's loop.
-const unsigned READ_SIZE = 4096;
+// One read per readiness report, so that one tick handles only a handful of
+// lines and a flood cannot stall the caller's loop.
+const unsigned READ_SIZE = 1024;
 const char DEFAULT_PORT[] = "7254";
 // Written-out output is dropped from the front of the buffer only when it is
 // this large, so that a long backlog is not moved for every short write.
