@@ -350,9 +350,12 @@ class Client:
         self.key("Return", window=dialog, closes=True)
         wait_until("the connect dialog to close", lambda: dialog not in self.windows())
 
-    def answer(self, keys, known):
-        """Answers the message box that appears next with the given keys."""
+    def answer(self, keys, known, screenshot=None):
+        """Answers the message box that appears next with the given keys;
+        with screenshot, saves the box there first."""
         box = self.find_new_window(known)
+        if screenshot:
+            self.screenshot(screenshot, box)
         self.key(*keys, window=box, closes=True)
         wait_until("the message box to close", lambda: box not in self.windows())
 

@@ -5,10 +5,10 @@ with the demo game, every action typed with key presses.
 The game master adds a scene through the Add Scene dialog, brings the player,
 a watching protocol client and an NPC in, speaks as the NPC (Tab) and as the
 narrator. The player switches to the scene (Alt+2) and types speech, an emote
-with "#me", an OOC remark and a dice roll. The watcher checks what the server
-relays; the scene logs of both clients are read while the session runs.
-Screenshots of both main windows are saved (session-gm.png,
-session-player.png)."""
+with "#me", an OOC remark, "/info" for an NPC's biography and a dice roll.
+The watcher checks what the server relays; the scene logs of both clients are
+read while the session runs. Screenshots: both main windows (session-gm.png,
+session-player.png) and the biography box (biography.png)."""
 
 import os
 import re
@@ -97,6 +97,10 @@ def body(session):
     watcher.wait_for("Alice", "TEXT", SCENE, EMOTE)
     alice.say("/ooc " + OOC)
     watcher.wait_for("Alice", "OOC", SCENE, OOC)
+    # A biography from the demo game, shown in a box that Enter closes.
+    known = alice.windows()
+    alice.say("/info mira_vell")
+    alice.answer(["Return"], known, os.path.join(session.shots, "biography.png"))
     alice.say("/dice 2d6")
     roll = alice.wait_file_line(LOG, STAMP + r"2d6 = (\d+)$")
     check(2 <= int(roll.group(1)) <= 12, "2d6 rolled %s" % roll.group(1))
