@@ -170,14 +170,8 @@ std::string BinaryParser::parse_string()
     if (length < 0)
         throw ParseError(format("%s: Invalid string length %d", src, length), src, 0);
     std::string result;
-    if (length <= 64) {
-        // Short strings, the common case, byte by byte: cheaper than a bulk read.
-        result.reserve(static_cast<std::size_t>(length));
-        for (long long i = 0; i < length; ++i)
-            result += static_cast<char>(get_byte());
-    } else if (in.read(result, static_cast<std::size_t>(length)) < static_cast<std::size_t>(length)) {
+    if (in.read(result, static_cast<std::size_t>(length)) < static_cast<std::size_t>(length))
         end_error();
-    }
     return result;
 }
 
@@ -193,14 +187,6 @@ std::string BinaryParser::parse_enum()
     if (name == enums.end())
         throw KeyError("Unknown enum", std::to_string(id));
     return name->second;
-}
-
-int BinaryParser::get_byte()
-{
-    int c = in.get();
-    if (c < 0)
-        end_error();
-    return c;
 }
 
 void BinaryParser::end_error()

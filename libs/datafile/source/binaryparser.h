@@ -37,7 +37,13 @@ private:
     std::string parse_string();
     bool parse_bool();
     std::string parse_enum();
-    int get_byte();
+    int get_byte()
+    {
+        int c = in.get();
+        if (c < 0)
+            end_error();
+        return c;
+    }
     [[noreturn]] void end_error();
 
     std::map<std::uint32_t, DictEntry> dict;

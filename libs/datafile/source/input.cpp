@@ -21,21 +21,20 @@ std::size_t Input::read(std::string& out, std::size_t n)
         out += static_cast<char>(next);
         next = -1;
     }
+    // Through a buffer of fixed size, so that a large n on a short input
+    // takes only the memory of what was actually read.
+    char piece[4096];
     while (out.size() - start < n && !at_end) {
-        const std::string::size_type have = out.size();
-        // In pieces, so that a large n on a short input allocates little.
-        const std::size_t wanted = std::min<std::size_t>(n - (have - start), 65536);
-        out.resize(have + wanted);
+        const std::size_t wanted = std::min<std::size_t>(n - (out.size() - start), sizeof piece);
         std::streamsize got = 0;
         try {
-            got = buffer->sgetn(&out[have], static_cast<std::streamsize>(wanted));
+            got = buffer->sgetn(piece, static_cast<std::streamsize>(wanted));
         } catch (...) {
-            out.resize(have);
             at_end = true;
             in.setstate(std::ios_base::badbit);
             break;
         }
-        out.resize(have + static_cast<std::string::size_type>(got));
+        out.append(piece, static_cast<std::size_t>(got));
         if (static_cast<std::size_t>(got) < wanted) {
             at_end = true;
             in.setstate(std::ios_base::eofbit);

@@ -34,11 +34,18 @@ bool is_xdigit(int c)
 }
 
 // Room for a few arguments at once, rather than growing one by one.
-void add_value(Statement& st, Type type, std::string text)
+void add_value(Statement& st, Type type, std::string&& text)
 {
     if (st.args.empty())
         st.args.reserve(4);
     st.args.emplace_back(type, std::move(text));
+}
+
+void add_value(Statement& st, Type type, const char* text)
+{
+    if (st.args.empty())
+        st.args.reserve(4);
+    st.args.emplace_back(type, text);
 }
 
 } // namespace

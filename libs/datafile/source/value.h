@@ -34,7 +34,9 @@ template <> struct TypeOf<bool> { static const Type type = BOOLEAN; };
 class Value
 {
 public:
-    Value(Type t, std::string raw): type(t), data(std::move(raw)) { }
+    Value(Type t, const std::string& raw): type(t), data(raw) { }
+    Value(Type t, std::string&& raw): type(t), data(std::move(raw)) { }
+    Value(Type t, const char* raw): type(t), data(raw) { }
 
     // Value(std::string("a")) is STRING "a", Value(7LL) INTEGER "7",
     // Value(2.5f) FLOAT "2.5" (six significant digits), Value(true) BOOLEAN "1".
