@@ -8,6 +8,7 @@
 #include "client/npcdialog.h"
 #include "client/safename.h"
 #include "client/startsessiondialog.h"
+#include "client/uifile.h"
 #include "common/commands.h"
 #include "common/connection.h"
 #include "common/packet.h"
@@ -118,36 +119,22 @@ void Parlane::load_ui()
 
     if (xml)
     {
-        xml->get_widget_derived("wnd_main", wnd_main);
-        if (wnd_main)
-            xml->get_widget_derived("dlg_connect", dlg_connect);
-        if (dlg_connect)
-            xml->get_widget_derived("dlg_start_session", dlg_start_session);
-        if (dlg_start_session)
-            xml->get_widget_derived("dlg_add_scene", dlg_add_scene);
-        if (dlg_add_scene)
-            xml->get_widget_derived("dlg_npcs", dlg_npcs);
-        if (dlg_npcs)
-            xml->get_widget_derived("dlg_edit_biography", dlg_biography);
-        if (dlg_biography)
-            xml->get_widget_derived("dlg_colors", dlg_colors);
-        if (dlg_colors)
-            xml->get_widget("dlg_about", dlg_about);
-        if (dlg_about)
-            xml->get_widget("dlg_help", dlg_help);
-
-        const char* missing = !wnd_main ? "wnd_main"
-            : !dlg_connect ? "dlg_connect"
-            : !dlg_start_session ? "dlg_start_session"
-            : !dlg_add_scene ? "dlg_add_scene"
-            : !dlg_npcs ? "dlg_npcs"
-            : !dlg_biography ? "dlg_edit_biography"
-            : !dlg_colors ? "dlg_colors"
-            : !dlg_about ? "dlg_about"
-            : !dlg_help ? "dlg_help"
-            : nullptr;
-        if (missing)
-            reason = Kel::format("it has no usable widget \"%s\"", missing);
+        try
+        {
+            fetch_derived(xml, "wnd_main", wnd_main);
+            fetch_derived(xml, "dlg_connect", dlg_connect);
+            fetch_derived(xml, "dlg_start_session", dlg_start_session);
+            fetch_derived(xml, "dlg_add_scene", dlg_add_scene);
+            fetch_derived(xml, "dlg_npcs", dlg_npcs);
+            fetch_derived(xml, "dlg_edit_biography", dlg_biography);
+            fetch_derived(xml, "dlg_colors", dlg_colors);
+            fetch_widget(xml, "dlg_about", dlg_about);
+            fetch_widget(xml, "dlg_help", dlg_help);
+        }
+        catch (const Kel::Exception& e)
+        {
+            reason = e.what();
+        }
     }
 
     if (reason.empty())
