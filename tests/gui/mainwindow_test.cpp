@@ -15,10 +15,15 @@
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
+
+// From <gdk/gdkx.h>, whose X11 headers define None and break GoogleTest.
+extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
 
 namespace fs = std::filesystem;
 using GuiTest::TestServer;
@@ -153,6 +158,24 @@ TEST_F(MainWindowTest, ClosingTheWindowOnlyAsksToQuit)
         EXPECT_TRUE(last_event_handled);
         EXPECT_TRUE(window.get_visible());
     }
+}
+
+// Real key presses through the X server, as a user would type them.
+TEST_F(MainWindowTest, KeyboardShortcutsReachTheMenu)
+{
+    if (std::system("command -v xdotool >/dev/null") != 0)
+        GTEST_SKIP() << "xdotool is not installed";
+    unsigned long xid = gdk_x11_drawable_get_xid(GDK_DRAWABLE(window.get_window()->gobj()));
+    ASSERT_EQ(0, std::system(("xdotool windowfocus --sync " + std::to_string(xid)).c_str()));
+
+    GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_NO);
+    ASSERT_EQ(0, std::system("xdotool key ctrl+q"));
+    EXPECT_TRUE(GuiTest::MessageBoxes::wait_for("Really quit?", 3000));
+
+    Gtk::Dialog& help = *parlane.get_dlg_help();
+    ASSERT_EQ(0, std::system("xdotool key F1"));
+    EXPECT_TRUE(GuiTest::run_until([&] { return help.get_visible(); }, 3000));
+    help.response(Gtk::RESPONSE_CLOSE);
 }
 
 TEST_F(MainWindowTest, DisconnectAsksFirst)
