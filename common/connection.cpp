@@ -186,10 +186,10 @@ void Connection::take_bytes(const char* data, std::string::size_type size)
 
     if (buffer.size() > MAX_LINE_LENGTH)
     {
-        report("Line too long");
         buffer.clear();
         buffer.shrink_to_fit();
         discarding = true;
+        reject_line("Line too long");
     }
 }
 
@@ -197,19 +197,34 @@ void Connection::take_line(std::string::size_type start, std::string::size_type 
 {
     if (length > MAX_LINE_LENGTH)
     {
-        report("Line too long");
+        reject_line("Line too long");
         return;
     }
+    line.assign(buffer, start, length);
     try
     {
-        line.assign(buffer, start, length);
         pkt_queue.emplace_back(line);
+    }
+    catch (const Kel::Exception& e)
+    {
+        reject_line(e.what());
+        return;
+    }
+    // A handler that fails on this packet costs only this packet.
+    try
+    {
         signal_packet_available.emit();
     }
     catch (const Kel::Exception& e)
     {
         report(e.what());
     }
+}
+
+void Connection::reject_line(const std::string& reason)
+{
+    report(reason);
+    signal_bad_line.emit(reason);
 }
 
 void Connection::flush_output()

@@ -58,6 +58,10 @@ public:
     sigc::signal<void> signal_packet_available;
     // The peer closed the link; the connection is stale from now on.
     sigc::signal<void> signal_end_of_file;
+    // A line was dropped because it is not a packet or is too long; the
+    // argument is the reason, as reported on standard output. Receivers must
+    // not delete the connection from here.
+    sigc::signal<void, const std::string&> signal_bad_line;
 
 private:
     void init();
@@ -70,6 +74,7 @@ private:
     void take_line(std::string::size_type start, std::string::size_type length);
     void flush_output();
     void report(const std::string& text) const;
+    void reject_line(const std::string& reason);
 
     Kel::Net::StreamSocket* sock; // owned
     bool connecting;

@@ -346,6 +346,9 @@ TEST_F(ChatServerTest, BadInputNeverStopsTheServer)
     alice.received.clear();
     EXPECT_TRUE(server.wait_for_log("Malformed packet from 127.0.0.1:"));
     EXPECT_TRUE(server.wait_for_log("Rejected  from Mallory: Unknown command ''"));
+    ::shutdown(fd, SHUT_WR);
+    std::string answers = raw_read_all(fd);
+    EXPECT_NE(answers.find("*;ERROR;Malformed packet\n"), std::string::npos) << answers;
     ::close(fd);
 
     // The server still serves.
@@ -370,6 +373,9 @@ TEST_F(ChatServerTest, LinesOverOneMebibyteAreDropped)
     ASSERT_TRUE(bob.pump_until([&] { return bob.find("TEXT", "Mallory") != nullptr; }));
     EXPECT_EQ(lines_of(bob.sync()), Lines { "Mallory;TEXT;OOC;short" });
     EXPECT_TRUE(server.wait_for_log("Line too long from 127.0.0.1:"));
+    ::shutdown(fd, SHUT_WR);
+    std::string answers = raw_read_all(fd);
+    EXPECT_NE(answers.find("*;ERROR;Line too long\n"), std::string::npos) << answers;
     ::close(fd);
 }
 
