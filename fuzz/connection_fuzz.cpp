@@ -1,9 +1,10 @@
 // Connection framing: the input is written through a socket pair in chunks
 // of fuzzed sizes while the dispatcher services the connection; now and then
-// a chunk without line feed is repeated past the longest line accepted. However the bytes are
-// cut, the queued packets must be exactly those of the complete lines not
-// longer than that, the unfinished tail must not be reported, packets sent
-// back must arrive as their lines, and closing the peer must make the
+// a chunk without line feed is repeated past the longest line accepted.
+// However the bytes are cut, the queued packets must be exactly those of the
+// complete lines not longer than that, every other line must be announced as
+// dropped once, an unfinished tail only if it is already too long, packets
+// sent back must arrive as their lines, and closing the peer must make the
 // connection stale.
 
 #include "common/connection.h"
@@ -29,7 +30,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // A repeated chunk grows beyond this, just past the longest line accepted.
 const std::size_t LONG_RUN = Connection::MAX_LINE_LENGTH + 4096;
@@ -81,28 +83,41 @@ void feed(int fd, const std::string& data, Kel::IO::EventDispatcher& disp, int n
     check(done == data.size() && pending_bytes(near) == 0, "connection stopped reading");
 }
 
-// The packets that the complete lines of data give, read the simple way.
-std::vector<Packet> expected_packets(const std::string& data)
+// What the lines of data should give, read the simple way: a packet for
+// each complete line that parses, and the reason for each line dropped.
+struct Expected
 {
-    std::vector<Packet> result;
+    std::vector<Packet> packets;
+    std::vector<std::string> dropped;
+};
+
+Expected expected_from(const std::string& data)
+{
+    Expected result;
     std::string::size_type start = 0;
     for (;;)
     {
         std::string::size_type lf = data.find('\n', start);
         if (lf == std::string::npos)
             break;
-        if (lf - start <= Connection::MAX_LINE_LENGTH)
+        if (lf - start > Connection::MAX_LINE_LENGTH)
+            result.dropped.push_back("Line too long");
+        else
         {
             try
             {
-                result.emplace_back(data.substr(start, lf - start));
+                result.packets.emplace_back(data.substr(start, lf - start));
             }
-            catch (const Kel::Exception&)
+            catch (const Kel::Exception& e)
             {
+                result.dropped.push_back(e.what());
             }
         }
         start = lf + 1;
     }
+    // An unfinished line is dropped as soon as it is known to be too long.
+    if (data.size() - start > Connection::MAX_LINE_LENGTH)
+        result.dropped.push_back("Line too long");
     return result;
 }
 
@@ -126,14 +141,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     std::string sent;
     std::vector<Packet> received;
+    std::vector<std::string> dropped;
     {
         Kel::IO::EventDispatcher disp;
         Connection conn(new Kel::Net::StreamSocket(near, Kel::Net::InetAddr(0x7F000001, 7254)), disp);
-        conn.signal_packet_available.connect([&] {
-            Packet pkt;
-            while (conn.get_packet(pkt))
-                received.push_back(pkt);
-        });
+        conn.signal_packet_available.connect(
+            [&]
+            {
+                Packet pkt;
+                while (conn.get_packet(pkt))
+                    received.push_back(pkt);
+            });
+        conn.signal_bad_line.connect([&](const std::string& reason) { dropped.push_back(reason); });
 
         while (input.remaining_bytes() > 0)
         {
@@ -142,14 +161,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::string chunk = input.ConsumeBytesAsString(length);
             // Only a chunk without line feed is repeated: a million short
             // lines would measure the cost of a million reports instead.
-            while (long_run && !chunk.empty() && chunk.find('\n') == std::string::npos && chunk.size() <= LONG_RUN)
+            while (long_run && !chunk.empty() && chunk.find('\n') == std::string::npos
+                && chunk.size() <= LONG_RUN)
                 chunk += chunk;
             sent += chunk;
             feed(far, chunk, disp, near);
         }
 
-        const std::vector<Packet> expected = expected_packets(sent);
-        check(received == expected, "packets differ from the complete lines");
+        const Expected expected = expected_from(sent);
+        check(received == expected.packets, "packets differ from the complete lines");
+        check(dropped == expected.dropped, "dropped lines differ");
 
         // Everything received goes back the other way, line by line. For one
         // input in eight a long line goes first, which the socket pair cannot
@@ -184,7 +205,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int i = 0; i < 100 && !conn.get_stale(); ++i)
             disp.tick(false);
         check(conn.get_stale(), "closed peer not noticed");
-        check(received.size() == expected.size(), "unfinished line reported");
+        check(received.size() == expected.packets.size() && dropped == expected.dropped,
+            "unfinished line reported");
         Packet pkt;
         check(!conn.get_packet(pkt), "packet left in the queue");
     }

@@ -15,7 +15,8 @@
 #include <sstream>
 #include <string>
 
-namespace FuzzDataFile {
+namespace FuzzDataFile
+{
 
 inline void check(bool condition, const char* what)
 {

@@ -23,12 +23,13 @@
 #include <variant>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const std::size_t MAX_DIGITS = 4;
 
 typedef std::variant<int, unsigned int, unsigned short, long long, float, double, char, bool, std::string,
-                     const char*>
+    const char*>
     Argument;
 
 struct Outcome
@@ -155,7 +156,8 @@ Argument make_argument(FuzzedDataProvider& input, std::vector<std::string>& text
 void fail(const std::string& fmt, const Outcome& got, const Outcome& expected)
 {
     std::cerr << "format mismatch for \"" << fmt << "\"\n  got      " << (got.thrown ? "throw " : "")
-              << got.text << "\n  expected " << (expected.thrown ? "throw " : "") << expected.text << std::endl;
+              << got.text << "\n  expected " << (expected.thrown ? "throw " : "") << expected.text
+              << std::endl;
     std::abort();
 }
 
@@ -176,45 +178,50 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         args.push_back(make_argument(input, texts));
     const bool copy_midway = input.ConsumeBool();
 
-    const Outcome expected = run([&] {
-        Reference walk(fmt);
-        for (const Argument& arg : args)
-            walk.apply(arg);
-        return walk.str();
-    });
-
-    const Outcome chained = run([&] {
-        Kel::Formatter formatter(fmt);
-        for (std::size_t i = 0; i < args.size(); ++i)
+    const Outcome expected = run(
+        [&]
         {
-            std::visit([&formatter](const auto& value) { formatter(value); }, args[i]);
-            if (copy_midway && i == 0)
+            Reference walk(fmt);
+            for (const Argument& arg : args)
+                walk.apply(arg);
+            return walk.str();
+        });
+
+    const Outcome chained = run(
+        [&]
+        {
+            Kel::Formatter formatter(fmt);
+            for (std::size_t i = 0; i < args.size(); ++i)
             {
-                // The copy must walk on from the same place in its own string.
-                Kel::Formatter copy(formatter);
-                formatter = Kel::Formatter("");
-                formatter = copy;
+                std::visit([&formatter](const auto& value) { formatter(value); }, args[i]);
+                if (copy_midway && i == 0)
+                {
+                    // The copy must walk on from the same place in its own string.
+                    Kel::Formatter copy(formatter);
+                    formatter = Kel::Formatter("");
+                    formatter = copy;
+                }
             }
-        }
-        return formatter.str();
-    });
+            return formatter.str();
+        });
     if (!(chained == expected))
         fail(fmt, chained, expected);
 
     if (args.size() == 1)
     {
-        const Outcome single = run([&] {
-            return std::visit([&fmt](const auto& value) { return Kel::format(fmt, value); }, args[0]);
-        });
+        const Outcome single = run([&]
+            { return std::visit([&fmt](const auto& value) { return Kel::format(fmt, value); }, args[0]); });
         if (!(single == expected))
             fail(fmt, single, expected);
     }
     else if (args.size() == 2)
     {
-        const Outcome pair = run([&] {
-            return std::visit([&fmt](const auto& a, const auto& b) { return Kel::format(fmt, a, b); }, args[0],
-                              args[1]);
-        });
+        const Outcome pair = run(
+            [&]
+            {
+                return std::visit([&fmt](const auto& a, const auto& b) { return Kel::format(fmt, a, b); },
+                    args[0], args[1]);
+            });
         if (!(pair == expected))
             fail(fmt, pair, expected);
     }

@@ -13,7 +13,8 @@
 #include <iostream>
 #include <string>
 
-namespace {
+namespace
+{
 
 void check(bool condition, const char* what)
 {
@@ -49,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string& parameter = packet.get_parameter(i);
         check(parameter.find('\a') == std::string::npos, "BEL left in a parameter");
         if (i + 1 < packet.get_parameter_count())
-            check(parameter.find_first_of(";|") == std::string::npos, "separator inside an earlier parameter");
+            check(
+                parameter.find_first_of(";|") == std::string::npos, "separator inside an earlier parameter");
     }
     try
     {

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 void check(bool condition, const char* what, const Kel::Path& path)
 {
@@ -76,7 +77,7 @@ void check_normal(const Kel::Path& path)
 
         check(path[static_cast<int>(i)] == c, "index from the front differs", path);
         check(path[static_cast<int>(i) - static_cast<int>(parts.size())] == c, "index from the back differs",
-              path);
+            path);
     }
     check(path[static_cast<int>(parts.size())].empty(), "index past the end not empty", path);
     check(path[-static_cast<int>(parts.size()) - 1].empty(), "index before the front not empty", path);
@@ -135,8 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Kel::Path rel = Kel::relative(first, second);
     check_normal(rel);
     const bool both_absolute = first.is_absolute() && second.is_absolute();
-    const bool both_plain = !first.is_absolute() && !second.is_absolute() && !has_dot_components(first) &&
-                            !has_dot_components(second);
+    const bool both_plain = !first.is_absolute() && !second.is_absolute() && !has_dot_components(first)
+        && !has_dot_components(second);
     if (both_absolute || both_plain)
         check(second / rel == first, "base / relative(path, base) is not path", rel);
 
@@ -144,10 +145,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string base = Kel::basename(name);
     check(base.find('/') == std::string::npos, "basename holds a separator", first);
     check(name.size() >= base.size() && name.compare(name.size() - base.size(), base.size(), base) == 0,
-          "basename is not a tail", first);
+        "basename is not a tail", first);
     const Kel::Filename parts = Kel::splitext(name);
     check(parts.base + parts.ext == name, "splitext loses text", first);
     check(parts.ext.empty() || (parts.ext[0] == '.' && parts.ext.find('.', 1) == std::string::npos),
-          "extension not from the last dot", first);
+        "extension not from the last dot", first);
     return 0;
 }

@@ -11,7 +11,8 @@
 #include <iostream>
 #include <string>
 
-namespace {
+namespace
+{
 
 void check(bool condition, const char* what)
 {
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
     }
 
-    for (bool escape_8bit : {false, true})
+    for (bool escape_8bit : { false, true })
     {
         const std::string escaped = Kel::c_escape(text, escape_8bit);
         for (char c : escaped)
