@@ -502,6 +502,7 @@ void Parlane::raise_activity(Scene& s, unsigned level)
 
 void Parlane::leave_scene(Scene& s, Character& chr)
 {
+    bool was_empty = s.get_characters().empty();
     s.remove_character(&chr);
     bool own = (chr.get_name() == name);
     if (own)
@@ -509,15 +510,21 @@ void Parlane::leave_scene(Scene& s, Character& chr)
         s.clear_characters();
         s.add_line(LogLine::EVENT, "*", std::string(40, '-'));
     }
+    // The scene list marks empty scenes, as it learns from ENTER into one.
+    bool emptied = !was_empty && s.get_characters().empty();
     if (&s == active_scene)
     {
         signal_activity.emit();
         signal_present_characters_changed.emit();
-        if (own)
+        if (own || emptied)
             signal_scene_status_changed.emit();
     }
     else
+    {
         raise_activity(s, 1);
+        if (emptied)
+            signal_scene_status_changed.emit();
+    }
 }
 
 void Parlane::packet_available()

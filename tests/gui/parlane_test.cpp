@@ -307,6 +307,23 @@ TEST_F(ParlaneTest, EnterAndLeaveElsewhereRaiseActivityOnce)
     EXPECT_EQ(0u, parlane.get_scene("Market")->get_activity());
 }
 
+TEST_F(ParlaneTest, LeaveThatEmptiesASceneIsAnnounced)
+{
+    deliver(Packet("", "ADDCHAR", "Alice", "0"));
+    deliver(Packet("", "ADDCHAR", "Carl", "0"));
+    deliver(Packet("", "ADDSCENE", "Hall", "0"));
+    deliver(Packet("", "ADDSCENE", "Yard", "0"));
+    deliver(Packet("Alice", "ENTER", "Hall"));
+    deliver(Packet("Carl", "ENTER", "Yard"));
+    deliver(Packet("Carl", "TEXT", "Yard", "hello"));
+
+    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}, {"scene_status_changed", 1}}),
+              deliver(Packet("Alice", "LEAVE", "Hall")));
+    // Yard's activity is already 3 and does not rise; the scene still empties.
+    EXPECT_EQ((Counts{{"scene_status_changed", 1}}), deliver(Packet("Carl", "LEAVE", "Yard")));
+    EXPECT_EQ(3u, parlane.get_scene("Yard")->get_activity());
+}
+
 TEST_F(ParlaneTest, OwnLeaveEmptiesTheSceneWithASeparator)
 {
     deliver(Packet("", "ADDCHAR", "Alice", "0"));
@@ -339,7 +356,8 @@ TEST_F(ParlaneTest, RemovedCharacterLeavesEveryScene)
 
     // Only the exact name counts.
     EXPECT_EQ(Counts(), deliver(Packet("", "REMOVECHAR", "guard")));
-    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}, {"scene_status_changed", 1},
+    // Market's activity rises; Tavern, the active scene, is left empty.
+    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}, {"scene_status_changed", 2},
                       {"characters_changed", 1}}),
               deliver(Packet("", "REMOVECHAR", "Guard")));
 
