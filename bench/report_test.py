@@ -112,6 +112,22 @@ class ResultsTest(unittest.TestCase):
                 results = rf.Results(document(run("A", real_time=value, time_unit=unit)))
                 self.assertAlmostEqual(results.time("A"), 2.0)
 
+    def test_rate_by_either_clock(self):
+        # 10 items per iteration; the benchmark counted by the clock its
+        # run name gives.
+        cases = [
+            ("BM_Connection_Receive/real_time", 1000.0, 10.0, 4.0),
+            ("BM_Packet_ParseFromMemory", 2500.0, 10.0, 4.0),
+            ("Lines/iterations:3/manual_time", 1000.0, 10.0, 4.0),
+        ]
+        for run_name, items_per_second, real_ms, cpu_ms in cases:
+            with self.subTest(run_name=run_name):
+                results = rf.Results(document(run(run_name, items_per_second=items_per_second, real_time=real_ms,
+                                                  cpu_time=cpu_ms, time_unit="ms")))
+                case = rf.case_name(run_name)
+                self.assertAlmostEqual(results.rate(case, "real_time"), 1000.0)
+                self.assertAlmostEqual(results.rate(case, "cpu_time"), 2500.0)
+
     def test_no_document(self):
         with self.assertRaises(rf.Unavailable):
             rf.Results(None).get("A", "cpu_time")
