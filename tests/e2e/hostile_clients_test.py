@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""The real parlane-server against clients that misbehave, while a watcher
+stays logged in throughout: random bytes, lines cut off half way (and held
+open, or closed, or trickled in one byte at a time), floods of good and of
+bad lines from clients that read and from clients that never read, and 600
+connections opened at once and dropped at once. Afterwards the server still
+runs, serves a newcomer, has not grown past a bound, and stops with status
+0. (Lines over the limit, the 513th client and a slow reader among good
+traffic are tested in tests/server/chatserver_test.cpp.)"""
+
+import random
+import selectors
+import socket
+import struct
+import sys
+import threading
+import time
+
+from harness import Session, check, wait_until
+from hostile import raw_connect, read_until_closed, resident_kb
+
+CROWD = 600
+MEMORY_LIMIT_KB = 100 * 1024
+
+
+def garbage(server):
+    """Random bytes, before and after a login: the server answers bad lines
+    with ERROR and goes on reading."""
+    noise = random.Random(2).randbytes(1 << 20)
+    stranger = raw_connect(server.address)
+    stranger.sendall(noise)
+    stranger.close()
+    babbler = raw_connect(server.address)
+    babbler.sendall(b";NAME;Babbler\n" + noise + b"\nBabbler;TEXT;OOC;still me\n")
+    return babbler
+
+
+def half_lines(server, watcher):
+    """One client holds half a line for the rest of the test, one closes
+    after half a line, one trickles a login in one byte at a time."""
+    holder = raw_connect(server.address)
+    holder.sendall(b";NAME;Hol")
+    quitter = raw_connect(server.address)
+    quitter.sendall(b";NAME;Quitter\nQuitter;TEXT;OOC;never fini")
+    watcher.wait_for("Quitter", "ONLINE", "1")
+    quitter.close()
+    watcher.wait_for("Quitter", "ONLINE", "0")
+    check(not watcher.find("Quitter", "TEXT"), "the half line was relayed")
+    trickler = raw_connect(server.address)
+    for byte in b";NAME;Trickler\nTrickler;TEXT;OOC;one by one\n":
+        trickler.sendall(bytes([byte]))
+        time.sleep(0.005)
+    watcher.wait_for("Trickler", "TEXT", "OOC", "one by one")
+    return [holder, trickler]
+
+
+def floods(server, watcher):
+    """A client that sends 20,000 lines and reads its echoes; one that sends
+    bad lines, earning an ERROR for each, and never reads; one that asks for
+    a long biography over and over and never reads."""
+    sockets = []
+    talker = raw_connect(server.address)
+    echoes = {"data": b""}
+
+    def read_echoes():
+        talker.settimeout(0.5)
+        end = time.monotonic() + 60
+        while time.monotonic() < end and echoes["data"].count(b"flood 19999\n") == 0:
+            try:
+                chunk = talker.recv(65536)
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+            if not chunk:
+                return
+            echoes["data"] += chunk
+    reader = threading.Thread(target=read_echoes, daemon=True)
+    reader.start()
+    talker.sendall(b";NAME;Talker\n" + b"".join(b"Talker;TEXT;OOC;flood %d\n" % i for i in range(20000)))
+    reader.join(65)
+    check(b"Talker;TEXT;OOC;flood 19999\n" in echoes["data"], "the talker's flood was not echoed in full")
+    watcher.wait_for("Talker", "TEXT", "OOC", "flood 19999", timeout=30)
+    sockets.append(talker)
+
+    def send_unread(name, payload):
+        sock = raw_connect(server.address)
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        sock.settimeout(20)
+        try:
+            sock.sendall(b";NAME;" + name + b"\n" + payload)
+        except OSError:
+            pass  # the server may stop reading it, or drop it
+        sockets.append(sock)
+
+    bad = b"".join(b"Spammer;NOSUCH;%d\n" % i for i in range(150000))
+    spammer = threading.Thread(target=send_unread, args=(b"Spammer", bad), daemon=True)
+    spammer.start()
+    biography = b"Hoarder;SETBIOGRAPHY|" + b"b" * 500000 + b"\n"
+    asks = b"".join(b"Hoarder;GETBIOGRAPHY;Hoarder\n" for _ in range(40))
+    hoarder = threading.Thread(target=send_unread, args=(b"Hoarder", biography + asks), daemon=True)
+    hoarder.start()
+    spammer.join(30)
+    hoarder.join(30)
+    server.wait_log(r"^Disconnecting 127\.0\.0\.1:\d+: Too much output waiting$", timeout=30)
+    return sockets
+
+
+def crowd(server, watcher):
+    """600 connections at once, each logging in as soon as it is connected;
+    then all of them gone at once, without a goodbye."""
+    host, port = server.address.rsplit(":", 1)
+    selector = selectors.DefaultSelector()
+    socks = []
+    for i in range(CROWD):
+        sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        sock.setblocking(False)
+        sock.connect_ex((host, int(port)))
+        selector.register(sock, selectors.EVENT_WRITE, i)
+        socks.append(sock)
+    data = [b""] * CROWD
+    done = set()
+    end = time.monotonic() + 30
+    while len(done) < CROWD and time.monotonic() < end:
+        for key, events in selector.select(0.2):
+            i, sock = key.data, key.fileobj
+            if events & selectors.EVENT_WRITE:
+                check(sock.getsockopt(socket.SOL_SOCKET, socket.SO_ERROR) == 0, "connection %d failed" % i)
+                try:
+                    sock.send(b";NAME;Crowd%03d\n" % i)
+                except OSError:
+                    pass  # already told the server is full and closed
+                selector.modify(sock, selectors.EVENT_READ, i)
+                continue
+            try:
+                chunk = sock.recv(65536)
+            except BlockingIOError:
+                continue
+            except OSError:
+                chunk = b""
+            data[i] += chunk
+            if not chunk or b"Server full" in data[i] or b"Crowd%03d;ONLINE;1" % i in data[i]:
+                done.add(i)
+                selector.unregister(sock)
+    selector.close()
+    full = [i for i in range(CROWD) if b"*;ERROR;Server full\n" in data[i]]
+    logged = [i for i in range(CROWD) if b"Crowd%03d;ONLINE;1" % i in data[i]]
+    print("%d connections at once: %d logged in, %d told the server is full" % (CROWD, len(logged), len(full)))
+    check(len(full) >= CROWD - 512 and len(full) + len(logged) == CROWD,
+          "of %d connections %d logged in and %d were told the server is full" % (CROWD, len(logged), len(full)))
+    server.wait_log(r"^Rejected connection from 127\.0\.0\.1:\d+: Server full$")
+    for sock in socks:
+        # An abortive close: a reset instead of an orderly end.
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        sock.close()
+    watcher.wait_for("Crowd%03d" % logged[-1], "ONLINE", "0", timeout=30)
+
+
+def body(session):
+    server = session.server(session.demo_state())
+    watcher = session.observer(server.address, "Watcher")
+    watcher.wait_for("Watcher", "ONLINE", "1")
+    start_kb = resident_kb(server.proc.pid)
+
+    babbler = garbage(server)
+    watcher.wait_for("Babbler", "TEXT", "OOC", "still me", timeout=30)
+    check(b";ERROR;" in read_until_closed(babbler, 1), "the babbler got no ERROR")
+    open_sockets = [babbler]
+    open_sockets += half_lines(server, watcher)
+    open_sockets += floods(server, watcher)
+    crowd(server, watcher)
+    peak_kb = resident_kb(server.proc.pid)
+
+    # A newcomer is served, and the watcher, there all along, hears it.
+    newcomer = session.observer(server.address, "Newcomer")
+    newcomer.wait_for("*", "GAME", "Lantern Road")
+    newcomer.send("Newcomer", "TEXT", "OOC", "hello after all that")
+    newcomer.wait_for("Newcomer", "TEXT", "OOC", "hello after all that")
+    watcher.wait_for("Newcomer", "TEXT", "OOC", "hello after all that")
+    for sock in open_sockets:
+        sock.close()
+    end_kb = resident_kb(server.proc.pid)
+    print("server resident memory: %d kB at the start, %d kB after the crowd, %d kB at the end"
+          % (start_kb, peak_kb, end_kb))
+    check(end_kb - start_kb < MEMORY_LIMIT_KB, "the server grew from %d kB to %d kB" % (start_kb, end_kb))
+    check(server.proc.poll() is None, "the server has stopped")
+    log = server.log()
+    check("Sanitizer" not in log and "runtime error" not in log, "the server printed:\n" + log[-5000:])
+    status = server.close()
+    check(status == 0, "the server stopped with status %d" % status)
+
+
+if __name__ == "__main__":
+    sys.exit(Session(sys.argv).run(body))
