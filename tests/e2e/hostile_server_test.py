@@ -20,7 +20,7 @@ import re
 import sys
 import time
 
-from harness import Session, check, wait_until
+from harness import Failure, Session, check
 from hostile import ScriptedServer, line, resident_kb, tree
 
 GAME = "Hostile Game"
@@ -170,7 +170,10 @@ def burst(script):
     started = time.monotonic()
     script.send(b"".join(line("*", "ADDSCENE", "Burst %04d" % i, str(i % 2)) for i in range(BURST)),
                 b"".join(line("*", "ADDCHAR", "Crowd %04d" % i, str(i % 2)) for i in range(BURST)))
-    script.sync(60)
+    try:
+        script.sync(60)
+    except Failure as e:
+        raise Failure("%d ADDSCENE and %d ADDCHAR were not handled within a minute: %s" % (BURST, BURST, e))
     print("%d ADDSCENE and %d ADDCHAR handled in %.1f s" % (BURST, BURST, time.monotonic() - started))
 
 
@@ -185,6 +188,21 @@ def error_flood(script, client):
     script.sync()
     check(client.windows() == [client.window], "boxes left open: %s" % client.windows())
     print("%d error boxes answered in %.1f s" % (len(texts), time.monotonic() - started))
+
+
+def check_reports(client, address):
+    """One line on standard output for each bad line, with the server's
+    address."""
+    output = client.output()
+    counts = {
+        "Parameter index out of range": len(MISSING),
+        "Conversion failure": 3 * len(BAD_FLAGS),
+        "Malformed packet": len(MALFORMED),
+        "Line too long": 2,
+    }
+    for text, expected in counts.items():
+        found = len(re.findall("^%s from %s$" % (re.escape(text), re.escape(address)), output, re.M))
+        check(found == expected, "%d lines %r in the output, not %d:\n%s" % (found, text, expected, output))
 
 
 def check_files(session, client):
@@ -223,8 +241,9 @@ def body(session):
     foreign_bytes(script)
     broken_commands(script, client)
     remove_characters(script, client)
-    burst(script)
     error_flood(script, client)
+    check_reports(client, server.address)
+    burst(script)
     peak_kb = resident_kb(client.proc.pid)
 
     # A key press in the input line still announces typing.
@@ -251,17 +270,6 @@ def body(session):
           % (start_kb, peak_kb, end_kb))
     check(end_kb - start_kb < MEMORY_LIMIT_KB, "the client grew from %d kB to %d kB" % (start_kb, end_kb))
 
-    output = client.output()
-    address = re.escape(server.address)
-    counts = {
-        "Parameter index out of range": len(MISSING),
-        "Conversion failure": 3 * len(BAD_FLAGS),
-        "Malformed packet": len(MALFORMED),
-        "Line too long": 2,
-    }
-    for text, expected in counts.items():
-        found = len(re.findall("^%s from %s$" % (re.escape(text), address), output, re.M))
-        check(found == expected, "%d lines %r in the output, not %d:\n%s" % (found, text, expected, output))
     client.check_output()
     check(client.windows() == [client.window], "unexpected windows: %s" % client.windows())
 
