@@ -8,15 +8,17 @@ runs, serves a newcomer, has not grown past a bound, and stops with status
 0. (Lines over the limit, the 513th client and a slow reader among good
 traffic are tested in tests/server/chatserver_test.cpp.)"""
 
+import os
 import random
 import selectors
+import shutil
 import socket
 import struct
 import sys
 import threading
 import time
 
-from harness import Session, check, wait_until
+from harness import Server, Session, check
 from hostile import raw_connect, read_until_closed, resident_kb
 
 CROWD = 600
@@ -154,6 +156,41 @@ def crowd(server, watcher):
         sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         sock.close()
     watcher.wait_for("Crowd%03d" % logged[-1], "ONLINE", "0", timeout=30)
+    return "Crowd%03d" % logged[0]
+
+
+# Names the server accepts although they hold bytes that a state file, a
+# terminal or a path would treat specially.
+STRANGE = [b'Ev"il\\x', b"Nul\0name", b"Bad\xff\xfe", b"../../etc", b"ctrl\x1b[31m", b"quote'", b"#hash"]
+
+
+def strange_names(server, watcher):
+    """Each logs in and sets a biography with quotes, a backslash, a NUL and
+    a byte that is no UTF-8; the server must keep them in its state file
+    and read them back."""
+    socks = []
+    for name in STRANGE:
+        sock = raw_connect(server.address)
+        sock.sendall(b";NAME;" + name + b"\n" + name + b";SETBIOGRAPHY|bio \"\\ \0 \xff end\n")
+        socks.append(sock)
+    watcher.wait_for("quote'", "ONLINE", "1")
+    watcher.send("Watcher", "GETBIOGRAPHY", "quote'")
+    watcher.wait_for("quote'", "BIOGRAPHY")
+    return socks
+
+
+def restart(session, server, known):
+    """The server stopped; a new one starts from the state file it left."""
+    saved = os.path.join(session.folder, "saved.conf")
+    shutil.copy(os.path.join(server.folder, "state.conf"), saved)
+    again = session.add(Server(os.path.join(session.build, "parlane-server"), os.path.join(session.folder, "again"),
+                               saved))
+    reader = session.observer(again.address, "Reader")
+    for name in ('Ev"il\\x', "Nul\0name", "../../etc", "quote'", "#hash", "Trickler", known):
+        reader.wait_for("*", "ADDCHAR", name, "0")
+    reader.send("Reader", "GETBIOGRAPHY", "quote'")
+    biography = reader.wait_for("quote'", "BIOGRAPHY")[2][0]
+    check(biography == 'bio "\\ \0 \ufffd end', "the biography read back: %r" % biography)
 
 
 def body(session):
@@ -167,8 +204,9 @@ def body(session):
     check(b";ERROR;" in read_until_closed(babbler, 1), "the babbler got no ERROR")
     open_sockets = [babbler]
     open_sockets += half_lines(server, watcher)
+    open_sockets += strange_names(server, watcher)
     open_sockets += floods(server, watcher)
-    crowd(server, watcher)
+    one_of_the_crowd = crowd(server, watcher)
     peak_kb = resident_kb(server.proc.pid)
 
     # A newcomer is served, and the watcher, there all along, hears it.
@@ -188,6 +226,7 @@ def body(session):
     check("Sanitizer" not in log and "runtime error" not in log, "the server printed:\n" + log[-5000:])
     status = server.close()
     check(status == 0, "the server stopped with status %d" % status)
+    restart(session, server, one_of_the_crowd)
 
 
 if __name__ == "__main__":
