@@ -111,6 +111,9 @@ void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
                 const Glib::ustring& inserted = me ? name : ref;
                 body.replace(start, end - start + 1, inserted);
                 spans.push_back(Span(start, start + inserted.size(), me ? tag_name : tag_other_name));
+                // Past the inserted name: a speaker called "$me$" would
+                // otherwise be resolved again and again.
+                start += inserted.size();
             }
             find_spans(body, '"', false, spans, tag_speech);
         }

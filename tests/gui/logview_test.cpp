@@ -185,6 +185,16 @@ TEST_F(LogViewTest, AppendsOnlyNewLinesAndRendersAllOnActivation)
     EXPECT_EQ((Strings{"one", "two", "three"}), bodies());
 }
 
+// A name is inserted once; dollar signs inside it are not markers.
+TEST_F(LogViewTest, NamesHoldingDollarSignsAreNotResolvedAgain)
+{
+    deliver(Packet("$me$", "TEXT", "Tavern", "$me$ waves"));
+    deliver(Packet("a$b", "TEXT", "Tavern", "$me$ and $c$"));
+    EXPECT_EQ((Strings{"$me$ waves", "a$b and c"}), bodies());
+    EXPECT_EQ("name", role_at(1, 2));
+    EXPECT_EQ("other_name", role_at(1, 8));
+}
+
 TEST_F(LogViewTest, ForeignBytesAreShownAsReplacementCharacters)
 {
     deliver(Packet("Alice", "TEXT", "Tavern", "caf\xE9 *cr\xE8me*"));
