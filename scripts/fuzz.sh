@@ -31,7 +31,7 @@ for name in $targets; do
     # New inputs go to the scratch corpus, so the committed seeds stay as they are.
     mkdir -p "$dir/corpus/$name" "$dir/artifacts/$name"
     echo "== fuzz_$name: seeds, then $seconds s"
-    "$dir/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
+    "$dir/fuzz_$name" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -max_len=4096 \
         -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" \
         "$dir/corpus/$name" "$top/fuzz/corpus/$name" >"$dir/$name.log" 2>&1 || {
         tail -n 60 "$dir/$name.log"
