@@ -5,6 +5,28 @@
 namespace Kel
 {
 
+namespace
+{
+
+// The standard streams pad and write fixed notation in a stack buffer as
+// large as the width or precision, so a huge one would overflow the stack.
+const unsigned int MAX_FIELD = 65535;
+
+// Reads the decimal digits at c, leaving c on the first non-digit.
+unsigned int read_field(const char*& c)
+{
+    unsigned int value = 0;
+    for (; *c >= '0' && *c <= '9'; ++c)
+    {
+        value = value * 10 + static_cast<unsigned int>(*c - '0');
+        if (value > MAX_FIELD)
+            throw InvalidParameterValue("Width or precision too large");
+    }
+    return value;
+}
+
+} // namespace
+
 Fmt::Fmt(const char* spec)
 {
     reset();
@@ -180,17 +202,11 @@ void Fmt::parse(const char* spec)
             break;
     }
 
-    // Unbounded on purpose: an absurd width is the format string's fault.
-    wd = 0;
-    for (; *c >= '0' && *c <= '9'; ++c)
-        wd = wd * 10 + static_cast<unsigned int>(*c - '0');
-
+    wd = read_field(c);
     if (*c == '.')
     {
         ++c;
-        prec = 0;
-        for (; *c >= '0' && *c <= '9'; ++c)
-            prec = prec * 10 + static_cast<unsigned int>(*c - '0');
+        prec = read_field(c);
     }
 
     switch (*c)
