@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds and runs the whole test suite twice: a normal build in build/release
 # and an AddressSanitizer + UndefinedBehaviorSanitizer build in build/sanitize.
-# GUI tests need a display; without one, the suite runs under Xvfb.
+# GUI tests need a display; without one, the suite runs under Xvfb. Then every
+# fuzz target runs briefly over its seeds (FUZZ_SECONDS each, default 10).
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -20,4 +21,5 @@ run_suite() {
 run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 run_suite sanitize -DCMAKE_BUILD_TYPE=Debug -DPARLANE_SANITIZE=ON -DPARLANE_BENCHMARKS=OFF
-echo "All tests passed in both builds."
+FUZZ_SECONDS=${FUZZ_SECONDS:-10} "$top/scripts/fuzz.sh"
+echo "All tests passed in both builds, and the fuzz targets ran clean."
