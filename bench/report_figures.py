@@ -46,7 +46,10 @@ class Results:
     When a case ran several times, its median aggregate stands for it; a
     case that reported an error keeps only the error."""
 
-    def __init__(self, document):
+    def __init__(self, document, cut_short=None):
+        # Why a case may have no result although others have: the program
+        # "timed out" or "crashed" before it got there.
+        self.cut_short = cut_short
         self.cases = {}
         self.errors = {}
         for run in (document or {}).get("benchmarks", []):
@@ -66,7 +69,7 @@ class Results:
             raise Unavailable("failed: " + self.errors[case])
         run = self.cases.get(case)
         if run is None:
-            raise Unavailable("failed: no result for " + case)
+            raise Unavailable(self.cut_short or "failed: no result for " + case)
         if field not in run:
             raise Unavailable("failed: %s has no %s" % (case, field))
         return float(run[field])

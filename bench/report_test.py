@@ -98,6 +98,12 @@ class ResultsTest(unittest.TestCase):
         with self.assertRaisesRegex(rf.Unavailable, "failed: login failed"):
             results.get("BM_FanOut", "p99_ms")
 
+    def test_cases_after_a_cut_short_run_say_why(self):
+        results = rf.Results(document(run("A", cpu_time=1.0)), "timed out")
+        self.assertEqual(results.get("A", "cpu_time"), 1.0)
+        with self.assertRaisesRegex(rf.Unavailable, "^timed out$"):
+            results.get("B", "cpu_time")
+
     def test_missing_case_and_missing_counter(self):
         results = rf.Results(document(run("A", cpu_time=1.0)))
         with self.assertRaisesRegex(rf.Unavailable, "no result for B"):
