@@ -70,7 +70,10 @@ class Peer:
             return list(self.lines)
 
     def wait_line(self, text, timeout=WAIT):
-        return wait_until("the line %r from the client" % text, lambda: text in self.received(), timeout)
+        try:
+            return wait_until("the line %r from the client" % text, lambda: text in self.received(), timeout)
+        except Failure as e:
+            raise Failure("%s; its last lines: %r" % (e, self.received()[-10:]))
 
     def close(self):
         try:
