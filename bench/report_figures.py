@@ -291,6 +291,7 @@ FIGURES = [
     Figure("client idle CPU, 30 s", "client", "% core", _counter("Idle", "cpu_percent"), "<", 2),
     Figure("log view, 10,000-line scene shown", "logview", MS, _counter("Activation", "view_ms"),
            "ratio<=", 1.5, _counter("Activation", "floor_ms"), "TextBuffer"),
+    Figure("log view, leaving a 10,000-line scene", "logview", MS, _counter("Activation", "leave_ms")),
     Figure("log view append at 100,000 lines", "logview", "us", lambda r: r.time("Append/100000/0") * 1e3,
            "ratio<=", 2, lambda r: r.time("Append/100/0") * 1e3, "at 100"),
     Figure("log view append at 100,000, on screen", "logview", "us", lambda r: r.time("Append/100000/1") * 1e3,
