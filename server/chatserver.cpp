@@ -9,6 +9,7 @@
 #include "libs/strings/source/formatter.h"
 #include "server/options.h"
 #include "server/statefile.h"
+#include "server/timer.h"
 #include "server/wakeup.h"
 
 #include <memory>
@@ -31,7 +32,8 @@ const unsigned ChatServer::MAX_CLIENTS;
 
 ChatServer::ChatServer(const Options& options, std::ostream& log):
     log(log), state_file(nullptr), saved_revision(0), handler(state, *this, options.get_game(), log),
-    listener(nullptr), waker(nullptr), next_id(1)
+    listener(nullptr), waker(nullptr), login_timer(nullptr),
+    login_timeout(std::chrono::seconds(options.get_login_timeout())), next_id(1)
 {
     std::unique_ptr<StateFile> file;
     if (!options.get_state().empty())
@@ -51,12 +53,15 @@ ChatServer::ChatServer(const Options& options, std::ostream& log):
     socket->set_block(false);
     socket->signal_data_available.connect(sigc::mem_fun(*this, &ChatServer::on_accept));
     std::unique_ptr<WakeUp> wake_up(new WakeUp);
+    std::unique_ptr<Timer> timer(new Timer);
 
     dispatcher.add(*socket);
     dispatcher.add(*wake_up);
+    dispatcher.add(*timer);
     state_file = file.release();
     listener = socket.release();
     waker = wake_up.release();
+    login_timer = timer.release();
 }
 
 ChatServer::~ChatServer()
@@ -65,6 +70,7 @@ ChatServer::~ChatServer()
     save_if_changed();
     for (auto& client : clients)
         delete client.second.connection;
+    delete login_timer;
     delete waker;
     delete listener;
     delete state_file;
@@ -73,6 +79,7 @@ ChatServer::~ChatServer()
 void ChatServer::tick()
 {
     dispatcher.tick(true);
+    expire_logins();
     close_pending();
 }
 
@@ -159,7 +166,7 @@ void ChatServer::accept_one(Kel::Net::StreamSocket* socket)
     connection->signal_end_of_file.connect(sigc::bind(sigc::mem_fun(*this, &ChatServer::on_end_of_file), id));
     connection->signal_bad_line.connect([this, id](const std::string& reason) { handler.reject_line(id, reason); });
     const std::string peer = connection->get_peer();
-    clients[id] = Client { connection.release(), false };
+    clients[id] = Client { connection.release(), false, true, std::chrono::steady_clock::now() + login_timeout };
     handler.add_client(id, peer);
 }
 
@@ -197,6 +204,35 @@ void ChatServer::drop(ClientId id, const std::string& reason)
         return;
     log << "Disconnecting " << it->second.connection->get_peer() << ": " << reason << std::endl;
     close(id);
+}
+
+void ChatServer::expire_logins()
+{
+    const auto now = std::chrono::steady_clock::now();
+    bool waiting = false;
+    std::chrono::steady_clock::time_point next;
+    for (auto& entry : clients)
+    {
+        Client& client = entry.second;
+        if (!client.logging_in || client.closing)
+            continue;
+        if (handler.is_logged_in(entry.first))
+            client.logging_in = false;
+        else if (client.login_deadline <= now)
+        {
+            client.logging_in = false;
+            handler.time_out_login(entry.first);
+        }
+        else if (!waiting || client.login_deadline < next)
+        {
+            waiting = true;
+            next = client.login_deadline;
+        }
+    }
+    if (waiting)
+        login_timer->arm(next - now);
+    else
+        login_timer->disarm();
 }
 
 void ChatServer::close_pending()

@@ -6,6 +6,7 @@
 #include "server/outbox.h"
 #include "server/requesthandler.h"
 
+#include <chrono>
 #include <iosfwd>
 #include <map>
 #include <string>
@@ -14,6 +15,7 @@
 class Connection;
 class Options;
 class StateFile;
+class Timer;
 class WakeUp;
 
 namespace Kel
@@ -32,7 +34,9 @@ class StreamSocket;
 //
 // No client can hold the others up: a client that stops reading is
 // disconnected as soon as more than OUTPUT_LIMIT bytes wait for it, and
-// beyond MAX_CLIENTS a newcomer is told "Server full" and closed.
+// beyond MAX_CLIENTS a newcomer is told "Server full" and closed. Nor can
+// idle sockets fill those places: a connection that has not logged in
+// within the options' login time-out is told "Login timed out" and closed.
 class ChatServer: public Outbox
 {
 public:
@@ -49,8 +53,9 @@ public:
     // telling anybody.
     ~ChatServer() override;
 
-    // Waits until a socket is ready or wake() is called, handles what is
-    // ready, then closes the clients that left or have to go.
+    // Waits until a socket is ready, wake() is called or the first login
+    // time-out runs out, handles what is ready, then closes the clients that
+    // left, took too long to log in, or have to go.
     void tick();
 
     // Makes a waiting tick() return; safe in a signal handler.
@@ -67,6 +72,8 @@ private:
     {
         Connection* connection; // owned
         bool closing; // receives nothing more; deleted after the tick
+        bool logging_in; // has not yet logged in
+        std::chrono::steady_clock::time_point login_deadline;
     };
 
     void on_accept();
@@ -74,6 +81,7 @@ private:
     void on_packet(ClientId id);
     void on_end_of_file(ClientId id);
     void drop(ClientId id, const std::string& reason);
+    void expire_logins();
     void close_pending();
     void save_if_changed();
 
@@ -85,6 +93,8 @@ private:
     RequestHandler handler;
     Kel::Net::ServerSocket* listener; // owned
     WakeUp* waker; // owned
+    Timer* login_timer; // owned; armed while a connection is logging in
+    std::chrono::steady_clock::duration login_timeout;
     std::map<ClientId, Client> clients;
     std::vector<ClientId> to_close;
     ClientId next_id;

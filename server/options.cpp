@@ -24,11 +24,28 @@ unsigned short parse_port(const std::string& text)
     throw Kel::UsageError(Kel::format("Invalid port '%s'", text));
 }
 
+// Whole seconds, at least one and at most a day.
+unsigned parse_login_timeout(const std::string& text)
+{
+    try
+    {
+        unsigned int seconds = Kel::lexical_cast<unsigned int>(text);
+        if (seconds >= 1 && seconds <= 86400)
+            return seconds;
+    }
+    catch (const Kel::LexicalError&)
+    {
+    }
+    throw Kel::UsageError(Kel::format("Invalid login time-out '%s'", text));
+}
+
 } // namespace
 
 const unsigned short Options::DEFAULT_PORT;
+const unsigned Options::DEFAULT_LOGIN_TIMEOUT;
 
-Options::Options(int argc, char** argv): port(DEFAULT_PORT), bind("127.0.0.1"), game("Demo"), help(false)
+Options::Options(int argc, char** argv): port(DEFAULT_PORT), bind("127.0.0.1"), game("Demo"),
+    login_timeout(DEFAULT_LOGIN_TIMEOUT), help(false)
 {
     for (int i = 1; i < argc; ++i)
     {
@@ -46,7 +63,8 @@ Options::Options(int argc, char** argv): port(DEFAULT_PORT), bind("127.0.0.1"), 
             value = option.substr(equals + 1);
             option.erase(equals);
         }
-        else if (option == "--port" || option == "--bind" || option == "--game" || option == "--state")
+        else if (option == "--port" || option == "--bind" || option == "--game" || option == "--state" ||
+                 option == "--login-timeout")
         {
             if (i + 1 >= argc)
                 throw Kel::UsageError(Kel::format("Option %s needs a value", option));
@@ -74,6 +92,8 @@ Options::Options(int argc, char** argv): port(DEFAULT_PORT), bind("127.0.0.1"), 
                 throw Kel::UsageError("Option --state needs a file name");
             state = value;
         }
+        else if (option == "--login-timeout")
+            login_timeout = parse_login_timeout(value);
         else
             throw Kel::UsageError(Kel::format("Unknown argument '%s'", argv[i]));
     }

@@ -13,6 +13,10 @@ class Options
 {
 public:
     static const unsigned short DEFAULT_PORT = 7254;
+    // Seconds a new connection has to log in. "--login-timeout SECONDS"
+    // changes it; the option is left out of the usage text because only
+    // tests want anything else.
+    static const unsigned DEFAULT_LOGIN_TIMEOUT = 30;
 
     // Throws Kel::UsageError naming the first bad argument.
     Options(int argc, char** argv);
@@ -28,12 +32,14 @@ public:
     // Empty: the state is kept in memory only.
     const std::string& get_state() const { return state; }
     bool get_help() const { return help; }
+    unsigned get_login_timeout() const { return login_timeout; }
 
 private:
     unsigned short port;
     std::string bind;
     std::string game;
     std::string state;
+    unsigned login_timeout;
     bool help;
 };
 

@@ -103,6 +103,23 @@ void RequestHandler::add_client(ClientId client, const std::string& address)
     clients[client] = Client { client, address, "", "" };
 }
 
+void RequestHandler::time_out_login(ClientId id)
+{
+    auto it = clients.find(id);
+    if (it == clients.end() || !it->second.name.empty())
+        return;
+    log << "Login timed out from " << it->second.address << std::endl;
+    send_error(id, "Login timed out");
+    clients.erase(it);
+    outbox.close(id);
+}
+
+bool RequestHandler::is_logged_in(ClientId id) const
+{
+    auto it = clients.find(id);
+    return it != clients.end() && !it->second.name.empty();
+}
+
 void RequestHandler::remove_client(ClientId id)
 {
     auto it = clients.find(id);

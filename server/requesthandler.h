@@ -45,6 +45,12 @@ public:
     // Tells the client that one of its lines could not be read.
     void reject_line(ClientId client, const std::string& reason);
 
+    // A client that has not logged in in time is told "Login timed out" and
+    // closed. Ignored for a client that is logged in or unknown.
+    void time_out_login(ClientId client);
+
+    bool is_logged_in(ClientId client) const;
+
     // The number of clients that are logged in.
     unsigned get_online_count() const { return online.size(); }
 
