@@ -5,6 +5,7 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
+#include <gtkmm/clipboard.h>
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 #include <gtest/gtest.h>
@@ -222,6 +223,24 @@ TEST_F(InputBoxTest, NothingHappensWithoutAnActiveScene)
     EXPECT_TRUE(press(GDK_1, GDK_MOD1_MASK));
     EXPECT_EQ("<none>", active_scene());
     EXPECT_EQ(Strings(), sent("TEXT"));
+}
+
+
+// Through the clipboard, as the user pastes: the entry keeps the line feeds,
+// each line goes out on its own, and the history keeps the paste whole.
+TEST_F(InputBoxTest, PastedLinesAreSentOneByOne)
+{
+    login("GM", {Packet("", "ADDSCENE", "Pantry", "0")});
+    Gtk::Clipboard::get()->set_text("first\nsecond\n");
+    box.paste_clipboard();
+    ASSERT_TRUE(GuiTest::run_until([this] { return !box.get_text().empty(); }, 2000)) << "nothing pasted";
+    EXPECT_EQ("first\nsecond\n", box.get_text());
+    box.activate();
+    EXPECT_EQ((Strings{"GM|Pantry|first", "GM|Pantry|second", "GM|Pantry|"}), sent("TEXT"));
+    press(GDK_Up);
+    EXPECT_EQ("first\nsecond\n", box.get_text());
+    press(GDK_Up);
+    EXPECT_EQ("first\nsecond\n", box.get_text()) << "one history entry";
 }
 
 }
