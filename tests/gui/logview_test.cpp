@@ -249,10 +249,8 @@ TEST_F(LogViewTest, ActivityInsertsOnlyTheNewLine)
     EXPECT_EQ("] two", inserted[1].substr(9));
 }
 
-// FIXME: fails while "txt_log" in parlane.glade has pixels_below_lines 1.
-// Scrolling to the end mark stops that pixel short of the bottom; the exact
-// at-the-end check then takes the view for scrolled up, so from then on no
-// new line is followed.
+// Spacing below the last line of "txt_log" would leave a scroll to the end
+// short of the bottom, and the view would stop following.
 TEST_F(LogViewTest, ScrolledUpViewStaysWhileViewAtTheBottomFollows)
 {
     window.resize(600, 300);
