@@ -5,10 +5,12 @@
 #include "client/colordialog.h"
 #include "client/connectdialog.h"
 #include "client/mainwindow.h"
+#include "client/messagebox.h"
 #include "client/npcdialog.h"
 #include "client/safename.h"
 #include "client/startsessiondialog.h"
 #include "client/uifile.h"
+#include "client/utf8.h"
 #include "common/commands.h"
 #include "common/connection.h"
 #include "common/packet.h"
@@ -37,12 +39,6 @@
 namespace {
 
 const char UI_FILE[] = "parlane.glade";
-
-void message_box(const std::string& text, Gtk::MessageType type)
-{
-    Gtk::MessageDialog box(text, false, type, Gtk::BUTTONS_OK, true);
-    box.run();
-}
 
 bool flag(const Packet& pkt, unsigned i)
 {
@@ -491,7 +487,7 @@ void Parlane::update_title()
         if (!session.empty())
             title += " - " + session;
     }
-    wnd_main->set_title(title);
+    wnd_main->set_title(display_text(title));
 }
 
 void Parlane::raise_activity(Scene& s, unsigned level)

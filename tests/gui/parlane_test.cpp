@@ -3,6 +3,7 @@
 #include "client/mainwindow.h"
 #include "libs/core/source/core/except.h"
 #include "tests/gui/fixture.h"
+#include "tests/gui/toolkitwarnings.h"
 
 #include <gtkmm/messagedialog.h>
 #include <gtest/gtest.h>
@@ -497,6 +498,18 @@ TEST_F(ParlaneTest, ErrorPacketShowsItsText)
 {
     EXPECT_EQ(Counts(), deliver(Packet("", "ERROR", "Only the game master may do that")));
     EXPECT_EQ((std::vector<std::string>{"Only the game master may do that"}), GuiTest::MessageBoxes::take());
+}
+
+TEST_F(ParlaneTest, ServerTextThatIsNotUtf8IsShownWithReplacementCharacters)
+{
+    GuiTest::ToolkitWarnings warnings;
+    deliver(Packet("", "ERROR", "caf\xE9"));
+    EXPECT_EQ((std::vector<std::string>{"caf\xEF\xBF\xBD"}), GuiTest::MessageBoxes::take());
+    deliver(Packet("", "GAME", "caf\xE9"));
+    deliver(Packet("", "SESSION", "\xFFnight"));
+    EXPECT_EQ("Parlane - caf\xEF\xBF\xBD - \xEF\xBF\xBDnight", title());
+    EXPECT_TRUE(g_utf8_validate(title().c_str(), -1, nullptr));
+    EXPECT_EQ(std::vector<std::string>{}, warnings.messages);
 }
 
 TEST_F(ParlaneTest, LostConnectionIsDeletedOnTheNextTurnAndTheModelStays)
