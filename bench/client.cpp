@@ -24,7 +24,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 const int LINES = 10000;
 
@@ -32,15 +33,13 @@ const int LINES = 10000;
 class Session
 {
 public:
-    Session():
-        listener(Kel::Net::INET, 0),
-        client(nullptr)
+    Session(): listener(Kel::Net::INET, 0), client(nullptr)
     {
         char pattern[] = "/tmp/parlane-bench-XXXXXX";
         if (!mkdtemp(pattern))
             throw std::runtime_error("Cannot make a temporary folder");
         dir = pattern;
-        for (const fs::directory_entry& e: fs::directory_iterator(fs::path(PARLANE_SOURCE_DIR) / "data"))
+        for (const fs::directory_entry& e : fs::directory_iterator(fs::path(PARLANE_SOURCE_DIR) / "data"))
         {
             std::string ext = e.path().extension().string();
             if (ext == ".glade" || ext == ".png")
@@ -49,7 +48,7 @@ public:
         fs::current_path(dir);
 
         static char program[] = "bench_client";
-        static char* argv[] = {program, nullptr};
+        static char* argv[] = { program, nullptr };
         parlane = new Parlane(1, argv);
 
         listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
@@ -107,14 +106,15 @@ void TextLines(benchmark::State& state)
     const BackLog& log = s.parlane->get_active_scene()->get_backlog();
     double bytes = 0;
     long turns = 0;
-    for (auto _: state)
+    for (auto _ : state)
     {
         long before = std::distance(log.begin(), log.end());
         Kel::Time::TimeStamp start = Kel::Time::now();
         bytes = 0;
         for (int i = 0; i < LINES; ++i)
         {
-            Packet pkt("Alice", "TEXT", "Tavern", "$me$: \"Line number " + std::to_string(i) + " of the load.\"");
+            Packet pkt(
+                "Alice", "TEXT", "Tavern", "$me$: \"Line number " + std::to_string(i) + " of the load.\"");
             bytes += pkt.str().size() + 1;
             s.client->send_packet(pkt);
         }
@@ -138,7 +138,7 @@ void Idle(benchmark::State& state)
 {
     Session& s = session();
     double percent = 0;
-    for (auto _: state)
+    for (auto _ : state)
     {
         Kel::Time::TimeStamp start = Kel::Time::now();
         Kel::Time::TimeDelta cpu_start = Kel::Time::get_cpu_time();
@@ -154,6 +154,6 @@ void Idle(benchmark::State& state)
 }
 BENCHMARK(Idle)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
-}
+} // namespace
 
 BENCHMARK_MAIN();

@@ -10,7 +10,8 @@
 #include <sstream>
 #include <string>
 
-namespace {
+namespace
+{
 
 const std::size_t TARGET_SIZE = 1 << 20;
 
@@ -18,15 +19,18 @@ void put_int(std::string& out, long long value)
 {
     // Enough 7-bit groups for the value and its sign bit, most significant first.
     int groups = 1;
-    while (groups < 10) {
+    while (groups < 10)
+    {
         long long low = -(1LL << (7 * groups - 1));
         long long high = (1LL << (7 * groups - 1)) - 1;
         if (value >= low && value <= high)
             break;
         ++groups;
     }
-    for (int g = groups - 1; g >= 0; --g) {
-        unsigned char byte = static_cast<unsigned char>((static_cast<unsigned long long>(value) >> (7 * g)) & 127);
+    for (int g = groups - 1; g >= 0; --g)
+    {
+        unsigned char byte
+            = static_cast<unsigned char>((static_cast<unsigned long long>(value) >> (7 * g)) & 127);
         if (g > 0)
             byte |= 128;
         out += static_cast<char>(byte);
@@ -77,7 +81,8 @@ Files make_files()
     put_string(files.binary, "fast");
     put_int(files.binary, 0);
 
-    for (long long i = 0; files.text.size() < TARGET_SIZE; ++i) {
+    for (long long i = 0; files.text.size() < TARGET_SIZE; ++i)
+    {
         std::string role = "role" + std::to_string(i % 97);
         files.text += "color \"" + role + "\" \"#A0B0C0\";\n";
         put_int(files.binary, 3);
@@ -85,7 +90,8 @@ Files make_files()
         put_string(files.binary, "#A0B0C0");
         put_int(files.binary, 0);
 
-        files.text += "item " + std::to_string(i) + " -0x1F 1.5 \"some text, escaped \\\"here\\\"\" true fast {\n";
+        files.text
+            += "item " + std::to_string(i) + " -0x1F 1.5 \"some text, escaped \\\"here\\\"\" true fast {\n";
         put_int(files.binary, 4);
         put_int(files.binary, i);
         put_int(files.binary, -0x1F);
@@ -116,7 +122,8 @@ void parse_whole(benchmark::State& state, const std::string& data)
 {
     // One stream, rewound for each pass, so that copying the data is not timed.
     std::istringstream stream(data);
-    for (auto _ : state) {
+    for (auto _ : state)
+    {
         stream.clear();
         stream.seekg(0);
         Kel::DataFile::Parser parser(stream, "bench");
@@ -125,7 +132,8 @@ void parse_whole(benchmark::State& state, const std::string& data)
             statements += parser.parse().valid;
         benchmark::DoNotOptimize(statements);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(data.size()));
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(data.size()));
     state.counters["bytes"] = static_cast<double>(data.size());
 }
 

@@ -22,11 +22,11 @@
 #include "libs/net/source/inet.h"
 #include "libs/net/source/serversocket.h"
 
+#include <benchmark/benchmark.h>
+#include <gtk/gtk.h>
 #include <gtkmm/main.h>
 #include <gtkmm/textbuffer.h>
 #include <gtkmm/textview.h>
-#include <gtk/gtk.h>
-#include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -37,7 +37,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 const int BACKLOG = 10000;
 const int SMALL = 100;
@@ -53,16 +54,19 @@ LogLine mixed_line(int i)
     switch (i % 6)
     {
     case 0:
-        return LogLine(LogLine::NORMAL, "12:34:56", "Alice", "$me$: \"Line " + n + ", and *this* matters to $Bob$.\"");
+        return LogLine(
+            LogLine::NORMAL, "12:34:56", "Alice", "$me$: \"Line " + n + ", and *this* matters to $Bob$.\"");
     case 1:
-        return LogLine(LogLine::NORMAL, "12:34:57", "Bob", "$me$ looks at $Alice$ and _smiles_ %slowly% (" + n + ").");
+        return LogLine(
+            LogLine::NORMAL, "12:34:57", "Bob", "$me$ looks at $Alice$ and _smiles_ %slowly% (" + n + ").");
     case 2:
-        return LogLine(LogLine::NORMAL, "12:34:58", "GM", "The wind howls through the *old* trees, " + n + " times.");
+        return LogLine(
+            LogLine::NORMAL, "12:34:58", "GM", "The wind howls through the *old* trees, " + n + " times.");
     case 3:
         return LogLine(LogLine::OOC, "12:34:59", "Alice", "brb, kettle " + n);
     case 4:
         return LogLine(LogLine::NORMAL, "12:35:00", "Innkeeper",
-                       "$me$ wipes a mug. $me$: \"That'll be %two silver%, $Bob$. **Stars** on the house.\" " + n);
+            "$me$ wipes a mug. $me$: \"That'll be %two silver%, $Bob$. **Stars** on the house.\" " + n);
     default:
         return LogLine(LogLine::EVENT, "12:35:01", "*", "Carl entered the scene");
     }
@@ -72,15 +76,13 @@ LogLine mixed_line(int i)
 class Session
 {
 public:
-    Session():
-        listener(Kel::Net::INET, 0),
-        client(nullptr)
+    Session(): listener(Kel::Net::INET, 0), client(nullptr)
     {
         char pattern[] = "/tmp/parlane-bench-XXXXXX";
         if (!mkdtemp(pattern))
             throw std::runtime_error("Cannot make a temporary folder");
         dir = pattern;
-        for (const fs::directory_entry& e: fs::directory_iterator(fs::path(PARLANE_SOURCE_DIR) / "data"))
+        for (const fs::directory_entry& e : fs::directory_iterator(fs::path(PARLANE_SOURCE_DIR) / "data"))
         {
             std::string ext = e.path().extension().string();
             if (ext == ".glade" || ext == ".png")
@@ -89,7 +91,7 @@ public:
         fs::current_path(dir);
 
         static char program[] = "bench_logview";
-        static char* argv[] = {program, nullptr};
+        static char* argv[] = { program, nullptr };
         parlane = new Parlane(1, argv);
 
         listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
@@ -103,10 +105,10 @@ public:
             if (Kel::Net::StreamSocket* sock = listener.accept())
                 client = new Connection(sock, disp);
         }
-        std::vector<std::string> names = {"Empty", "Backlog", "Large"};
+        std::vector<std::string> names = { "Empty", "Backlog", "Large" };
         for (int i = 0; i < SMALL_SCENES; ++i)
             names.push_back("Small " + std::to_string(100 + i));
-        for (const std::string& n: names)
+        for (const std::string& n : names)
             client->send_packet(Packet("", "ADDSCENE", n, "0"));
         while (parlane->get_scenes().size() < names.size())
             turn();
@@ -159,10 +161,7 @@ public:
             Gtk::Main::iteration(false);
     }
 
-    void activate(const std::string& scene)
-    {
-        parlane->set_active_scene(parlane->get_scene(scene));
-    }
+    void activate(const std::string& scene) { parlane->set_active_scene(parlane->get_scene(scene)); }
 
     Glib::RefPtr<Gtk::TextBuffer> log_buffer()
     {
@@ -216,16 +215,15 @@ struct Rendering
 };
 
 // Copies the view's tags, in priority order, with the properties the view sets.
-void copy_tags(const Glib::RefPtr<Gtk::TextBuffer>& from, Rendering& r,
-               std::vector<Glib::RefPtr<Gtk::TextTag>>& source)
+void copy_tags(
+    const Glib::RefPtr<Gtk::TextBuffer>& from, Rendering& r, std::vector<Glib::RefPtr<Gtk::TextTag>>& source)
 {
-    from->get_tag_table()->foreach([&](const Glib::RefPtr<Gtk::TextTag>& tag) { source.push_back(tag); });
+    from->get_tag_table()->foreach ([&](const Glib::RefPtr<Gtk::TextTag>& tag) { source.push_back(tag); });
     std::sort(source.begin(), source.end(),
-              [](const Glib::RefPtr<Gtk::TextTag>& a, const Glib::RefPtr<Gtk::TextTag>& b) {
-                  return a->get_priority() < b->get_priority();
-              });
+        [](const Glib::RefPtr<Gtk::TextTag>& a, const Glib::RefPtr<Gtk::TextTag>& b)
+        { return a->get_priority() < b->get_priority(); });
     r.table = Gtk::TextTagTable::create();
-    for (const Glib::RefPtr<Gtk::TextTag>& s: source)
+    for (const Glib::RefPtr<Gtk::TextTag>& s : source)
     {
         Glib::RefPtr<Gtk::TextTag> t = Gtk::TextTag::create();
         if (s->property_indent_set().get_value())
@@ -267,7 +265,7 @@ Rendering capture(const Glib::RefPtr<Gtk::TextBuffer>& buffer)
                 break;
             Gtk::TextIter start = it;
             it.forward_to_tag_toggle(source[t]);
-            r.ranges[start.get_line()].push_back({start.get_line_offset(), it.get_line_offset(), t});
+            r.ranges[start.get_line()].push_back({ start.get_line_offset(), it.get_line_offset(), t });
             if (it.is_end())
                 break;
         }
@@ -289,9 +287,9 @@ void insert_floor(const Rendering& r)
             ++offset;
         }
         buffer->insert(buffer->end(), r.lines[i]);
-        for (const Rendering::Range& range: r.ranges[i])
+        for (const Rendering::Range& range : r.ranges[i])
             buffer->apply_tag(r.tags[range.tag], buffer->get_iter_at_offset(offset + range.begin),
-                              buffer->get_iter_at_offset(offset + range.end));
+                buffer->get_iter_at_offset(offset + range.end));
         offset += r.lines[i].size();
     }
     benchmark::DoNotOptimize(buffer->get_char_count());
@@ -311,7 +309,7 @@ void Activation(benchmark::State& state)
     if (rendering.lines.size() != BACKLOG)
         state.SkipWithError("the view did not render every line");
     double view_total = 0, floor_total = 0, leave_total = 0;
-    for (auto _: state)
+    for (auto _ : state)
     {
         Kel::Time::TimeStamp start = Kel::Time::now();
         s.activate("Empty");
@@ -349,7 +347,7 @@ void Append(benchmark::State& state)
         s.activate(scene);
     Session::idle();
     int line = 0;
-    for (auto _: state)
+    for (auto _ : state)
     {
         if (!large && ++turns > SMALL_TURNS)
         {
@@ -372,12 +370,12 @@ void Append(benchmark::State& state)
 BENCHMARK(Append)
     ->UseManualTime()
     ->Iterations(1000)
-    ->Args({SMALL, 0})
-    ->Args({SMALL, 1})
-    ->Args({LARGE, 0})
-    ->Args({LARGE, 1})
+    ->Args({ SMALL, 0 })
+    ->Args({ SMALL, 1 })
+    ->Args({ LARGE, 0 })
+    ->Args({ LARGE, 1 })
     ->Unit(benchmark::kMicrosecond);
 
-}
+} // namespace
 
 BENCHMARK_MAIN();

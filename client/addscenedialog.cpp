@@ -21,7 +21,7 @@ int AddSceneDialog::run()
     groups->clear();
     (*groups->append())[columns.group] = "";
     std::string group;
-    for (const Scene* scene: parlane.get_scenes())
+    for (const Scene* scene : parlane.get_scenes())
     {
         if (scene->get_group() == group)
             continue;

@@ -2,9 +2,7 @@
 
 #include <iterator>
 
-BackLog::BackLog():
-    next_(store.end())
-{ }
+BackLog::BackLog(): next_(store.end()) { }
 
 void BackLog::push_back(const LogLine& line)
 {

@@ -1,8 +1,3 @@
 #include "client/character.h"
 
-Character::Character(const std::string& n, bool p):
-    name(n),
-    npc(p),
-    online(false),
-    color(0)
-{ }
+Character::Character(const std::string& n, bool p): name(n), npc(p), online(false), color(0) { }

@@ -13,7 +13,8 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
+namespace
+{
 
 Glib::RefPtr<Gdk::Pixbuf> load_icon(const std::string& file)
 {
@@ -27,7 +28,7 @@ Glib::RefPtr<Gdk::Pixbuf> load_icon(const std::string& file)
     }
 }
 
-}
+} // namespace
 
 CharacterList::CharacterList(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml):
     Gtk::TreeView(obj), parlane(Parlane::instance()), mnu_char_popup(nullptr)
@@ -46,9 +47,12 @@ CharacterList::CharacterList(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glad
 
     fetch_widget(xml, "mnu_char_popup", mnu_char_popup);
     Gtk::MenuItem* item = nullptr;
-    fetch_widget(xml, "mni_query", item)->signal_activate().connect(sigc::mem_fun(*this, &CharacterList::query));
-    fetch_widget(xml, "mni_biography", item)->signal_activate().connect(
-        sigc::mem_fun(*this, &CharacterList::biography));
+    fetch_widget(xml, "mni_query", item)
+        ->signal_activate()
+        .connect(sigc::mem_fun(*this, &CharacterList::query));
+    fetch_widget(xml, "mni_biography", item)
+        ->signal_activate()
+        .connect(sigc::mem_fun(*this, &CharacterList::biography));
 
     parlane.signal_scene_activated.connect(sigc::mem_fun(*this, &CharacterList::rebuild_list));
     parlane.signal_present_characters_changed.connect(sigc::mem_fun(*this, &CharacterList::rebuild_list));
@@ -77,7 +81,7 @@ void CharacterList::rebuild_list()
         return;
     std::vector<Character*> present(active->get_characters().begin(), active->get_characters().end());
     std::stable_sort(present.begin(), present.end(), &CharacterList::character_compare);
-    for (Character* chr: present)
+    for (Character* chr : present)
     {
         Gtk::TreeModel::Row row = *store->append();
         row[columns.name] = display_text(chr->get_name());
@@ -89,7 +93,7 @@ void CharacterList::rebuild_list()
 void CharacterList::update_status()
 {
     Scene* active = parlane.get_active_scene();
-    for (const Gtk::TreeModel::Row& row: store->children())
+    for (const Gtk::TreeModel::Row& row : store->children())
     {
         const Character* chr = row[columns.character];
         if (!chr->get_npc())

@@ -21,11 +21,17 @@ class CharacterList: public Gtk::TreeView
 public:
     struct Columns: public Gtk::TreeModelColumnRecord
     {
-        Columns() { add(name); add(online); add(writing); add(character); }
+        Columns()
+        {
+            add(name);
+            add(online);
+            add(writing);
+            add(character);
+        }
         Gtk::TreeModelColumn<Glib::ustring> name;
-        Gtk::TreeModelColumn<Glib::RefPtr<Gdk::Pixbuf> > online;
-        Gtk::TreeModelColumn<Glib::RefPtr<Gdk::Pixbuf> > writing;
-        Gtk::TreeModelColumn<Character*> character;  // not owned
+        Gtk::TreeModelColumn<Glib::RefPtr<Gdk::Pixbuf>> online;
+        Gtk::TreeModelColumn<Glib::RefPtr<Gdk::Pixbuf>> writing;
+        Gtk::TreeModelColumn<Character*> character; // not owned
     };
 
     // Loads the four status icons from the working directory; a missing

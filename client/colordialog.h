@@ -29,7 +29,7 @@ private:
     void apply();
 
     Parlane& parlane;
-    std::map<std::string, Gtk::ColorButton*> color_btns;  // colour role -> its button
+    std::map<std::string, Gtk::ColorButton*> color_btns; // colour role -> its button
     Gtk::CheckButton* chk_default_bg;
 };
 

@@ -12,7 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const char* bool_word(bool value)
 {
@@ -28,7 +29,8 @@ std::string quoted(const std::string& value)
 void write_all(Kel::IO::File& file, const std::string& data, const std::string& name)
 {
     std::string::size_type done = 0;
-    while (done < data.size()) {
+    while (done < data.size())
+    {
         unsigned written = file.write(data.data() + done, static_cast<unsigned>(data.size() - done));
         // A blocking file accepts at least one byte or throws; 0 would loop forever.
         if (written == 0)
@@ -39,8 +41,7 @@ void write_all(Kel::IO::File& file, const std::string& data, const std::string& 
 
 } // namespace
 
-Config::Loader::Loader(Config& conf):
-    conf(conf)
+Config::Loader::Loader(Config& conf): conf(conf)
 {
     add("color", &Loader::color);
     add("default_bg", &Config::default_bg);
@@ -54,10 +55,7 @@ void Config::Loader::color(const std::string& role, const std::string& colour)
     conf.set_color(role, colour);
 }
 
-Config::Config(const std::string& filename):
-    filename(filename),
-    default_bg(true),
-    abbreviate_refs(false)
+Config::Config(const std::string& filename): filename(filename), default_bg(true), abbreviate_refs(false)
 {
     set_color("text", "#005000");
     set_color("name", "#00A080");
@@ -93,22 +91,27 @@ void Config::save() const
     // Written beside the file (so the rename stays on one file system) and
     // renamed over it only when complete and on the disk.
     const std::string temporary = filename + ".tmp";
-    try {
+    try
+    {
         Kel::IO::File file(temporary, Kel::IO::M_WRITE, Kel::IO::File::C_CREATE | Kel::IO::File::C_TRUNCATE);
         struct stat old_status;
         if (::stat(filename.c_str(), &old_status) == 0)
             ::fchmod(file.get_event_handle(), old_status.st_mode & 07777);
         write_all(file, content, temporary);
-        if (::fsync(file.get_event_handle()) != 0) {
+        if (::fsync(file.get_event_handle()) != 0)
+        {
             int err = errno;
             throw Kel::SystemError(Kel::format("Can't write file '%s'", temporary), err);
         }
         file.close();
-        if (std::rename(temporary.c_str(), filename.c_str()) != 0) {
+        if (std::rename(temporary.c_str(), filename.c_str()) != 0)
+        {
             int err = errno;
             throw Kel::SystemError(Kel::format("Can't replace file '%s'", filename), err);
         }
-    } catch (...) {
+    }
+    catch (...)
+    {
         ::unlink(temporary.c_str());
         throw;
     }

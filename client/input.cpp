@@ -13,7 +13,8 @@
 #include <cctype>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 // A roll beyond this many dice would freeze the window for no game purpose.
 const unsigned MAX_DICE = 1000;
@@ -117,7 +118,7 @@ void Parlane::run_gm_command(const std::string& cmd, const std::string& rest)
     {
         // Copied: the server's answers must not change the list under us.
         CharacterSeq present = active_scene->get_characters();
-        for (const Character* c: present)
+        for (const Character* c : present)
         {
             bool leaves = cmd == "clearnpcs" ? c->get_npc() : c->get_name() != name;
             if (leaves)
@@ -167,8 +168,8 @@ void Parlane::speak_as_npc(const std::string& rest)
 {
     std::string::size_type sp = rest.find(' ');
     std::string npc = unescape_name(rest.substr(0, sp));
-    std::string::size_type text_start =
-        sp == std::string::npos ? std::string::npos : rest.find_first_not_of(' ', sp);
+    std::string::size_type text_start
+        = sp == std::string::npos ? std::string::npos : rest.find_first_not_of(' ', sp);
     // A name followed only by blanks switches the speaking name like a name alone.
     if (text_start == std::string::npos)
     {
@@ -205,7 +206,7 @@ bool Parlane::resolve_references(const std::string& str, std::string& line)
             rname = "me";
         else if (!config.get_abbreviate_refs())
         {
-            for (const Character* c: characters)
+            for (const Character* c : characters)
                 if (Kel::strcasecmp(c->get_name(), ref) == 0)
                 {
                     rname = c->get_name();
@@ -233,7 +234,7 @@ bool Parlane::resolve_abbreviation(const std::string& ref, std::string& rname) c
 {
     const CharacterSeq& present = active_scene->get_characters();
     unsigned match_level = 0;
-    for (const Character* c: characters)
+    for (const Character* c : characters)
     {
         unsigned level = std::find(present.begin(), present.end(), c) != present.end() ? 2 : 1;
         if (level < match_level)

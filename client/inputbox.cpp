@@ -126,7 +126,7 @@ void InputBox::cycle_name(bool forward)
     if (!active)
         return;
     std::vector<std::string> names;
-    for (const Character* chr: active->get_characters())
+    for (const Character* chr : active->get_characters())
         if (chr->get_npc())
             names.push_back(chr->get_name());
     std::sort(names.begin(), names.end());

@@ -41,8 +41,8 @@ private:
     void cycle_name(bool forward);
 
     Parlane& parlane;
-    std::map<std::string, SceneData> scene_data;  // by scene name; never shrinks
-    SceneData* cur_data;                          // entry of the active scene; null before the first
+    std::map<std::string, SceneData> scene_data; // by scene name; never shrinks
+    SceneData* cur_data; // entry of the active scene; null before the first
 };
 
 #endif

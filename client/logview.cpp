@@ -173,14 +173,14 @@ void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
         else
             body_tag = tag_text;
         buffer->apply_tag(body_tag, body_start, finish);
-        for (const Span& span: spans)
+        for (const Span& span : spans)
             buffer->apply_tag(span.tag, buffer->get_iter_at_offset(body_offset + span.begin),
-                              buffer->get_iter_at_offset(body_offset + span.end));
+                buffer->get_iter_at_offset(body_offset + span.end));
     }
 }
 
 void LogView::find_spans(Glib::ustring& line, char c, bool rm_markers, std::list<Span>& spans,
-                         const Glib::RefPtr<Gtk::TextTag>& tag)
+    const Glib::RefPtr<Gtk::TextTag>& tag)
 {
     Glib::ustring::size_type start = 0;
     for (;;)
@@ -216,7 +216,7 @@ void LogView::find_spans(Glib::ustring& line, char c, bool rm_markers, std::list
 
 void LogView::adjust_spans(std::list<Span>& spans, unsigned int pos, int delta)
 {
-    for (Span& span: spans)
+    for (Span& span : spans)
     {
         if (span.begin > pos)
             span.begin += delta;

@@ -23,8 +23,7 @@ public:
     struct Span
     {
         Span(unsigned int b, unsigned int e, const Glib::RefPtr<Gtk::TextTag>& t):
-            begin(b), end(e), tag(t)
-        { }
+            begin(b), end(e), tag(t) { }
 
         unsigned int begin;
         unsigned int end;
@@ -38,7 +37,7 @@ public:
     // and earlier spans are shifted to keep covering the same characters:
     // "a *b* c" -> "a b c" with a span over "b".
     static void find_spans(Glib::ustring& line, char c, bool rm_markers, std::list<Span>& spans,
-                           const Glib::RefPtr<Gtk::TextTag>& tag);
+        const Glib::RefPtr<Gtk::TextTag>& tag);
     // Adds delta to every begin and end that lies after pos.
     static void adjust_spans(std::list<Span>& spans, unsigned int pos, int delta);
 

@@ -44,8 +44,8 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     parlane.signal_active_name_changed.connect(sigc::mem_fun(*this, &MainWindow::active_name_changed));
 }
 
-void MainWindow::connect_item(const Glib::RefPtr<Gnome::Glade::Xml>& xml, const char* name,
-                              void (MainWindow::*handler)())
+void MainWindow::connect_item(
+    const Glib::RefPtr<Gnome::Glade::Xml>& xml, const char* name, void (MainWindow::*handler)())
 {
     Gtk::MenuItem* item = nullptr;
     fetch_widget(xml, name, item);

@@ -49,8 +49,8 @@ private:
     bool focus_in_event(GdkEventFocus* event);
     void scene_activated();
     void active_name_changed();
-    void connect_item(const Glib::RefPtr<Gnome::Glade::Xml>& xml, const char* name,
-                      void (MainWindow::*handler)());
+    void connect_item(
+        const Glib::RefPtr<Gnome::Glade::Xml>& xml, const char* name, void (MainWindow::*handler)());
 
     Parlane& parlane;
     // Child widgets, owned by their containers.

@@ -14,11 +14,15 @@ NpcDialog::NpcDialog(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&
     fetch_widget(xml, "lst_npcs", lst_npcs);
     fetch_widget(xml, "ent_npc_name", ent_npc_name);
     Gtk::Button* button = nullptr;
-    fetch_widget(xml, "btn_add_npc", button)->signal_clicked().connect(sigc::mem_fun(*this, &NpcDialog::add_npc));
-    fetch_widget(xml, "btn_remove_npcs", button)->signal_clicked().connect(
-        sigc::mem_fun(*this, &NpcDialog::remove_npcs));
-    fetch_widget(xml, "btn_edit_biography", button)->signal_clicked().connect(
-        sigc::mem_fun(*this, &NpcDialog::edit_biography));
+    fetch_widget(xml, "btn_add_npc", button)
+        ->signal_clicked()
+        .connect(sigc::mem_fun(*this, &NpcDialog::add_npc));
+    fetch_widget(xml, "btn_remove_npcs", button)
+        ->signal_clicked()
+        .connect(sigc::mem_fun(*this, &NpcDialog::remove_npcs));
+    fetch_widget(xml, "btn_edit_biography", button)
+        ->signal_clicked()
+        .connect(sigc::mem_fun(*this, &NpcDialog::edit_biography));
 
     store = Gtk::ListStore::create(columns);
     lst_npcs->set_model(store);
@@ -38,11 +42,11 @@ void NpcDialog::characters_changed()
 {
     store->clear();
     std::vector<std::string> names;
-    for (const Character* chr: parlane.get_characters())
+    for (const Character* chr : parlane.get_characters())
         if (chr->get_npc())
             names.push_back(chr->get_name());
     std::sort(names.begin(), names.end());
-    for (const std::string& name: names)
+    for (const std::string& name : names)
     {
         Gtk::TreeModel::Row row = *store->append();
         row[columns.name] = name;
@@ -59,9 +63,9 @@ void NpcDialog::remove_npcs()
 {
     // Collect first: a reply could rebuild the list while we walk it.
     std::vector<std::string> names;
-    for (const Gtk::TreeModel::Path& path: lst_npcs->get_selection()->get_selected_rows())
+    for (const Gtk::TreeModel::Path& path : lst_npcs->get_selection()->get_selected_rows())
         names.push_back((*store->get_iter(path))[columns.name]);
-    for (const std::string& name: names)
+    for (const std::string& name : names)
         parlane.remove_character(name);
 }
 

@@ -20,7 +20,11 @@ class NpcDialog: public Gtk::Dialog
 public:
     struct Columns: public Gtk::TreeModelColumnRecord
     {
-        Columns() { add(name); add(label); }
+        Columns()
+        {
+            add(name);
+            add(label);
+        }
         // The name as the server spells it, for requests.
         Gtk::TreeModelColumn<std::string> name;
         // The same made safe to display.

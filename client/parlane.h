@@ -23,7 +23,10 @@ class AddSceneDialog;
 class NpcDialog;
 class BiographyDialog;
 class ColorDialog;
-namespace Gtk { class Dialog; }
+namespace Gtk
+{
+class Dialog;
+}
 
 // The chat client's application object and its one controller. It owns the
 // windows, the configuration, the connection and the session model, turns
@@ -194,15 +197,15 @@ private:
     Kel::IO::EventDispatcher event_disp;
     Config config;
     std::string name;
-    std::map<std::string, std::string> active_names;  // scene name -> speaking name
+    std::map<std::string, std::string> active_names; // scene name -> speaking name
     std::string active_name;
     std::string game;
     std::string session;
-    CharacterSeq characters;  // owned
-    SceneSeq scenes;          // owned
+    CharacterSeq characters; // owned
+    SceneSeq scenes; // owned
     Scene* active_scene;
     std::string requested_scene;
-    Connection* conn;         // owned; null when not connected
+    Connection* conn; // owned; null when not connected
     bool writing;
     Kel::Time::TimeStamp write_timeout;
     std::string show_bio;

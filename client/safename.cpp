@@ -3,7 +3,7 @@
 std::string safe_name(const std::string& name)
 {
     std::string result = name;
-    for (char& c: result)
+    for (char& c : result)
         if (c == '/' || c == '\\')
             c = '_';
     if (result.empty() || result[0] == '.')

@@ -1,15 +1,16 @@
 #include "client/scene.h"
 
 #include "client/safename.h"
-#include "libs/core/source/time/datetime.h"
 #include "libs/core/source/time/clock.h"
+#include "libs/core/source/time/datetime.h"
 #include "libs/io/source/file.h"
 #include "libs/path/source/path.h"
 #include "libs/strings/source/formatter.h"
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // "$me$ waves" said by Bob -> "Bob waves". The search resumes after each
 // inserted name, so a name that itself holds "$me$" goes in unchanged.
@@ -26,14 +27,11 @@ std::string replace_me(const std::string& text, const std::string& nm)
     return result;
 }
 
-}
+} // namespace
 
-Scene::Scene(const SceneHost& r, const std::string& n, bool t):
-    parlane(r),
-    name(n),
-    temporary(t),
-    activity(0)
-{ }
+Scene::Scene(const SceneHost& r, const std::string& n, bool t): parlane(r), name(n), temporary(t), activity(0)
+{
+}
 
 void Scene::add_character(Character* chr)
 {
@@ -58,7 +56,7 @@ void Scene::remove_character(Character* chr)
 
 void Scene::clear_characters()
 {
-    for (Character* chr: characters)
+    for (Character* chr : characters)
         if (chr->get_writing() == name)
             chr->set_writing(std::string());
     characters.clear();

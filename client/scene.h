@@ -63,7 +63,7 @@ private:
     std::string name;
     std::string group;
     bool temporary;
-    CharacterSeq characters;  // not owned
+    CharacterSeq characters; // not owned
     BackLog backlog;
     unsigned activity;
 };

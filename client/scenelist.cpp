@@ -5,12 +5,12 @@
 #include "client/utf8.h"
 #include "libs/strings/source/formatter.h"
 
-
 #include <algorithm>
 #include <set>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Text colour of a scene row by activity level, and of a group row by the
 // highest level among its scenes.
@@ -21,7 +21,7 @@ const char* activity_color(unsigned level)
     return activity_colors[std::min(level, 3u)];
 }
 
-}
+} // namespace
 
 SceneList::SceneList(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     Gtk::TreeView(obj), parlane(Parlane::instance())
@@ -45,17 +45,19 @@ SceneList::SceneList(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&
 void SceneList::scenes_changed()
 {
     std::set<Glib::ustring> expanded;
-    store->foreach_iter([&](const Gtk::TreeModel::iterator& row) {
-        if (row_expanded(store->get_path(row)))
-            expanded.insert((*row)[columns.name]);
-        return false;
-    });
+    store->foreach_iter(
+        [&](const Gtk::TreeModel::iterator& row)
+        {
+            if (row_expanded(store->get_path(row)))
+                expanded.insert((*row)[columns.name]);
+            return false;
+        });
     store->clear();
 
     std::string group;
     Gtk::TreeModel::Row group_row;
     std::vector<Gtk::TreeModel::Path> to_expand;
-    for (Scene* scene: parlane.get_scenes())
+    for (Scene* scene : parlane.get_scenes())
     {
         if (scene->get_group() != group)
         {
@@ -70,7 +72,7 @@ void SceneList::scenes_changed()
         row[columns.name] = display_text(scene->get_name());
         row[columns.scene] = scene;
     }
-    for (const Gtk::TreeModel::Path& path: to_expand)
+    for (const Gtk::TreeModel::Path& path : to_expand)
         expand_row(path, false);
 
     update_status();
@@ -96,7 +98,7 @@ bool SceneList::update_status_foreach(const Gtk::TreeModel::iterator& row)
     else
     {
         unsigned level = 0;
-        for (const Gtk::TreeModel::Row& child: row->children())
+        for (const Gtk::TreeModel::Row& child : row->children())
         {
             Scene* member = child[columns.scene];
             if (member)
@@ -112,12 +114,14 @@ void SceneList::scene_activated()
     Scene* active = parlane.get_active_scene();
     if (!active)
         return;
-    store->foreach_iter([&](const Gtk::TreeModel::iterator& row) {
-        if ((*row)[columns.scene] != active)
-            return false;
-        get_selection()->select(row);
-        return true;
-    });
+    store->foreach_iter(
+        [&](const Gtk::TreeModel::iterator& row)
+        {
+            if ((*row)[columns.scene] != active)
+                return false;
+            get_selection()->select(row);
+            return true;
+        });
 }
 
 void SceneList::data_cleared()

@@ -19,10 +19,15 @@ class SceneList: public Gtk::TreeView
 public:
     struct Columns: public Gtk::TreeModelColumnRecord
     {
-        Columns() { add(name); add(color); add(scene); }
+        Columns()
+        {
+            add(name);
+            add(color);
+            add(scene);
+        }
         Gtk::TreeModelColumn<Glib::ustring> name;
         Gtk::TreeModelColumn<Glib::ustring> color;
-        Gtk::TreeModelColumn<Scene*> scene;  // null on group rows; not owned
+        Gtk::TreeModelColumn<Scene*> scene; // null on group rows; not owned
     };
 
     SceneList(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);

@@ -9,7 +9,8 @@
 #include <functional>
 #include <string>
 
-namespace {
+namespace
+{
 
 const double pi = 3.14159265358979;
 
@@ -99,7 +100,7 @@ void clock(const Cairo::RefPtr<Cairo::Context>& cr)
     cr->stroke();
 }
 
-}
+} // namespace
 
 int main()
 {

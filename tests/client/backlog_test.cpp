@@ -4,14 +4,15 @@
 
 #include <iterator>
 
-namespace {
+namespace
+{
 
 LogLine line(const std::string& text)
 {
     return LogLine(LogLine::NORMAL, "12:00:00", "Bob", text);
 }
 
-}
+} // namespace
 
 TEST(BackLog, NextOfANewBacklogIsTheEnd)
 {

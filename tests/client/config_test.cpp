@@ -13,7 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // A fresh directory for one test, removed with everything in it afterwards.
 class TempDir
@@ -52,20 +53,19 @@ void write_file(const std::string& name, const std::string& content)
     out << content;
 }
 
-const char default_file[] =
-    "color \"background\" \"#FFFFFF\";\n"
-    "color \"event\" \"#404040\";\n"
-    "color \"gm\" \"#004080\";\n"
-    "color \"name\" \"#00A080\";\n"
-    "color \"ooc\" \"#A0A0A0\";\n"
-    "color \"other_name\" \"#00A000\";\n"
-    "color \"speech\" \"#50A000\";\n"
-    "color \"text\" \"#005000\";\n"
-    "color \"timestamp\" \"#C0C0C0\";\n"
-    "default_bg true;\n"
-    "abbreviate_refs false;\n"
-    "connect_host \"\";\n"
-    "connect_name \"\";\n";
+const char default_file[] = "color \"background\" \"#FFFFFF\";\n"
+                            "color \"event\" \"#404040\";\n"
+                            "color \"gm\" \"#004080\";\n"
+                            "color \"name\" \"#00A080\";\n"
+                            "color \"ooc\" \"#A0A0A0\";\n"
+                            "color \"other_name\" \"#00A000\";\n"
+                            "color \"speech\" \"#50A000\";\n"
+                            "color \"text\" \"#005000\";\n"
+                            "color \"timestamp\" \"#C0C0C0\";\n"
+                            "default_bg true;\n"
+                            "abbreviate_refs false;\n"
+                            "connect_host \"\";\n"
+                            "connect_name \"\";\n";
 
 } // namespace
 
@@ -134,26 +134,33 @@ TEST(Config, ExtraRoleIsKeptAndSavedInOrder)
 TEST(Config, UnknownColorThrows)
 {
     Config config("unused");
-    try {
+    try
+    {
         config.get_color("made_up");
         ADD_FAILURE() << "no exception";
-    } catch (const Kel::InvalidParameterValue& e) {
+    }
+    catch (const Kel::InvalidParameterValue& e)
+    {
         EXPECT_STREQ("Unknown color", e.what());
     }
 }
 
 TEST(Config, BooleanSettingsRefuseOtherTypes)
 {
-    const char* texts[] = {"default_bg 1;\n", "default_bg \"true\";\n", "connect_host true;\n"};
-    for (const char* text : texts) {
+    const char* texts[] = { "default_bg 1;\n", "default_bg \"true\";\n", "connect_host true;\n" };
+    for (const char* text : texts)
+    {
         SCOPED_TRACE(text);
         TempDir dir;
         write_file(dir.file(), text);
         Config config(dir.file());
-        try {
+        try
+        {
             config.load();
             ADD_FAILURE() << "no exception";
-        } catch (const Kel::DataFile::TypeError& e) {
+        }
+        catch (const Kel::DataFile::TypeError& e)
+        {
             EXPECT_STREQ("Type mismatch", e.what());
         }
     }
@@ -164,20 +171,26 @@ TEST(Config, FileErrorsNameTheirLocation)
     TempDir dir;
     write_file(dir.file(), "connect_name \"a\";\nfoo;\n");
     Config config(dir.file());
-    try {
+    try
+    {
         config.load();
         ADD_FAILURE() << "no exception";
-    } catch (const Kel::KeyError& e) {
+    }
+    catch (const Kel::KeyError& e)
+    {
         EXPECT_EQ(dir.file() + ":2: Unknown keyword (foo)", e.what());
     }
     // The statement before the bad one has taken effect.
     EXPECT_EQ("a", config.get_connect_name());
 
     write_file(dir.file(), "\ncolor \"a\";\n");
-    try {
+    try
+    {
         config.load();
         ADD_FAILURE() << "no exception";
-    } catch (const Kel::DataFile::TypeError& e) {
+    }
+    catch (const Kel::DataFile::TypeError& e)
+    {
         EXPECT_EQ(dir.file() + ":2: Wrong number of arguments", e.what());
     }
 
@@ -188,10 +201,18 @@ TEST(Config, FileErrorsNameTheirLocation)
 TEST(Config, AwkwardValuesReadBackExactly)
 {
     const std::string values[] = {
-        "say \"hi\"", "back\\slash\\", "two\nlines", "semi;colon", "caf\xc3\xa9 \xff\x80", "tab\tcr\r",
-        "/* not a comment */ // nor this", "\\x41", "",
+        "say \"hi\"",
+        "back\\slash\\",
+        "two\nlines",
+        "semi;colon",
+        "caf\xc3\xa9 \xff\x80",
+        "tab\tcr\r",
+        "/* not a comment */ // nor this",
+        "\\x41",
+        "",
     };
-    for (const std::string& value : values) {
+    for (const std::string& value : values)
+    {
         SCOPED_TRACE(value);
         TempDir dir;
         Config config(dir.file());

@@ -10,21 +10,21 @@ TEST(SafeName, KeepsOrdinaryNamesAndDefusesTheRest)
         const char* expected;
     };
     const Case cases[] = {
-        {"Saga", "Saga"},
-        {"First Night", "First Night"},
-        {"a.b", "a.b"},
-        {"x..", "x.."},
-        {"", "_"},
-        {".", "_."},
-        {"..", "_.."},
-        {".hidden", "_.hidden"},
-        {"../../x", "_.._.._x"},
-        {"a/../../b", "a_.._.._b"},
-        {"/etc/passwd", "_etc_passwd"},
-        {"a\\..\\b", "a_.._b"},
-        {"_", "_"},
+        { "Saga", "Saga" },
+        { "First Night", "First Night" },
+        { "a.b", "a.b" },
+        { "x..", "x.." },
+        { "", "_" },
+        { ".", "_." },
+        { "..", "_.." },
+        { ".hidden", "_.hidden" },
+        { "../../x", "_.._.._x" },
+        { "a/../../b", "a_.._.._b" },
+        { "/etc/passwd", "_etc_passwd" },
+        { "a\\..\\b", "a_.._b" },
+        { "_", "_" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.expected, safe_name(c.name));

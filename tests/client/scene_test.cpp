@@ -16,7 +16,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 class Host: public SceneHost
 {
@@ -64,7 +65,7 @@ protected:
     static std::vector<std::string> files_below(const fs::path& dir)
     {
         std::vector<std::string> found;
-        for (const fs::directory_entry& e: fs::recursive_directory_iterator(dir))
+        for (const fs::directory_entry& e : fs::recursive_directory_iterator(dir))
             if (e.is_regular_file())
                 found.push_back(fs::relative(e.path(), dir).string());
         return found;
@@ -96,7 +97,7 @@ std::string body(const std::string& line)
     return line.substr(stamp.size());
 }
 
-}
+} // namespace
 
 TEST_F(SceneTest, ActivityOnlyRises)
 {
@@ -108,9 +109,14 @@ TEST_F(SceneTest, ActivityOnlyRises)
         unsigned result;
     };
     const Case cases[] = {
-        {0, 1, true, 1}, {0, 3, true, 3}, {3, 1, false, 3}, {2, 2, false, 2}, {1, 2, true, 2}, {0, 0, false, 0},
+        { 0, 1, true, 1 },
+        { 0, 3, true, 3 },
+        { 3, 1, false, 3 },
+        { 2, 2, false, 2 },
+        { 1, 2, true, 2 },
+        { 0, 0, false, 0 },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(testing::Message() << c.from << " -> " << c.to);
         Scene scene(host, "Tavern", false);
@@ -232,7 +238,7 @@ TEST_F(SceneTest, SessionLinesAreAppendedToTheSceneLog)
     EXPECT_EQ("Guard entered the scene", body(lines[3]));
     // The speaker's name shows only where the text says "$me$".
     EXPECT_EQ("Halt!", body(lines[4]));
-    EXPECT_EQ(std::vector<std::string>{"Saga/First-Tavern.log"}, files_below(root / "a" / "b"));
+    EXPECT_EQ(std::vector<std::string> { "Saga/First-Tavern.log" }, files_below(root / "a" / "b"));
 }
 
 TEST_F(SceneTest, PlaceholderReplacementInTheLogFile)
@@ -245,19 +251,19 @@ TEST_F(SceneTest, PlaceholderReplacementInTheLogFile)
         const char* written;
     };
     const Case cases[] = {
-        {LogLine::NORMAL, "Bob", "$me$ and $me$", "Bob and Bob"},
-        {LogLine::NORMAL, "$me$", "$me$ and $me$", "$me$ and $me$"},
-        {LogLine::NORMAL, "Bob", "$me$$me$", "BobBob"},
-        {LogLine::NORMAL, "Bob", "$me", "$me"},
-        {LogLine::NORMAL, "Bob", "", ""},
-        {LogLine::EVENT, "*", "Bob logged in", "Bob logged in"},
-        {LogLine::OOC, "Bob", "$me$ waves", "((Bob: Bob waves))"},
+        { LogLine::NORMAL, "Bob", "$me$ and $me$", "Bob and Bob" },
+        { LogLine::NORMAL, "$me$", "$me$ and $me$", "$me$ and $me$" },
+        { LogLine::NORMAL, "Bob", "$me$$me$", "BobBob" },
+        { LogLine::NORMAL, "Bob", "$me", "$me" },
+        { LogLine::NORMAL, "Bob", "", "" },
+        { LogLine::EVENT, "*", "Bob logged in", "Bob logged in" },
+        { LogLine::OOC, "Bob", "$me$ waves", "((Bob: Bob waves))" },
     };
     host.game = "Saga";
     host.session = "First";
     fs::create_directory("Saga");
     Scene scene(host, "Tavern", false);
-    for (const Case& c: cases)
+    for (const Case& c : cases)
         scene.add_line(c.type, c.name, c.text);
 
     std::vector<std::string> lines = read_lines("Saga/First-Tavern.log");
@@ -279,15 +285,15 @@ TEST_F(SceneTest, NamesFromTheServerCannotLeaveTheGameFolder)
         const char* file;
     };
     const Case cases[] = {
-        {"../../x", "First", "Tavern", "_.._.._x/First-Tavern.log"},
-        {"Saga", "First", "a/../../b", "Saga/First-a_.._.._b.log"},
-        {"Saga", "../..", "Tavern", "Saga/_.._..-Tavern.log"},
-        {"Saga", "First", "..", "Saga/First-_...log"},
-        {"..", "First", "Tavern", "_../First-Tavern.log"},
-        {"", "First", "Tavern", "_/First-Tavern.log"},
-        {"Sa\\ga", "First", "x\\..\\..\\y", "Sa_ga/First-x_.._.._y.log"},
+        { "../../x", "First", "Tavern", "_.._.._x/First-Tavern.log" },
+        { "Saga", "First", "a/../../b", "Saga/First-a_.._.._b.log" },
+        { "Saga", "../..", "Tavern", "Saga/_.._..-Tavern.log" },
+        { "Saga", "First", "..", "Saga/First-_...log" },
+        { "..", "First", "Tavern", "_../First-Tavern.log" },
+        { "", "First", "Tavern", "_/First-Tavern.log" },
+        { "Sa\\ga", "First", "x\\..\\..\\y", "Sa_ga/First-x_.._.._y.log" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(testing::Message() << c.game << " | " << c.session << " | " << c.scene);
         host.game = c.game;
@@ -296,7 +302,7 @@ TEST_F(SceneTest, NamesFromTheServerCannotLeaveTheGameFolder)
         Scene scene(host, c.scene, false);
         scene.add_line(LogLine::NORMAL, "Bob", "hello");
 
-        EXPECT_EQ(std::vector<std::string>{c.file}, files_below(root / "a" / "b"));
+        EXPECT_EQ(std::vector<std::string> { c.file }, files_below(root / "a" / "b"));
         // Nothing at all outside the working folder.
         EXPECT_EQ(1u, files_below(root).size());
         fs::remove_all(fs::path(safe_name(c.game)));

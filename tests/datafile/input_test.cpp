@@ -64,7 +64,8 @@ TEST(Input, FailedStreamIsEmpty)
     EXPECT_EQ(-1, in.get());
 }
 
-namespace {
+namespace
+{
 
 // Delivers "ab", then fails as a file read error would.
 class FailingBuffer: public std::streambuf
@@ -80,7 +81,7 @@ protected:
     }
 
 private:
-    char data[2] = {'a', 'b'};
+    char data[2] = { 'a', 'b' };
     bool served = false;
 };
 

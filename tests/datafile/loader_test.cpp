@@ -11,7 +11,8 @@
 
 using namespace Kel::DataFile;
 
-namespace {
+namespace
+{
 
 struct Target
 {
@@ -102,10 +103,13 @@ TEST(Loader, StoresValuesAndCallsFunctions)
 TEST(Loader, UnknownKeywordNamesLocationAndKey)
 {
     Loaded l("one 1;\n\nfoo 1;\none 2;\n");
-    try {
+    try
+    {
         l.load();
         ADD_FAILURE() << "no exception";
-    } catch (const Kel::KeyError& e) {
+    }
+    catch (const Kel::KeyError& e)
+    {
         EXPECT_STREQ("a.conf:3: Unknown keyword (foo)", e.what());
         EXPECT_EQ("foo", e.get_key());
     }
@@ -123,15 +127,26 @@ TEST(Loader, KeywordsAreCaseSensitive)
 TEST(Loader, WrongArgumentCounts)
 {
     const char* texts[] = {
-        "name \"a\" \"b\";", "name;", "pair 1;", "pair 1 2 3;", "one;", "one 1 2;", "two \"s\";", "three \"a\" .5;",
+        "name \"a\" \"b\";",
+        "name;",
+        "pair 1;",
+        "pair 1 2 3;",
+        "one;",
+        "one 1 2;",
+        "two \"s\";",
+        "three \"a\" .5;",
     };
-    for (const char* text : texts) {
+    for (const char* text : texts)
+    {
         SCOPED_TRACE(text);
         Loaded l(std::string("\n") + text);
-        try {
+        try
+        {
             l.load();
             ADD_FAILURE() << "no exception";
-        } catch (const TypeError& e) {
+        }
+        catch (const TypeError& e)
+        {
             EXPECT_STREQ("a.conf:2: Wrong number of arguments", e.what());
         }
     }
@@ -140,19 +155,31 @@ TEST(Loader, WrongArgumentCounts)
 TEST(Loader, TypeMismatches)
 {
     const char* texts[] = {
-        "name true;", "name 1;", "flag 1;", "flag \"true\";", "big 1.5;", "ratio 1;", "one \"1\";",
-        "two \"s\" 0;", "three a .5 4;", "pair 1 -2;",
+        "name true;",
+        "name 1;",
+        "flag 1;",
+        "flag \"true\";",
+        "big 1.5;",
+        "ratio 1;",
+        "one \"1\";",
+        "two \"s\" 0;",
+        "three a .5 4;",
+        "pair 1 -2;",
     };
-    for (const char* text : texts) {
+    for (const char* text : texts)
+    {
         SCOPED_TRACE(text);
         Loaded l(text);
         EXPECT_THROW(l.load(), Kel::Exception);
     }
     Loaded l("name true;");
-    try {
+    try
+    {
         l.load();
         ADD_FAILURE() << "no exception";
-    } catch (const TypeError& e) {
+    }
+    catch (const TypeError& e)
+    {
         EXPECT_STREQ("Type mismatch", e.what());
     }
 }
@@ -183,8 +210,9 @@ TEST(Loader, KeywordWithoutActionIsIgnored)
 
 TEST(Loader, FinishRunsOnceAlsoForEmptyInput)
 {
-    const char* texts[] = {"", "// nothing\n", "one 1;", "one 1;\none 2;\n"};
-    for (const char* text : texts) {
+    const char* texts[] = { "", "// nothing\n", "one 1;", "one 1;\none 2;\n" };
+    for (const char* text : texts)
+    {
         SCOPED_TRACE(text);
         Loaded l(text);
         l.load();
@@ -195,10 +223,13 @@ TEST(Loader, FinishRunsOnceAlsoForEmptyInput)
 TEST(Loader, ParseErrorsPassThroughWithoutFinish)
 {
     Loaded l("one 1;\none 1e5;\n");
-    try {
+    try
+    {
         l.load();
         ADD_FAILURE() << "no exception";
-    } catch (const ParseError& e) {
+    }
+    catch (const ParseError& e)
+    {
         EXPECT_EQ(2u, e.get_line());
     }
     EXPECT_EQ("one1;", l.target.calls);

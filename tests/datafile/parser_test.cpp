@@ -12,7 +12,8 @@
 
 using namespace Kel::DataFile;
 
-namespace {
+namespace
+{
 
 std::string bytes(std::initializer_list<int> list)
 {
@@ -23,13 +24,14 @@ std::string bytes(std::initializer_list<int> list)
 }
 
 // Binary: define id 3 as "__text" without arguments, id 4 as "num" with one integer.
-const std::string define_text = bytes({1, 3, 6, '_', '_', 't', 'e', 'x', 't', 0, 0});
-const std::string define_num = bytes({1, 4, 3, 'n', 'u', 'm', 1, 'i', 0});
+const std::string define_text = bytes({ 1, 3, 6, '_', '_', 't', 'e', 'x', 't', 0, 0 });
+const std::string define_num = bytes({ 1, 4, 3, 'n', 'u', 'm', 1, 'i', 0 });
 
 std::vector<Statement> parse_all(Parser& parser)
 {
     std::vector<Statement> result;
-    while (parser) {
+    while (parser)
+    {
         Statement st = parser.parse();
         if (st.valid)
             result.push_back(st);
@@ -64,7 +66,7 @@ TEST(Parser, TextOnly)
 
 TEST(Parser, BinaryAfterTheSwitchStatement)
 {
-    std::string data = "__bin;\n" + bytes({1, 3, 4, 't', 'e', 's', 't', 1, 'i', 0}) + bytes({3, 5, 0});
+    std::string data = "__bin;\n" + bytes({ 1, 3, 4, 't', 'e', 's', 't', 1, 'i', 0 }) + bytes({ 3, 5, 0 });
     auto sts = parse_all(data);
     ASSERT_EQ(1u, sts.size());
     const Statement& st = sts[0];
@@ -80,19 +82,23 @@ TEST(Parser, BinaryAfterTheSwitchStatement)
 TEST(Parser, SwitchesBackAndForthForgetDefinitions)
 {
     // text, binary (defines num), text, binary again: num is unknown there.
-    std::string data = "a;\n__bin;\n" + define_text + define_num + bytes({4, 1, 0}) + bytes({3, 0}) +
-                       "\nb 2;\n__bin;\n" + define_text + bytes({3, 0}) + "c;\n__bin;\n" + bytes({4, 1, 0});
+    std::string data = "a;\n__bin;\n" + define_text + define_num + bytes({ 4, 1, 0 }) + bytes({ 3, 0 })
+        + "\nb 2;\n__bin;\n" + define_text + bytes({ 3, 0 }) + "c;\n__bin;\n" + bytes({ 4, 1, 0 });
     std::istringstream stream(data);
     Parser parser(stream, "p");
     std::vector<Statement> sts;
-    try {
-        while (parser) {
+    try
+    {
+        while (parser)
+        {
             Statement st = parser.parse();
             if (st.valid)
                 sts.push_back(st);
         }
         ADD_FAILURE() << "no exception";
-    } catch (const ParseError& e) {
+    }
+    catch (const ParseError& e)
+    {
         EXPECT_STREQ("p: Unknown statement ID 4", e.what());
     }
     EXPECT_EQ("a num b c ", keywords(sts));
@@ -103,7 +109,7 @@ TEST(Parser, SwitchesBackAndForthForgetDefinitions)
 
 TEST(Parser, SwitchStatementsAreNeverReturned)
 {
-    std::string data = "__text;\n__bin;\n" + define_text + bytes({3, 0}) + "__text;";
+    std::string data = "__text;\n__bin;\n" + define_text + bytes({ 3, 0 }) + "__text;";
     auto sts = parse_all(data);
     EXPECT_TRUE(sts.empty());
 }
@@ -124,27 +130,35 @@ TEST(Parser, RefusesToGoOnAfterAnError)
     EXPECT_EQ("a", parser.parse().keyword);
     EXPECT_THROW(parser.parse(), ParseError);
     EXPECT_FALSE(parser);
-    try {
+    try
+    {
         parser.parse();
         ADD_FAILURE() << "no exception";
-    } catch (const ParseError&) {
+    }
+    catch (const ParseError&)
+    {
         ADD_FAILURE() << "parsed again";
-    } catch (const Kel::Exception& e) {
+    }
+    catch (const Kel::Exception& e)
+    {
         EXPECT_STREQ("Parser is not good", e.what());
     }
 }
 
 TEST(Parser, FalseOnceTheInputHasEnded)
 {
-    const std::string texts[] = {"a;", "a;\n", "a; // x\n", "__bin;\n" + bytes({1, 3, 1, 'z', 0, 0, 3, 0})};
-    for (const std::string& text : texts) {
+    const std::string texts[]
+        = { "a;", "a;\n", "a; // x\n", "__bin;\n" + bytes({ 1, 3, 1, 'z', 0, 0, 3, 0 }) };
+    for (const std::string& text : texts)
+    {
         SCOPED_TRACE(text);
         std::istringstream stream(text);
         Parser parser(stream, "p");
         EXPECT_TRUE(parser);
         EXPECT_TRUE(parser.parse().valid);
         // At most one more call, which reports the end.
-        if (parser) {
+        if (parser)
+        {
             EXPECT_FALSE(parser.parse().valid);
         }
         EXPECT_FALSE(parser);
@@ -158,7 +172,7 @@ TEST(Parser, FalseOnceTheInputHasEnded)
 
 TEST(Parser, BinaryEndingBetweenStatementsEndsTheInput)
 {
-    auto sts = parse_all("__bin;\n" + define_num + bytes({4, 1, 0}));
+    auto sts = parse_all("__bin;\n" + define_num + bytes({ 4, 1, 0 }));
     ASSERT_EQ(1u, sts.size());
     EXPECT_EQ("1", sts[0].args[0].get_raw());
 }

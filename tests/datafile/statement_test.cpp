@@ -17,18 +17,20 @@ TEST(Statement, DefaultIsEmptyAndInvalid)
 
 TEST(Statement, LocationOmitsUnknownLine)
 {
-    struct Case {
+    struct Case
+    {
         const char* source;
         unsigned int line;
         const char* location;
     };
     const Case cases[] = {
-        {"a.conf", 12, "a.conf:12"},
-        {"a.conf", 0, "a.conf"},
-        {"", 5, ":5"},
-        {"", 0, ""},
+        { "a.conf", 12, "a.conf:12" },
+        { "a.conf", 0, "a.conf" },
+        { "", 5, ":5" },
+        { "", 0, "" },
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         SCOPED_TRACE(c.location);
         Statement st;
         st.source = c.source;

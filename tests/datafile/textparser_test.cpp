@@ -11,7 +11,8 @@
 
 using namespace Kel::DataFile;
 
-namespace {
+namespace
+{
 
 // Every statement up to the end of the input.
 std::vector<Statement> parse_all(const std::string& text)
@@ -20,9 +21,11 @@ std::vector<Statement> parse_all(const std::string& text)
     Input in(stream);
     TextParser parser(in, "t");
     std::vector<Statement> result;
-    for (;;) {
+    for (;;)
+    {
         Statement st = parser.parse();
-        if (!st.valid) {
+        if (!st.valid)
+        {
             EXPECT_EQ("", st.keyword);
             return result;
         }
@@ -30,7 +33,8 @@ std::vector<Statement> parse_all(const std::string& text)
     }
 }
 
-struct ErrorCase {
+struct ErrorCase
+{
     std::string text;
     std::string message;
     unsigned int line;
@@ -38,12 +42,16 @@ struct ErrorCase {
 
 void expect_errors(const std::vector<ErrorCase>& cases)
 {
-    for (const ErrorCase& c : cases) {
+    for (const ErrorCase& c : cases)
+    {
         SCOPED_TRACE(c.text);
-        try {
+        try
+        {
             parse_all(c.text);
             ADD_FAILURE() << "no exception";
-        } catch (const ParseError& e) {
+        }
+        catch (const ParseError& e)
+        {
             EXPECT_EQ(c.message, e.what());
             EXPECT_EQ("t", e.get_source());
             EXPECT_EQ(c.line, e.get_line());
@@ -63,17 +71,30 @@ TEST(TextParser, ValuesOfEveryKind)
     EXPECT_EQ(1u, st.line);
     EXPECT_TRUE(st.sub.empty());
 
-    struct Expected {
+    struct Expected
+    {
         Type type;
         const char* raw;
     };
     const Expected expected[] = {
-        {INTEGER, "1"}, {INTEGER, "-2"}, {INTEGER, "0x1F"}, {INTEGER, "017"}, {FLOAT, "1.5"},
-        {FLOAT, "-.5"}, {FLOAT, "2.e3"}, {STRING, "a\"b"}, {BOOLEAN, "1"}, {BOOLEAN, "0"},
-        {ENUM, "bar"}, {INTEGER, "0x"}, {INTEGER, "+7"}, {FLOAT, ".5e+3"},
+        { INTEGER, "1" },
+        { INTEGER, "-2" },
+        { INTEGER, "0x1F" },
+        { INTEGER, "017" },
+        { FLOAT, "1.5" },
+        { FLOAT, "-.5" },
+        { FLOAT, "2.e3" },
+        { STRING, "a\"b" },
+        { BOOLEAN, "1" },
+        { BOOLEAN, "0" },
+        { ENUM, "bar" },
+        { INTEGER, "0x" },
+        { INTEGER, "+7" },
+        { FLOAT, ".5e+3" },
     };
     ASSERT_EQ(sizeof expected / sizeof expected[0], st.args.size());
-    for (std::size_t i = 0; i < st.args.size(); ++i) {
+    for (std::size_t i = 0; i < st.args.size(); ++i)
+    {
         SCOPED_TRACE(expected[i].raw);
         EXPECT_EQ(expected[i].type, st.args[i].get_type());
         EXPECT_EQ(expected[i].raw, st.args[i].get_raw());
@@ -111,60 +132,60 @@ TEST(TextParser, EmptyBlockAndValuesBeforeIt)
 TEST(TextParser, SyntaxErrors)
 {
     expect_errors({
-        {"a {b;} x;", "t:1: Syntax error at token 'x' (Expected a ';')", 1},
-        {"a {b;} {", "t:1: Syntax error at token '{' (Expected a ';')", 1},
-        {"1 a;", "t:1: Syntax error at token '1' (expected an identifier)", 1},
-        {"a;\n\"\" b;", "t:2: Syntax error at token '' (expected an identifier)", 2},
-        {";", "t:1: Syntax error at token ';' (expected an identifier)", 1},
-        {"a { 2; };", "t:1: Syntax error at token '2' (expected an identifier)", 1},
-        {"a };", "t:1: Syntax error", 1},
-        {"}", "t:1: Syntax error at token '}' (expected an identifier)", 1},
+        { "a {b;} x;", "t:1: Syntax error at token 'x' (Expected a ';')", 1 },
+        { "a {b;} {", "t:1: Syntax error at token '{' (Expected a ';')", 1 },
+        { "1 a;", "t:1: Syntax error at token '1' (expected an identifier)", 1 },
+        { "a;\n\"\" b;", "t:2: Syntax error at token '' (expected an identifier)", 2 },
+        { ";", "t:1: Syntax error at token ';' (expected an identifier)", 1 },
+        { "a { 2; };", "t:1: Syntax error at token '2' (expected an identifier)", 1 },
+        { "a };", "t:1: Syntax error", 1 },
+        { "}", "t:1: Syntax error at token '}' (expected an identifier)", 1 },
     });
 }
 
 TEST(TextParser, TokenErrorsNameCharacterAndState)
 {
     expect_errors({
-        {"a 1e5;", "t:1: Parse error at 'e' (state 7)", 1},
-        {"a +;", "t:1: Parse error at ';' (state 1)", 1},
-        {"a / b;", "t:1: Parse error at '/' (state 0)", 1},
-        {"a\n\n1.5e;", "t:3: Parse error at ';' (state 2)", 3},
-        {"a 1.e+;", "t:1: Parse error at ';' (state 3)", 1},
-        {"a 0X1;", "t:1: Parse error at 'X' (state 6)", 1},
-        {"a 0xg;", "t:1: Parse error at 'g' (state 8)", 1},
-        {"a 019;", "t:1: Parse error at '9' (state 9)", 1},
-        {"a 1.5.;", "t:1: Parse error at '.' (state 10)", 1},
-        {"a 1.5e3x;", "t:1: Parse error at 'x' (state 11)", 1},
-        {"a b-c;", "t:1: Parse error at '-' (state 12)", 1},
-        {"a b\"c\";", "t:1: Parse error at '\"' (state 12)", 1},
-        {"a @;", "t:1: Parse error at '@' (state 0)", 1},
-        {"a 12a;", "t:1: Parse error at 'a' (state 7)", 1},
+        { "a 1e5;", "t:1: Parse error at 'e' (state 7)", 1 },
+        { "a +;", "t:1: Parse error at ';' (state 1)", 1 },
+        { "a / b;", "t:1: Parse error at '/' (state 0)", 1 },
+        { "a\n\n1.5e;", "t:3: Parse error at ';' (state 2)", 3 },
+        { "a 1.e+;", "t:1: Parse error at ';' (state 3)", 1 },
+        { "a 0X1;", "t:1: Parse error at 'X' (state 6)", 1 },
+        { "a 0xg;", "t:1: Parse error at 'g' (state 8)", 1 },
+        { "a 019;", "t:1: Parse error at '9' (state 9)", 1 },
+        { "a 1.5.;", "t:1: Parse error at '.' (state 10)", 1 },
+        { "a 1.5e3x;", "t:1: Parse error at 'x' (state 11)", 1 },
+        { "a b-c;", "t:1: Parse error at '-' (state 12)", 1 },
+        { "a b\"c\";", "t:1: Parse error at '\"' (state 12)", 1 },
+        { "a @;", "t:1: Parse error at '@' (state 0)", 1 },
+        { "a 12a;", "t:1: Parse error at 'a' (state 7)", 1 },
     });
 }
 
 TEST(TextParser, BadEscapeInStringNamesTheDecoderError)
 {
     expect_errors({
-        {"a \"\\q\";", "t:1: Invalid escape sequence", 1},
-        {"a \"x\n\\477\";", "t:2: Octal escape sequence must start with [0-3]", 2},
+        { "a \"\\q\";", "t:1: Invalid escape sequence", 1 },
+        { "a \"x\n\\477\";", "t:2: Octal escape sequence must start with [0-3]", 2 },
     });
 }
 
 TEST(TextParser, InputEndingInsideAStatementIsAnError)
 {
     expect_errors({
-        {"a", "t: Unexcepted end of input", 1},
-        {"a 1", "t: Unexcepted end of input", 1},
-        {"a;\nb\n", "t: Unexcepted end of input", 3},
-        {"a {", "t: Unexcepted end of input", 1},
-        {"a { b;", "t: Unexcepted end of input", 1},
-        {"a { b", "t: Unexcepted end of input", 1},
-        {"a { b; }", "t: Unexcepted end of input", 1},
-        {"a \"abc", "t: Unexcepted end of input", 1},
-        {"a \"abc\\\"", "t: Unexcepted end of input", 1},
-        {"a +", "t: Unexcepted end of input", 1},
-        {"a 1.e", "t: Unexcepted end of input", 1},
-        {"\"abc", "t: Unexcepted end of input", 1},
+        { "a", "t: Unexcepted end of input", 1 },
+        { "a 1", "t: Unexcepted end of input", 1 },
+        { "a;\nb\n", "t: Unexcepted end of input", 3 },
+        { "a {", "t: Unexcepted end of input", 1 },
+        { "a { b;", "t: Unexcepted end of input", 1 },
+        { "a { b", "t: Unexcepted end of input", 1 },
+        { "a { b; }", "t: Unexcepted end of input", 1 },
+        { "a \"abc", "t: Unexcepted end of input", 1 },
+        { "a \"abc\\\"", "t: Unexcepted end of input", 1 },
+        { "a +", "t: Unexcepted end of input", 1 },
+        { "a 1.e", "t: Unexcepted end of input", 1 },
+        { "\"abc", "t: Unexcepted end of input", 1 },
     });
 }
 
@@ -183,26 +204,28 @@ TEST(TextParser, LastByteOfTheInputCounts)
 
 TEST(TextParser, CommentsAreSkipped)
 {
-    struct Case {
+    struct Case
+    {
         const char* text;
         const char* keywords;
     };
     const Case cases[] = {
-        {"/* c */ a; // x\n", "a"},
-        {"a /* 1; */ 2; // b;\n", "a"},
-        {"a;//x\nb;", "ab"},
-        {"a /**/;", "a"},
-        {"a x/*c*/;", "a"},
+        { "/* c */ a; // x\n", "a" },
+        { "a /* 1; */ 2; // b;\n", "a" },
+        { "a;//x\nb;", "ab" },
+        { "a /**/;", "a" },
+        { "a x/*c*/;", "a" },
         // Only a comment's own closer counts inside it.
-        {"// a /* b\nc;", "c"},
-        {"/* // */ a;\n", "a"},
-        {"/*/ a; */ b;", "b"},
-        {"/* a ** b ***/ c;", "c"},
-        {"", ""},
-        {" \n\t \r\n", ""},
-        {"/* x */ // y\n", ""},
+        { "// a /* b\nc;", "c" },
+        { "/* // */ a;\n", "a" },
+        { "/*/ a; */ b;", "b" },
+        { "/* a ** b ***/ c;", "c" },
+        { "", "" },
+        { " \n\t \r\n", "" },
+        { "/* x */ // y\n", "" },
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         SCOPED_TRACE(c.text);
         std::string keywords;
         for (const Statement& st : parse_all(c.text))
@@ -214,10 +237,10 @@ TEST(TextParser, CommentsAreSkipped)
 TEST(TextParser, CommentOpenAtEndIsAnError)
 {
     expect_errors({
-        {"a; // last line", "t: Unfinished comment at end of input", 1},
-        {"a;\n/* x\n", "t: Unfinished comment at end of input", 3},
-        {"/*/", "t: Unfinished comment at end of input", 1},
-        {"a; /* x *", "t: Unfinished comment at end of input", 1},
+        { "a; // last line", "t: Unfinished comment at end of input", 1 },
+        { "a;\n/* x\n", "t: Unfinished comment at end of input", 3 },
+        { "/*/", "t: Unfinished comment at end of input", 1 },
+        { "a; /* x *", "t: Unfinished comment at end of input", 1 },
     });
 }
 
@@ -259,7 +282,7 @@ TEST(TextParser, DeepNestingIsRefused)
     std::string text;
     for (int i = 0; i < 300; ++i)
         text += "a{";
-    expect_errors({{text, "t:1: Blocks nested too deeply", 1}});
+    expect_errors({ { text, "t:1: Blocks nested too deeply", 1 } });
 
     std::string fine;
     for (int i = 0; i < 100; ++i)

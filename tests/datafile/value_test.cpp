@@ -53,17 +53,22 @@ TEST(Value, StringReferenceIsTheStoredText)
 
 TEST(Value, OtherTypesAreTypeMismatch)
 {
-    const Value values[] = {Value(STRING, "1"), Value(BOOLEAN, "1"), Value(INTEGER, "1"), Value(FLOAT, "1"),
-                            Value(ENUM, "x")};
-    for (const Value& v : values) {
+    const Value values[] = { Value(STRING, "1"), Value(BOOLEAN, "1"), Value(INTEGER, "1"), Value(FLOAT, "1"),
+        Value(ENUM, "x") };
+    for (const Value& v : values)
+    {
         SCOPED_TRACE(v.get_type());
-        auto mismatch = [](auto read, bool expected_ok) {
+        auto mismatch = [](auto read, bool expected_ok)
+        {
             if (expected_ok)
                 return;
-            try {
+            try
+            {
                 read();
                 ADD_FAILURE() << "no exception";
-            } catch (const TypeError& e) {
+            }
+            catch (const TypeError& e)
+            {
                 EXPECT_STREQ("Type mismatch", e.what());
             }
         };
@@ -79,26 +84,28 @@ TEST(Value, OtherTypesAreTypeMismatch)
 
 TEST(Value, IntegersInEveryWrittenForm)
 {
-    struct Case {
+    struct Case
+    {
         const char* text;
         long long value;
     };
     const Case cases[] = {
-        {"0", 0},
-        {"42", 42},
-        {"-2", -2},
-        {"+5", 5},
-        {"0x1F", 31},
-        {"0xff", 255},
-        {"-0x10", -16},
-        {"017", 15},
-        {"-017", -15},
-        {"00", 0},
-        {"9223372036854775807", std::numeric_limits<long long>::max()},
-        {"-9223372036854775808", std::numeric_limits<long long>::min()},
-        {"0x7fffffffffffffff", std::numeric_limits<long long>::max()},
+        { "0", 0 },
+        { "42", 42 },
+        { "-2", -2 },
+        { "+5", 5 },
+        { "0x1F", 31 },
+        { "0xff", 255 },
+        { "-0x10", -16 },
+        { "017", 15 },
+        { "-017", -15 },
+        { "00", 0 },
+        { "9223372036854775807", std::numeric_limits<long long>::max() },
+        { "-9223372036854775808", std::numeric_limits<long long>::min() },
+        { "0x7fffffffffffffff", std::numeric_limits<long long>::max() },
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(c.value, Value(INTEGER, c.text).get<long long>());
     }
@@ -106,17 +113,22 @@ TEST(Value, IntegersInEveryWrittenForm)
 
 TEST(Value, MalformedOrOversizedIntegersAreInvalid)
 {
-    const char* texts[] = {"", "-", "+", "0x", "-0x", "09", "0x1g", "1.5", "12a", " 1", "1 ", "0X1",
-                           "9223372036854775808", "-9223372036854775809", "0x8000000000000000",
-                           "99999999999999999999999"};
-    for (const char* text : texts) {
+    const char* texts[] = { "", "-", "+", "0x", "-0x", "09", "0x1g", "1.5", "12a", " 1", "1 ", "0X1",
+        "9223372036854775808", "-9223372036854775809", "0x8000000000000000", "99999999999999999999999" };
+    for (const char* text : texts)
+    {
         SCOPED_TRACE(text);
-        try {
+        try
+        {
             Value(INTEGER, text).get<long long>();
             ADD_FAILURE() << "no exception";
-        } catch (const TypeError&) {
+        }
+        catch (const TypeError&)
+        {
             ADD_FAILURE() << "TypeError instead of an invalid value";
-        } catch (const Kel::Exception& e) {
+        }
+        catch (const Kel::Exception& e)
+        {
             EXPECT_STREQ("Invalid value", e.what());
         }
     }
@@ -141,13 +153,17 @@ TEST(Value, BooleansReadAsNumbers)
     // Leading white space is skipped and text after the number ignored.
     EXPECT_TRUE(Value(BOOLEAN, " 1").get<bool>());
     EXPECT_FALSE(Value(BOOLEAN, "0x").get<bool>());
-    const char* invalid[] = {"", "true", "2", "x"};
-    for (const char* text : invalid) {
+    const char* invalid[] = { "", "true", "2", "x" };
+    for (const char* text : invalid)
+    {
         SCOPED_TRACE(text);
-        try {
+        try
+        {
             Value(BOOLEAN, text).get<bool>();
             ADD_FAILURE() << "no exception";
-        } catch (const Kel::Exception& e) {
+        }
+        catch (const Kel::Exception& e)
+        {
             EXPECT_STREQ("Invalid value", e.what());
         }
     }
@@ -155,19 +171,27 @@ TEST(Value, BooleansReadAsNumbers)
 
 TEST(Value, FloatsInEveryWrittenForm)
 {
-    struct Case {
+    struct Case
+    {
         const char* text;
         float value;
     };
     const Case cases[] = {
-        {"1.5", 1.5f}, {"-.5", -0.5f}, {".25", 0.25f}, {"2.e3", 2000.0f}, {"1.5E-1", 0.15f}, {"+0.", 0.0f},
+        { "1.5", 1.5f },
+        { "-.5", -0.5f },
+        { ".25", 0.25f },
+        { "2.e3", 2000.0f },
+        { "1.5E-1", 0.15f },
+        { "+0.", 0.0f },
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
+    {
         SCOPED_TRACE(c.text);
         EXPECT_FLOAT_EQ(c.value, Value(FLOAT, c.text).get<float>());
     }
-    const char* invalid[] = {"", "abc", "1.5x", "inf", "1e99"};
-    for (const char* text : invalid) {
+    const char* invalid[] = { "", "abc", "1.5x", "inf", "1e99" };
+    for (const char* text : invalid)
+    {
         SCOPED_TRACE(text);
         EXPECT_THROW(Value(FLOAT, text).get<float>(), Kel::Exception);
     }

@@ -4,15 +4,16 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
+#include <gtest/gtest.h>
 #include <gtkmm/label.h>
 #include <gtkmm/textview.h>
-#include <gtest/gtest.h>
 
 #include <string>
 
 using GuiTest::TestServer;
 
-namespace {
+namespace
+{
 
 class BiographyDialogTest: public ::testing::Test
 {
@@ -74,13 +75,17 @@ TEST_F(BiographyDialogTest, ForeignBytesAreShownAsReplacementCharacters)
 
 TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
 {
-    struct Case { int response; bool sent; } cases[] = {
-        {Gtk::RESPONSE_CANCEL, false},
-        {Gtk::RESPONSE_DELETE_EVENT, false},
-        {Gtk::RESPONSE_OK, true},
+    struct Case
+    {
+        int response;
+        bool sent;
+    } cases[] = {
+        { Gtk::RESPONSE_CANCEL, false },
+        { Gtk::RESPONSE_DELETE_EVENT, false },
+        { Gtk::RESPONSE_OK, true },
     };
     login("Bob");
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.response);
         server.received.clear();
@@ -92,7 +97,7 @@ TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
         ASSERT_TRUE(server.sync());
         Packet set;
         bool found = false;
-        for (const Packet& pkt: server.received)
+        for (const Packet& pkt : server.received)
             if (pkt.get_command() == "SETBIOGRAPHY")
             {
                 set = pkt;
@@ -107,4 +112,4 @@ TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
     }
 }
 
-}
+} // namespace

@@ -5,26 +5,26 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
+#include <gtest/gtest.h>
 #include <gtkmm/checkbutton.h>
 #include <gtkmm/colorbutton.h>
-#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
-const char* const ROLES[] = {
-    "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background"
-};
+const char* const ROLES[]
+    = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background" };
 
 class ColorDialogTest: public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        for (const char* role: ROLES)
+        for (const char* role : ROLES)
             saved[role] = config.get_color(role);
         saved_default_bg = config.get_default_bg();
         // Lambdas are not trackable: these must go before the fixture does.
@@ -36,7 +36,7 @@ protected:
     {
         watch_responses.disconnect();
         watch_config.disconnect();
-        for (const auto& entry: saved)
+        for (const auto& entry : saved)
             config.set_color(entry.first, entry.second);
         config.set_default_bg(saved_default_bg);
         parlane.signal_config_changed.emit();
@@ -47,7 +47,10 @@ protected:
     {
         return *GuiTest::find_widget<Gtk::ColorButton>(dialog, "cbt_" + role);
     }
-    Gtk::CheckButton& default_bg() { return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg"); }
+    Gtk::CheckButton& default_bg()
+    {
+        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg");
+    }
 
     static Gdk::Color rgb(unsigned short r, unsigned short g, unsigned short b)
     {
@@ -68,11 +71,13 @@ protected:
     {
         if (i == answers.size())
             return;
-        GuiTest::respond_when_shown(dialog, answers[i], [=] {
-            if (i < before.size() && before[i])
-                before[i]();
-            chain(answers, before, i + 1);
-        });
+        GuiTest::respond_when_shown(dialog, answers[i],
+            [=]
+            {
+                if (i < before.size() && before[i])
+                    before[i]();
+                chain(answers, before, i + 1);
+            });
     }
 
     Parlane& parlane = GuiTest::parlane();
@@ -103,20 +108,23 @@ TEST_F(ColorDialogTest, ApplyStoresAndStaysOpenUntilOk)
 {
     std::string applied;
     bool open_after_apply = false;
-    run_colors({Gtk::RESPONSE_APPLY, Gtk::RESPONSE_OK}, {
-        [&] {
-            button("text").set_color(rgb(0xFFFF, 0xFFFF, 0xFFFF));
-            // Only the high byte of each channel counts.
-            button("name").set_color(rgb(0x00FF, 0xA0FF, 0x8012));
-            default_bg().set_active(false);
-        },
-        [&] {
-            applied = config.get_color("text");
-            open_after_apply = dialog.get_visible();
-            button("gm").set_color(rgb(0x0A00, 0x0B00, 0xC000));
-        },
-    });
-    EXPECT_EQ((std::vector<int>{Gtk::RESPONSE_APPLY, Gtk::RESPONSE_OK}), responses);
+    run_colors({ Gtk::RESPONSE_APPLY, Gtk::RESPONSE_OK },
+        {
+            [&]
+            {
+                button("text").set_color(rgb(0xFFFF, 0xFFFF, 0xFFFF));
+                // Only the high byte of each channel counts.
+                button("name").set_color(rgb(0x00FF, 0xA0FF, 0x8012));
+                default_bg().set_active(false);
+            },
+            [&]
+            {
+                applied = config.get_color("text");
+                open_after_apply = dialog.get_visible();
+                button("gm").set_color(rgb(0x0A00, 0x0B00, 0xC000));
+            },
+        });
+    EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_APPLY, Gtk::RESPONSE_OK }), responses);
     EXPECT_EQ("#FFFFFF", applied);
     EXPECT_TRUE(open_after_apply);
     EXPECT_FALSE(dialog.get_visible());
@@ -130,7 +138,7 @@ TEST_F(ColorDialogTest, ApplyStoresAndStaysOpenUntilOk)
 TEST_F(ColorDialogTest, CancelStoresNothingAndLeavesTheChoiceOnTheButton)
 {
     std::string before = config.get_color("ooc");
-    run_colors({Gtk::RESPONSE_CANCEL}, {[&] { button("ooc").set_color(rgb(0xFFFF, 0, 0)); }});
+    run_colors({ Gtk::RESPONSE_CANCEL }, { [&] { button("ooc").set_color(rgb(0xFFFF, 0, 0)); } });
     EXPECT_FALSE(dialog.get_visible());
     EXPECT_EQ(before, config.get_color("ooc"));
     EXPECT_EQ(0, announcements);
@@ -139,27 +147,27 @@ TEST_F(ColorDialogTest, CancelStoresNothingAndLeavesTheChoiceOnTheButton)
 
 TEST_F(ColorDialogTest, ClosingTheWindowAppliesAndShowsItAgain)
 {
-    run_colors({Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL},
-               {[&] { button("event").set_color(rgb(0x1200, 0x3400, 0x5600)); }});
-    EXPECT_EQ((std::vector<int>{Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL}), responses);
+    run_colors({ Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL },
+        { [&] { button("event").set_color(rgb(0x1200, 0x3400, 0x5600)); } });
+    EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }), responses);
     EXPECT_EQ("#123456", config.get_color("event"));
     EXPECT_EQ(1, announcements);
 }
 
 TEST_F(ColorDialogTest, EveryRoleHasItsButton)
 {
-    for (const char* role: ROLES)
+    for (const char* role : ROLES)
     {
         SCOPED_TRACE(role);
         config.set_color(role, "#010203");
     }
     parlane.signal_config_changed.emit();
-    run_colors({Gtk::RESPONSE_OK}, {});
-    for (const char* role: ROLES)
+    run_colors({ Gtk::RESPONSE_OK }, {});
+    for (const char* role : ROLES)
     {
         SCOPED_TRACE(role);
         EXPECT_EQ("#010203", config.get_color(role));
     }
 }
 
-}
+} // namespace

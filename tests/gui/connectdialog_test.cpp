@@ -5,12 +5,13 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
-#include <gtkmm/entry.h>
 #include <gtest/gtest.h>
+#include <gtkmm/entry.h>
 
 #include <string>
 
-namespace {
+namespace
+{
 
 class ConnectDialogTest: public ::testing::Test
 {
@@ -23,10 +24,7 @@ protected:
         config.set_connect_name("Carol");
     }
 
-    Gtk::Entry& entry(const std::string& name)
-    {
-        return *GuiTest::find_widget<Gtk::Entry>(dialog, name);
-    }
+    Gtk::Entry& entry(const std::string& name) { return *GuiTest::find_widget<Gtk::Entry>(dialog, name); }
 
     Parlane& parlane = GuiTest::parlane();
     Config& config = parlane.get_config();
@@ -37,10 +35,12 @@ TEST_F(ConnectDialogTest, OpensWithTheLastServerAndName)
 {
     entry("ent_connect_address").set_text("left over");
     std::string address, name;
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL, [&] {
-        address = entry("ent_connect_address").get_text();
-        name = entry("ent_connect_name").get_text();
-    });
+    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
+        [&]
+        {
+            address = entry("ent_connect_address").get_text();
+            name = entry("ent_connect_name").get_text();
+        });
     EXPECT_EQ(Gtk::RESPONSE_CANCEL, dialog.run());
     dialog.hide();
     EXPECT_EQ("chat.example.org:7000", address);
@@ -49,17 +49,24 @@ TEST_F(ConnectDialogTest, OpensWithTheLastServerAndName)
 
 TEST_F(ConnectDialogTest, OkStoresServerAndNameCancelDoesNot)
 {
-    struct Case { int response; const char* host; const char* name; } cases[] = {
-        {Gtk::RESPONSE_CANCEL, "chat.example.org:7000", "Carol"},
-        {Gtk::RESPONSE_OK, "127.0.0.1:7254", "Dave Stone"},
+    struct Case
+    {
+        int response;
+        const char* host;
+        const char* name;
+    } cases[] = {
+        { Gtk::RESPONSE_CANCEL, "chat.example.org:7000", "Carol" },
+        { Gtk::RESPONSE_OK, "127.0.0.1:7254", "Dave Stone" },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.response);
-        GuiTest::respond_when_shown(dialog, c.response, [&] {
-            entry("ent_connect_address").set_text("127.0.0.1:7254");
-            entry("ent_connect_name").set_text("Dave Stone");
-        });
+        GuiTest::respond_when_shown(dialog, c.response,
+            [&]
+            {
+                entry("ent_connect_address").set_text("127.0.0.1:7254");
+                entry("ent_connect_name").set_text("Dave Stone");
+            });
         EXPECT_EQ(c.response, dialog.run());
         dialog.hide();
         EXPECT_EQ(c.host, config.get_connect_host());
@@ -72,10 +79,12 @@ TEST_F(ConnectDialogTest, OkStoresServerAndNameCancelDoesNot)
 TEST_F(ConnectDialogTest, SettingsAreStoredEvenWhenConnectingFails)
 {
     // Port 1 on the loopback interface refuses at once.
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK, [&] {
-        entry("ent_connect_address").set_text("127.0.0.1:1");
-        entry("ent_connect_name").set_text("Erin");
-    });
+    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK,
+        [&]
+        {
+            entry("ent_connect_address").set_text("127.0.0.1:1");
+            entry("ent_connect_name").set_text("Erin");
+        });
     parlane.get_main_window()->connect();
     EXPECT_FALSE(parlane.is_connected());
     EXPECT_EQ(1u, GuiTest::MessageBoxes::take().size()) << "one error box";
@@ -87,10 +96,11 @@ TEST_F(ConnectDialogTest, UnreadableSettingsAreShownSafely)
 {
     config.set_connect_name("Ren\xE9");
     std::string name;
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL, [&] { name = entry("ent_connect_name").get_text(); });
+    GuiTest::respond_when_shown(
+        dialog, Gtk::RESPONSE_CANCEL, [&] { name = entry("ent_connect_name").get_text(); });
     dialog.run();
     dialog.hide();
     EXPECT_EQ("Ren\xEF\xBF\xBD", name);
 }
 
-}
+} // namespace

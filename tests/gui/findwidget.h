@@ -1,15 +1,16 @@
 #ifndef PARLANE_TESTS_GUI_FINDWIDGET_H
 #define PARLANE_TESTS_GUI_FINDWIDGET_H
 
-#include <gtkmm/widget.h>
 #include <gtk/gtk.h>
+#include <gtkmm/widget.h>
 
 #include <string>
 
 // Finds the widget that the UI description names `name` below `top`, as
 // libglade names every widget by its id. Looks into internal children and
 // into the submenus of menu items. Null if there is none or it is not a T.
-namespace GuiTest {
+namespace GuiTest
+{
 
 inline GtkWidget* find_gtk_widget(GtkWidget* top, const std::string& name)
 {
@@ -32,13 +33,12 @@ inline GtkWidget* find_gtk_widget(GtkWidget* top, const std::string& name)
     return found;
 }
 
-template <typename T>
-T* find_widget(Gtk::Widget& top, const std::string& name)
+template <typename T> T* find_widget(Gtk::Widget& top, const std::string& name)
 {
     GtkWidget* found = find_gtk_widget(top.gobj(), name);
     return found ? dynamic_cast<T*>(Glib::wrap(found)) : nullptr;
 }
 
-}
+} // namespace GuiTest
 
 #endif

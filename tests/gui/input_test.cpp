@@ -11,7 +11,8 @@
 
 using GuiTest::TestServer;
 
-namespace {
+namespace
+{
 
 const char MARKER[] = "end of input";
 
@@ -39,7 +40,7 @@ protected:
         ASSERT_TRUE(parlane.is_connected());
         Packet name;
         ASSERT_TRUE(server.wait_for("NAME", name));
-        for (const Packet& p: {
+        for (const Packet& p : {
                  Packet("", "ADDSCENE", "Tavern", "0"),
                  Packet("", "ADDSCENE", "OOC", "0"),
                  Packet("", "ADDCHAR", "Anna", "0"),
@@ -67,15 +68,17 @@ protected:
         // Sent last, so everything the line caused has arrived before it.
         parlane.get_character_biography(MARKER);
         auto is_marker = [](const Packet& p) {
-            return p.get_command() == "GETBIOGRAPHY" && p.get_parameter_count() == 1 &&
-                   p.get_parameter(0) == MARKER;
+            return p.get_command() == "GETBIOGRAPHY" && p.get_parameter_count() == 1
+                && p.get_parameter(0) == MARKER;
         };
-        bool arrived = GuiTest::run_until([&] {
-            for (size_t i = first; i < server.received.size(); ++i)
-                if (is_marker(server.received[i]))
-                    return true;
-            return false;
-        });
+        bool arrived = GuiTest::run_until(
+            [&]
+            {
+                for (size_t i = first; i < server.received.size(); ++i)
+                    if (is_marker(server.received[i]))
+                        return true;
+                return false;
+            });
         EXPECT_TRUE(arrived) << line;
         std::vector<std::string> lines;
         for (size_t i = first; i < server.received.size() && !is_marker(server.received[i]); ++i)
@@ -96,14 +99,14 @@ protected:
     std::string last_log_line() const
     {
         std::string last;
-        for (const LogLine& l: parlane.get_active_scene()->get_backlog())
+        for (const LogLine& l : parlane.get_active_scene()->get_backlog())
             last = l.name + " " + l.text;
         return last;
     }
 
     void expect_cases(const std::vector<Case>& cases)
     {
-        for (const Case& c: cases)
+        for (const Case& c : cases)
         {
             SCOPED_TRACE(c.typed);
             EXPECT_EQ(c.wire, sent(c.typed));
@@ -134,32 +137,32 @@ protected:
     void SetUp() override { start("GM"); }
 };
 
-}
+} // namespace
 
 TEST_F(InputTest, PlayerCommands)
 {
     expect_cases({
-        {"/ooc", {}},
-        {"/ooc   brb, tea  ", {"Anna;OOC;Tavern;brb, tea  "}},
-        {"/ooc a;b", {"Anna;OOC;Tavern|a;b"}},
-        {"/OOC hi", {}},
-        {"/query", {}},
-        {"/query Bob_Stone", {"Anna;QUERY;Bob Stone"}},
-        {"/afk", {"Anna;AFK;Away from Keyboard"}},
-        {"/afk lunch", {"Anna;AFK;lunch"}},
-        {"/info Bob_Stone", {"Anna;GETBIOGRAPHY;Bob Stone"}},
-        {"/info", {}},
-        {"/dice", {}},
-        {"/nosuchcommand x", {}},
+        { "/ooc", {} },
+        { "/ooc   brb, tea  ", { "Anna;OOC;Tavern;brb, tea  " } },
+        { "/ooc a;b", { "Anna;OOC;Tavern|a;b" } },
+        { "/OOC hi", {} },
+        { "/query", {} },
+        { "/query Bob_Stone", { "Anna;QUERY;Bob Stone" } },
+        { "/afk", { "Anna;AFK;Away from Keyboard" } },
+        { "/afk lunch", { "Anna;AFK;lunch" } },
+        { "/info Bob_Stone", { "Anna;GETBIOGRAPHY;Bob Stone" } },
+        { "/info", {} },
+        { "/dice", {} },
+        { "/nosuchcommand x", {} },
     });
     EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
 }
 
 TEST_F(InputTest, GameMasterCommandsFromAPlayerAreIgnored)
 {
-    for (const char* line: {"/enter Bobby", "/leave Bob_Stone", "/clearnpcs", "/clearscene", "/addnpc Orc",
-                            "/npc Zed hi", "/removechar Zed", "/addscene Cave", "/removescene",
-                            "/renamescene Inn", "/scenegroup Town"})
+    for (const char* line :
+        { "/enter Bobby", "/leave Bob_Stone", "/clearnpcs", "/clearscene", "/addnpc Orc", "/npc Zed hi",
+            "/removechar Zed", "/addscene Cave", "/removescene", "/renamescene Inn", "/scenegroup Town" })
     {
         SCOPED_TRACE(line);
         EXPECT_EQ(Lines(), sent(line));
@@ -171,8 +174,8 @@ TEST_F(InputTest, GameMasterCommandsFromAPlayerAreIgnored)
 TEST_F(InputTest, MeCommandIsDeprecated)
 {
     EXPECT_EQ(Lines(), sent("/me waves"));
-    EXPECT_EQ(std::vector<std::string>{"The /me command is deprecated.  Please use #me instead."},
-              GuiTest::MessageBoxes::take());
+    EXPECT_EQ(std::vector<std::string> { "The /me command is deprecated.  Please use #me instead." },
+        GuiTest::MessageBoxes::take());
     EXPECT_EQ(Lines(), sent("/me"));
     EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
 }
@@ -180,30 +183,30 @@ TEST_F(InputTest, MeCommandIsDeprecated)
 TEST_F(InputTest, SpeechIsQuotedInScenesAndPlainInOoc)
 {
     expect_cases({
-        {"hello", {"Anna;TEXT;Tavern;$me$: \"hello\""}},
-        {"\"hello\"", {"Anna;TEXT;Tavern;$me$: \"hello\""}},
-        {"\"a \" b\"", {"Anna;TEXT;Tavern;$me$: \"\"a \" b\"\""}},
-        {"\"", {"Anna;TEXT;Tavern;$me$: \"\"\""}},
-        {"", {"Anna;TEXT;Tavern;$me$: \"\""}},
-        {"#me waves", {"Anna;TEXT;Tavern;$me$ waves"}},
-        {"#ME waves", {"Anna;TEXT;Tavern;$me$ waves"}},
-        {"Hello; everyone", {"Anna;TEXT;Tavern|$me$: \"Hello; everyone\""}},
+        { "hello", { "Anna;TEXT;Tavern;$me$: \"hello\"" } },
+        { "\"hello\"", { "Anna;TEXT;Tavern;$me$: \"hello\"" } },
+        { "\"a \" b\"", { "Anna;TEXT;Tavern;$me$: \"\"a \" b\"\"" } },
+        { "\"", { "Anna;TEXT;Tavern;$me$: \"\"\"" } },
+        { "", { "Anna;TEXT;Tavern;$me$: \"\"" } },
+        { "#me waves", { "Anna;TEXT;Tavern;$me$ waves" } },
+        { "#ME waves", { "Anna;TEXT;Tavern;$me$ waves" } },
+        { "Hello; everyone", { "Anna;TEXT;Tavern|$me$: \"Hello; everyone\"" } },
     });
     activate("OOC");
     expect_cases({
-        {"hello", {"Anna;TEXT;OOC;$me$: hello"}},
-        {"\"hello\"", {"Anna;TEXT;OOC;$me$: hello"}},
+        { "hello", { "Anna;TEXT;OOC;$me$: hello" } },
+        { "\"hello\"", { "Anna;TEXT;OOC;$me$: hello" } },
     });
 }
 
 TEST_F(InputTest, ReferencesWithoutAbbreviations)
 {
     expect_cases({
-        {"#bob_stone nods", {"Anna;TEXT;Tavern;$me$: \"$Bob Stone$ nods\""}},
-        {"hi #BOBBY!", {"Anna;TEXT;Tavern;$me$: \"hi $Bobby$!\""}},
-        {"hi #bob", {"Anna;TEXT;Tavern;$me$: \"hi #bob\""}},
-        {"# 1 #2", {"Anna;TEXT;Tavern;$me$: \"# 1 #2\""}},
-        {"#me hugs #anna and #zed", {"Anna;TEXT;Tavern;$me$ hugs $Anna$ and $Zed$"}},
+        { "#bob_stone nods", { "Anna;TEXT;Tavern;$me$: \"$Bob Stone$ nods\"" } },
+        { "hi #BOBBY!", { "Anna;TEXT;Tavern;$me$: \"hi $Bobby$!\"" } },
+        { "hi #bob", { "Anna;TEXT;Tavern;$me$: \"hi #bob\"" } },
+        { "# 1 #2", { "Anna;TEXT;Tavern;$me$: \"# 1 #2\"" } },
+        { "#me hugs #anna and #zed", { "Anna;TEXT;Tavern;$me$ hugs $Anna$ and $Zed$" } },
     });
 }
 
@@ -212,31 +215,32 @@ TEST_F(InputTest, ReferencesWithAbbreviations)
     set_abbreviations(true);
     // Bob Stone is present, Bobby is not: present beats absent.
     expect_cases({
-        {"#me waves at #bob", {"Anna;TEXT;Tavern;$me$ waves at $Bob Stone$"}},
-        {"#me waves at #bobb", {"Anna;TEXT;Tavern;$me$ waves at $Bobby$"}},
-        {"#me waves at #bob_stone", {"Anna;TEXT;Tavern;$me$ waves at $Bob Stone$"}},
-        {"#me waves at #zeld", {"Anna;TEXT;Tavern;$me$ waves at $Zelda$"}},
-        {"#x waves", {"Anna;TEXT;Tavern;$me$: \"#x waves\""}},
+        { "#me waves at #bob", { "Anna;TEXT;Tavern;$me$ waves at $Bob Stone$" } },
+        { "#me waves at #bobb", { "Anna;TEXT;Tavern;$me$ waves at $Bobby$" } },
+        { "#me waves at #bob_stone", { "Anna;TEXT;Tavern;$me$ waves at $Bob Stone$" } },
+        { "#me waves at #zeld", { "Anna;TEXT;Tavern;$me$ waves at $Zelda$" } },
+        { "#x waves", { "Anna;TEXT;Tavern;$me$: \"#x waves\"" } },
     });
     EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
 
     // Absent Zed matches first, then present Zelda replaces it.
-    EXPECT_EQ(Lines{"Anna;TEXT;Tavern;$me$ waves at $Zelda$"}, sent("#me waves at #z"));
+    EXPECT_EQ(Lines { "Anna;TEXT;Tavern;$me$ waves at $Zelda$" }, sent("#me waves at #z"));
     // An empty reference is a prefix of every name: Anna and Bob Stone are
     // both present.
     EXPECT_EQ(Lines(), sent("# is everyone"));
-    EXPECT_EQ(std::vector<std::string>{"Ambiguous reference #"}, GuiTest::MessageBoxes::take());
-    EXPECT_EQ(Lines{"Anna;TEXT;Tavern;$me$: \"hello $Anna$ and $Bob Stone$\""}, sent("hello #an and #bob_"));
+    EXPECT_EQ(std::vector<std::string> { "Ambiguous reference #" }, GuiTest::MessageBoxes::take());
+    EXPECT_EQ(
+        Lines { "Anna;TEXT;Tavern;$me$: \"hello $Anna$ and $Bob Stone$\"" }, sent("hello #an and #bob_"));
     EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
 }
 
 TEST_F(InputTest, AmbiguousReferenceDropsTheLine)
 {
     set_abbreviations(true);
-    activate("OOC");  // nobody present: every match is at the same level
+    activate("OOC"); // nobody present: every match is at the same level
     EXPECT_EQ(Lines(), sent("#me greets #bob"));
-    EXPECT_EQ(std::vector<std::string>{"Ambiguous reference #bob"}, GuiTest::MessageBoxes::take());
-    EXPECT_EQ(Lines{"Anna;TEXT;OOC;$me$: $Bob Stone$"}, sent("#Bob_s"));
+    EXPECT_EQ(std::vector<std::string> { "Ambiguous reference #bob" }, GuiTest::MessageBoxes::take());
+    EXPECT_EQ(Lines { "Anna;TEXT;OOC;$me$: $Bob Stone$" }, sent("#Bob_s"));
     EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
 }
 
@@ -263,12 +267,12 @@ TEST_F(InputTest, DiceRollsLocally)
 
     const BackLog& log = parlane.get_active_scene()->get_backlog();
     size_t lines = std::distance(log.begin(), log.end());
-    for (const char* bad: {"/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6",
-                           "/dice 2d", "/dice d6"})
+    for (const char* bad : { "/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6",
+             "/dice 2d", "/dice d6" })
     {
         SCOPED_TRACE(bad);
         EXPECT_EQ(Lines(), sent(bad));
-        EXPECT_EQ(std::vector<std::string>{"Invalid parameters"}, GuiTest::MessageBoxes::take());
+        EXPECT_EQ(std::vector<std::string> { "Invalid parameters" }, GuiTest::MessageBoxes::take());
     }
     EXPECT_EQ(lines, size_t(std::distance(log.begin(), log.end())));
 }
@@ -276,20 +280,20 @@ TEST_F(InputTest, DiceRollsLocally)
 TEST_F(GmInputTest, GameMasterCommands)
 {
     expect_cases({
-        {"/enter Bobby", {"GM;ENTER;Tavern;Bobby"}},
-        {"/enter", {}},
-        {"/leave Bob_Stone", {"GM;LEAVE;Tavern;Bob Stone"}},
-        {"/clearnpcs", {"GM;LEAVE;Tavern;Zelda"}},
-        {"/clearscene", {"GM;LEAVE;Tavern;Anna", "GM;LEAVE;Tavern;Bob Stone", "GM;LEAVE;Tavern;Zelda"}},
-        {"/addnpc Old_Orc", {"GM;ADDNPC;Old Orc"}},
-        {"/removechar Old_Orc", {"GM;REMOVECHAR;Old Orc"}},
-        {"/addscene Dark_Cave", {"GM;ADDSCENE;Dark Cave;1"}},
-        {"/removescene Dark_Cave", {"GM;REMOVESCENE;Dark Cave"}},
-        {"/removescene", {"GM;REMOVESCENE;Tavern"}},
-        {"/renamescene The_Inn", {"GM;RENAMESCENE;Tavern;The Inn"}},
-        {"/scenegroup Old_Town", {"GM;SETSCENEGROUP;Tavern;Old Town"}},
-        {"/scenegroup", {}},
-        {"/bogus", {}},
+        { "/enter Bobby", { "GM;ENTER;Tavern;Bobby" } },
+        { "/enter", {} },
+        { "/leave Bob_Stone", { "GM;LEAVE;Tavern;Bob Stone" } },
+        { "/clearnpcs", { "GM;LEAVE;Tavern;Zelda" } },
+        { "/clearscene", { "GM;LEAVE;Tavern;Anna", "GM;LEAVE;Tavern;Bob Stone", "GM;LEAVE;Tavern;Zelda" } },
+        { "/addnpc Old_Orc", { "GM;ADDNPC;Old Orc" } },
+        { "/removechar Old_Orc", { "GM;REMOVECHAR;Old Orc" } },
+        { "/addscene Dark_Cave", { "GM;ADDSCENE;Dark Cave;1" } },
+        { "/removescene Dark_Cave", { "GM;REMOVESCENE;Dark Cave" } },
+        { "/removescene", { "GM;REMOVESCENE;Tavern" } },
+        { "/renamescene The_Inn", { "GM;RENAMESCENE;Tavern;The Inn" } },
+        { "/scenegroup Old_Town", { "GM;SETSCENEGROUP;Tavern;Old Town" } },
+        { "/scenegroup", {} },
+        { "/bogus", {} },
     });
     EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
 }
@@ -303,30 +307,30 @@ TEST_F(GmInputTest, RenamedSceneBecomesActiveWhenAnnounced)
 
 TEST_F(GmInputTest, NarratorSpeaksWithoutQuotes)
 {
-    EXPECT_EQ(Lines{"GM;TEXT;Tavern;The wind howls."}, sent("The wind howls."));
-    EXPECT_EQ(Lines{"GM;TEXT;Tavern;$me$ frowns"}, sent("#me frowns"));
+    EXPECT_EQ(Lines { "GM;TEXT;Tavern;The wind howls." }, sent("The wind howls."));
+    EXPECT_EQ(Lines { "GM;TEXT;Tavern;$me$ frowns" }, sent("#me frowns"));
 }
 
 TEST_F(GmInputTest, NpcForms)
 {
     EXPECT_EQ(Lines(), sent("/npc Zed"));
     EXPECT_EQ("Zed", parlane.get_active_name());
-    EXPECT_EQ(Lines{"Zed;TEXT;Tavern;$me$: \"Halt!\""}, sent("Halt!"));
+    EXPECT_EQ(Lines { "Zed;TEXT;Tavern;$me$: \"Halt!\"" }, sent("Halt!"));
 
-    EXPECT_EQ(Lines{"Zelda;TEXT;Tavern;$me$ bows to $Anna$"}, sent("/npc Zelda #me bows to #anna"));
+    EXPECT_EQ(Lines { "Zelda;TEXT;Tavern;$me$ bows to $Anna$" }, sent("/npc Zelda #me bows to #anna"));
     EXPECT_EQ("Zed", parlane.get_active_name());
 
     EXPECT_EQ(Lines(), sent("/npc Nobody hi"));
-    EXPECT_EQ(std::vector<std::string>{"Unknown character"}, GuiTest::MessageBoxes::take());
+    EXPECT_EQ(std::vector<std::string> { "Unknown character" }, GuiTest::MessageBoxes::take());
 
     // A name followed only by blanks switches the speaking name.
     EXPECT_EQ(Lines(), sent("/npc Zelda   "));
     EXPECT_EQ("Zelda", parlane.get_active_name());
     EXPECT_EQ(Lines(), sent("/npc GM"));
-    EXPECT_EQ(Lines{"GM;TEXT;Tavern;Silence."}, sent("Silence."));
+    EXPECT_EQ(Lines { "GM;TEXT;Tavern;Silence." }, sent("Silence."));
 
     // The one-line form runs the whole interpreter as the NPC.
-    EXPECT_EQ(Lines{"GM;OOC;Tavern;out of character"}, sent("/npc Zed /ooc out of character"));
+    EXPECT_EQ(Lines { "GM;OOC;Tavern;out of character" }, sent("/npc Zed /ooc out of character"));
 }
 
 TEST_F(InputTest, NothingIsSentWithoutAConnectionOrScene)

@@ -5,17 +5,18 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
-#include <gtkmm/clipboard.h>
 #include <gdk/gdkkeysyms.h>
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <gtkmm/clipboard.h>
 
 #include <string>
 #include <vector>
 
 using GuiTest::TestServer;
 
-namespace {
+namespace
+{
 
 typedef std::vector<std::string> Strings;
 
@@ -45,7 +46,7 @@ protected:
         ASSERT_TRUE(parlane.is_connected());
         Packet name;
         ASSERT_TRUE(server.wait_for("NAME", name));
-        for (const Packet& pkt: setup)
+        for (const Packet& pkt : setup)
             server.send(pkt);
         ASSERT_TRUE(server.sync());
         server.received.clear();
@@ -75,7 +76,7 @@ protected:
     {
         EXPECT_TRUE(server.sync());
         Strings lines;
-        for (const Packet& pkt: server.received)
+        for (const Packet& pkt : server.received)
             if (pkt.get_command() == cmd)
             {
                 std::string line = pkt.get_origin();
@@ -95,9 +96,14 @@ protected:
     static std::vector<Packet> scenes_with_npcs()
     {
         return {
-            Packet("", "ADDCHAR", "GM", "0"), Packet("", "ADDCHAR", "Zed", "1"), Packet("", "ADDCHAR", "Anna", "1"),
-            Packet("", "ADDSCENE", "Tavern", "0"), Packet("", "ADDSCENE", "Market", "0"),
-            Packet("", "ADDSCENE", "Gate", "0"), Packet("GM", "ENTER", "Tavern"), Packet("Zed", "ENTER", "Tavern"),
+            Packet("", "ADDCHAR", "GM", "0"),
+            Packet("", "ADDCHAR", "Zed", "1"),
+            Packet("", "ADDCHAR", "Anna", "1"),
+            Packet("", "ADDSCENE", "Tavern", "0"),
+            Packet("", "ADDSCENE", "Market", "0"),
+            Packet("", "ADDSCENE", "Gate", "0"),
+            Packet("GM", "ENTER", "Tavern"),
+            Packet("Zed", "ENTER", "Tavern"),
             Packet("Anna", "ENTER", "Tavern"),
         };
     }
@@ -110,10 +116,10 @@ protected:
 
 TEST_F(InputBoxTest, EnterSendsEachLineOfAPasteAndClears)
 {
-    login("Bob", {Packet("", "ADDSCENE", "Tavern", "0")});
+    login("Bob", { Packet("", "ADDSCENE", "Tavern", "0") });
     ASSERT_EQ("Tavern", active_scene());
     enter("hello");
-    EXPECT_EQ(Strings{"Bob|Tavern|$me$: \"hello\""}, sent("TEXT"));
+    EXPECT_EQ(Strings { "Bob|Tavern|$me$: \"hello\"" }, sent("TEXT"));
     EXPECT_EQ("", box.get_text());
 
     enter("#me sits\n#me drinks\n");
@@ -122,33 +128,41 @@ TEST_F(InputBoxTest, EnterSendsEachLineOfAPasteAndClears)
 
 TEST_F(InputBoxTest, PrintableKeysMarkTheUserAsWriting)
 {
-    login("Bob", {Packet("", "ADDSCENE", "Tavern", "0")});
+    login("Bob", { Packet("", "ADDSCENE", "Tavern", "0") });
     press(GDK_BackSpace);
     EXPECT_EQ(Strings(), sent("WRITING")) << "not a printable key";
     press(GDK_h);
     press(GDK_i);
-    EXPECT_EQ(Strings{"Bob|Tavern"}, sent("WRITING"));
+    EXPECT_EQ(Strings { "Bob|Tavern" }, sent("WRITING"));
     EXPECT_EQ("hi", box.get_text());
     box.activate();
-    EXPECT_EQ(Strings{"Bob|"}, sent("WRITING"));
+    EXPECT_EQ(Strings { "Bob|" }, sent("WRITING"));
 }
 
 // Histories are kept by scene name for the whole run, so each test that
 // looks at one uses scenes of its own.
 TEST_F(InputBoxTest, HistoryIsBrowsedWithUpAndDown)
 {
-    login("Bob", {Packet("", "ADDSCENE", "Attic", "0")});
+    login("Bob", { Packet("", "ADDSCENE", "Attic", "0") });
     EXPECT_TRUE(press(GDK_Up));
     EXPECT_EQ("", box.get_text()) << "empty history";
     enter("one");
     enter("two");
     box.set_text("draft");
-    const struct { guint key; const char* text; } steps[] = {
-        {GDK_Down, "draft"},  // not browsing
-        {GDK_Up, "two"}, {GDK_Up, "one"}, {GDK_Up, "one"},  // oldest stays
-        {GDK_Down, "two"}, {GDK_Down, ""}, {GDK_Down, ""},
+    const struct
+    {
+        guint key;
+        const char* text;
+    } steps[] = {
+        { GDK_Down, "draft" }, // not browsing
+        { GDK_Up, "two" },
+        { GDK_Up, "one" },
+        { GDK_Up, "one" }, // oldest stays
+        { GDK_Down, "two" },
+        { GDK_Down, "" },
+        { GDK_Down, "" },
     };
-    for (const auto& step: steps)
+    for (const auto& step : steps)
     {
         SCOPED_TRACE(step.text);
         EXPECT_TRUE(press(step.key));
@@ -158,7 +172,7 @@ TEST_F(InputBoxTest, HistoryIsBrowsedWithUpAndDown)
 
 TEST_F(InputBoxTest, EachSceneKeepsItsUnsentText)
 {
-    login("GM", {Packet("", "ADDSCENE", "Hall", "0"), Packet("", "ADDSCENE", "Yard", "0")});
+    login("GM", { Packet("", "ADDSCENE", "Hall", "0"), Packet("", "ADDSCENE", "Yard", "0") });
     ASSERT_EQ("Hall", active_scene());
     box.set_text("half a thought");
     parlane.set_active_scene(parlane.get_scene("Yard"));
@@ -177,17 +191,22 @@ TEST_F(InputBoxTest, SceneKeys)
 {
     login("GM", scenes_with_npcs());
     // Scene order: Gate, Market, Tavern.
-    const struct { guint key; guint state; const char* scene; } steps[] = {
-        {GDK_1, GDK_MOD1_MASK, "Gate"},
-        {GDK_Page_Up, GDK_CONTROL_MASK, "Gate"},
-        {GDK_Page_Down, GDK_CONTROL_MASK, "Market"},
-        {GDK_Page_Down, GDK_CONTROL_MASK, "Tavern"},
-        {GDK_Page_Down, GDK_CONTROL_MASK, "Tavern"},
-        {GDK_0, GDK_MOD1_MASK, "Tavern"},  // no tenth scene
-        {GDK_2, GDK_MOD1_MASK, "Market"},
-        {GDK_Page_Up, GDK_CONTROL_MASK, "Gate"},
+    const struct
+    {
+        guint key;
+        guint state;
+        const char* scene;
+    } steps[] = {
+        { GDK_1, GDK_MOD1_MASK, "Gate" },
+        { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" },
+        { GDK_Page_Down, GDK_CONTROL_MASK, "Market" },
+        { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
+        { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
+        { GDK_0, GDK_MOD1_MASK, "Tavern" }, // no tenth scene
+        { GDK_2, GDK_MOD1_MASK, "Market" },
+        { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" },
     };
-    for (const auto& step: steps)
+    for (const auto& step : steps)
     {
         SCOPED_TRACE(step.scene);
         EXPECT_TRUE(press(step.key, step.state));
@@ -199,11 +218,19 @@ TEST_F(InputBoxTest, TabCyclesTheGameMastersSpeakingName)
 {
     login("GM", scenes_with_npcs());
     parlane.set_active_name("GM");
-    const struct { guint key; const char* name; } steps[] = {
-        {GDK_Tab, "Anna"}, {GDK_Tab, "Zed"}, {GDK_Tab, "GM"}, {GDK_ISO_Left_Tab, "Zed"},
-        {GDK_ISO_Left_Tab, "Anna"}, {GDK_ISO_Left_Tab, "GM"},
+    const struct
+    {
+        guint key;
+        const char* name;
+    } steps[] = {
+        { GDK_Tab, "Anna" },
+        { GDK_Tab, "Zed" },
+        { GDK_Tab, "GM" },
+        { GDK_ISO_Left_Tab, "Zed" },
+        { GDK_ISO_Left_Tab, "Anna" },
+        { GDK_ISO_Left_Tab, "GM" },
     };
-    for (const auto& step: steps)
+    for (const auto& step : steps)
     {
         SCOPED_TRACE(step.name);
         EXPECT_TRUE(press(step.key));
@@ -217,7 +244,7 @@ TEST_F(InputBoxTest, NothingHappensWithoutAnActiveScene)
     box.set_text("kept");
     box.activate();
     EXPECT_EQ("kept", box.get_text());
-    for (guint key: {GDK_Tab, GDK_Up})
+    for (guint key : { GDK_Tab, GDK_Up })
         EXPECT_TRUE(press(key));
     EXPECT_TRUE(press(GDK_Page_Down, GDK_CONTROL_MASK));
     EXPECT_TRUE(press(GDK_1, GDK_MOD1_MASK));
@@ -225,22 +252,21 @@ TEST_F(InputBoxTest, NothingHappensWithoutAnActiveScene)
     EXPECT_EQ(Strings(), sent("TEXT"));
 }
 
-
 // Through the clipboard, as the user pastes: the entry keeps the line feeds,
 // each line goes out on its own, and the history keeps the paste whole.
 TEST_F(InputBoxTest, PastedLinesAreSentOneByOne)
 {
-    login("GM", {Packet("", "ADDSCENE", "Pantry", "0")});
+    login("GM", { Packet("", "ADDSCENE", "Pantry", "0") });
     Gtk::Clipboard::get()->set_text("first\nsecond\n");
     box.paste_clipboard();
     ASSERT_TRUE(GuiTest::run_until([this] { return !box.get_text().empty(); }, 2000)) << "nothing pasted";
     EXPECT_EQ("first\nsecond\n", box.get_text());
     box.activate();
-    EXPECT_EQ((Strings{"GM|Pantry|first", "GM|Pantry|second", "GM|Pantry|"}), sent("TEXT"));
+    EXPECT_EQ((Strings { "GM|Pantry|first", "GM|Pantry|second", "GM|Pantry|" }), sent("TEXT"));
     press(GDK_Up);
     EXPECT_EQ("first\nsecond\n", box.get_text());
     press(GDK_Up);
     EXPECT_EQ("first\nsecond\n", box.get_text()) << "one history entry";
 }
 
-}
+} // namespace

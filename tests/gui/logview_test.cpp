@@ -5,11 +5,11 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <gtkmm/main.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/textbuffer.h>
-#include <gtk/gtk.h>
-#include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
@@ -17,25 +17,30 @@
 
 using GuiTest::TestServer;
 
-namespace {
+namespace
+{
 
 typedef std::vector<std::string> Strings;
 typedef std::vector<std::pair<unsigned, unsigned>> Ranges;
 
 TEST(LogViewSpans, MarkersPairUpAndDoubledOnesStayAsOne)
 {
-    struct Case { std::string line; char c; bool rm; std::string shown; Ranges spans; } cases[] = {
-        {"a *b* c", '*', true, "a b c", {{2, 3}}},
-        {"*a* *bc*", '*', true, "a bc", {{0, 1}, {2, 4}}},
-        {"**", '*', true, "*", {}},
-        {"a ** b *c*", '*', true, "a * b c", {{6, 7}}},
-        {"lone * here", '*', true, "lone * here", {}},
-        {"_a*b_", '_', true, "a*b", {{0, 3}}},
-        {"say \"hi\" now", '"', false, "say \"hi\" now", {{5, 7}}},
-        {"\"\"", '"', false, "\"", {}},
-        {"%\xC3\xA9t\xC3\xA9%", '%', true, "\xC3\xA9t\xC3\xA9", {{0, 3}}},  // characters, not bytes
+    struct Case
+    {
+        std::string line;
+        char c;
+        bool rm;
+        std::string shown;
+        Ranges spans;
+    } cases[] = {
+        { "a *b* c", '*', true, "a b c", { { 2, 3 } } },
+        { "*a* *bc*", '*', true, "a bc", { { 0, 1 }, { 2, 4 } } }, { "**", '*', true, "*", {} },
+        { "a ** b *c*", '*', true, "a * b c", { { 6, 7 } } }, { "lone * here", '*', true, "lone * here", {} },
+        { "_a*b_", '_', true, "a*b", { { 0, 3 } } },
+        { "say \"hi\" now", '"', false, "say \"hi\" now", { { 5, 7 } } }, { "\"\"", '"', false, "\"", {} },
+        { "%\xC3\xA9t\xC3\xA9%", '%', true, "\xC3\xA9t\xC3\xA9", { { 0, 3 } } }, // characters, not bytes
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.line);
         Glib::ustring line = c.line;
@@ -43,8 +48,8 @@ TEST(LogViewSpans, MarkersPairUpAndDoubledOnesStayAsOne)
         LogView::find_spans(line, c.c, c.rm, spans, Glib::RefPtr<Gtk::TextTag>());
         EXPECT_EQ(c.shown, line.raw());
         Ranges found;
-        for (const LogView::Span& s: spans)
-            found.push_back({s.begin, s.end});
+        for (const LogView::Span& s : spans)
+            found.push_back({ s.begin, s.end });
         EXPECT_EQ(c.spans, found);
     }
 }
@@ -53,16 +58,16 @@ TEST(LogViewSpans, EarlierSpansKeepCoveringTheirCharacters)
 {
     Glib::ustring line = "Bob *waves* at Al";
     std::list<LogView::Span> spans = {
-        LogView::Span(0, 3, Glib::RefPtr<Gtk::TextTag>()),    // Bob
-        LogView::Span(5, 10, Glib::RefPtr<Gtk::TextTag>()),   // waves
-        LogView::Span(15, 17, Glib::RefPtr<Gtk::TextTag>()),  // Al
+        LogView::Span(0, 3, Glib::RefPtr<Gtk::TextTag>()), // Bob
+        LogView::Span(5, 10, Glib::RefPtr<Gtk::TextTag>()), // waves
+        LogView::Span(15, 17, Glib::RefPtr<Gtk::TextTag>()), // Al
     };
     LogView::find_spans(line, '*', true, spans, Glib::RefPtr<Gtk::TextTag>());
     ASSERT_EQ("Bob waves at Al", line);
     Ranges found;
-    for (const LogView::Span& s: spans)
-        found.push_back({s.begin, s.end});
-    EXPECT_EQ((Ranges{{0, 3}, {4, 9}, {13, 15}, {4, 9}}), found);
+    for (const LogView::Span& s : spans)
+        found.push_back({ s.begin, s.end });
+    EXPECT_EQ((Ranges { { 0, 3 }, { 4, 9 }, { 13, 15 }, { 4, 9 } }), found);
 }
 
 class LogViewTest: public ::testing::Test
@@ -77,7 +82,7 @@ protected:
         ASSERT_TRUE(parlane.is_connected());
         Packet name;
         ASSERT_TRUE(server.wait_for("NAME", name));
-        for (const char* who: {"Bob", "Alice", "GM"})
+        for (const char* who : { "Bob", "Alice", "GM" })
             server.send(Packet("", "ADDCHAR", who, "0"));
         server.send(Packet("", "ADDSCENE", "Tavern", "0"));
         server.send(Packet("", "ADDSCENE", "Market", "0"));
@@ -123,7 +128,7 @@ protected:
         gtk_text_iter_get_attributes(at.gobj(), values);
         GdkColor fg = values->appearance.fg_color;
         gtk_text_attributes_unref(values);
-        for (const char* role: {"timestamp", "text", "gm", "ooc", "name", "other_name", "event", "speech"})
+        for (const char* role : { "timestamp", "text", "gm", "ooc", "name", "other_name", "event", "speech" })
         {
             Gdk::Color color;
             color.set(parlane.get_config().get_color(role));
@@ -148,19 +153,32 @@ TEST_F(LogViewTest, RendersEachKindOfLine)
     deliver(Packet("Bob", "ENTER", "Tavern"));
     deliver(Packet("Bob", "TEXT", "Tavern", "$me$ waves at $Alice$, *twice* and _slowly_ %now%, $$**50%"));
     deliver(Packet("GM", "TEXT", "Tavern", "It rains."));
-    EXPECT_EQ((Strings{"Bob: \"Hello\"", "Alice: brb", "* Bob entered the scene",
-                       "Bob waves at Alice, twice and slowly now, *50%", "It rains."}),
-              bodies());
+    EXPECT_EQ((Strings { "Bob: \"Hello\"", "Alice: brb", "* Bob entered the scene",
+                  "Bob waves at Alice, twice and slowly now, *50%", "It rains." }),
+        bodies());
 
-    const struct { int line; int offset; const char* role; } cases[] = {
-        {0, -11, "timestamp"}, {0, -2, "timestamp"},
-        {0, 0, "name"}, {0, 3, "text"}, {0, 5, "text"} /* the quote */, {0, 6, "speech"},
-        {1, 0, "ooc"}, {1, 7, "ooc"},
-        {2, 0, "event"}, {2, 2, "event"},
-        {3, 0, "name"}, {3, 4, "text"}, {3, 13, "other_name"},
-        {4, 0, "gm"},
+    const struct
+    {
+        int line;
+        int offset;
+        const char* role;
+    } cases[] = {
+        { 0, -11, "timestamp" },
+        { 0, -2, "timestamp" },
+        { 0, 0, "name" },
+        { 0, 3, "text" },
+        { 0, 5, "text" } /* the quote */,
+        { 0, 6, "speech" },
+        { 1, 0, "ooc" },
+        { 1, 7, "ooc" },
+        { 2, 0, "event" },
+        { 2, 2, "event" },
+        { 3, 0, "name" },
+        { 3, 4, "text" },
+        { 3, 13, "other_name" },
+        { 4, 0, "gm" },
     };
-    for (const auto& c: cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << c.line << ":" << c.offset);
         EXPECT_EQ(c.role, role_at(c.line, c.offset));
@@ -170,7 +188,7 @@ TEST_F(LogViewTest, RendersEachKindOfLine)
 TEST_F(LogViewTest, SpeechColourWinsOverNames)
 {
     deliver(Packet("Bob", "TEXT", "Tavern", "$me$: \"hi $Alice$\""));
-    ASSERT_EQ(Strings{"Bob: \"hi Alice\""}, bodies());
+    ASSERT_EQ(Strings { "Bob: \"hi Alice\"" }, bodies());
     EXPECT_EQ("speech", role_at(0, 9));
 }
 
@@ -179,12 +197,12 @@ TEST_F(LogViewTest, AppendsOnlyNewLinesAndRendersAllOnActivation)
     deliver(Packet("Alice", "TEXT", "Tavern", "one"));
     deliver(Packet("Alice", "TEXT", "Tavern", "two"));
     // The name of an in-character line shows only where its text says $me$.
-    EXPECT_EQ((Strings{"one", "two"}), bodies());
+    EXPECT_EQ((Strings { "one", "two" }), bodies());
     parlane.set_active_scene(parlane.get_scene("Market"));
     EXPECT_EQ(Strings(), bodies());
     deliver(Packet("Alice", "TEXT", "Tavern", "three"));
     parlane.set_active_scene(parlane.get_scene("Tavern"));
-    EXPECT_EQ((Strings{"one", "two", "three"}), bodies());
+    EXPECT_EQ((Strings { "one", "two", "three" }), bodies());
 }
 
 // A name is inserted once; dollar signs inside it are not markers.
@@ -192,7 +210,7 @@ TEST_F(LogViewTest, NamesHoldingDollarSignsAreNotResolvedAgain)
 {
     deliver(Packet("$me$", "TEXT", "Tavern", "$me$ waves"));
     deliver(Packet("a$b", "TEXT", "Tavern", "$me$ and $c$"));
-    EXPECT_EQ((Strings{"$me$ waves", "a$b and c"}), bodies());
+    EXPECT_EQ((Strings { "$me$ waves", "a$b and c" }), bodies());
     EXPECT_EQ("name", role_at(1, 2));
     EXPECT_EQ("other_name", role_at(1, 8));
 }
@@ -200,9 +218,8 @@ TEST_F(LogViewTest, NamesHoldingDollarSignsAreNotResolvedAgain)
 TEST_F(LogViewTest, ForeignBytesAreShownAsReplacementCharacters)
 {
     deliver(Packet("Alice", "TEXT", "Tavern", "caf\xE9 *cr\xE8me*"));
-    EXPECT_EQ(Strings{"caf\xEF\xBF\xBD cr\xEF\xBF\xBDme"}, bodies());
+    EXPECT_EQ(Strings { "caf\xEF\xBF\xBD cr\xEF\xBF\xBDme" }, bodies());
 }
-
 
 // Bold, underline and italic at a character of line `line` (counted after
 // the stamp), as drawn.
@@ -225,11 +242,19 @@ std::string style_at(LogView& view, int line, int offset)
 TEST_F(LogViewTest, EmphasisMarkersBecomeStyles)
 {
     deliver(Packet("Alice", "TEXT", "Tavern", "*b* _u_ %i% *_%all%_*"));
-    ASSERT_EQ(Strings{"b u i all"}, bodies());
-    const struct { int offset; const char* style; } cases[] = {
-        {0, "bold"}, {1, ""}, {2, "underline"}, {4, "italic"}, {6, "bold underline italic"},
+    ASSERT_EQ(Strings { "b u i all" }, bodies());
+    const struct
+    {
+        int offset;
+        const char* style;
+    } cases[] = {
+        { 0, "bold" },
+        { 1, "" },
+        { 2, "underline" },
+        { 4, "italic" },
+        { 6, "bold underline italic" },
     };
-    for (const auto& c: cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.offset);
         EXPECT_EQ(c.style, style_at(view, 0, c.offset));
@@ -272,7 +297,7 @@ TEST_F(LogViewTest, ScrolledUpViewStaysWhileViewAtTheBottomFollows)
     EXPECT_EQ(0, adj.get_value());
 
     adj.set_value(bottom());
-    for (const char* text: {"first at the bottom", "second at the bottom"})
+    for (const char* text : { "first at the bottom", "second at the bottom" })
     {
         SCOPED_TRACE(text);
         deliver(Packet("Alice", "TEXT", "Tavern", text));
@@ -281,4 +306,4 @@ TEST_F(LogViewTest, ScrolledUpViewStaysWhileViewAtTheBottomFollows)
     }
 }
 
-}
+} // namespace

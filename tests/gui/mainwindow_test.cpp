@@ -7,13 +7,13 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
 #include <gtkmm/menuitem.h>
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/textview.h>
-#include <gtk/gtk.h>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 
@@ -28,7 +28,8 @@ extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
 namespace fs = std::filesystem;
 using GuiTest::TestServer;
 
-namespace {
+namespace
+{
 
 typedef std::vector<std::string> Texts;
 
@@ -60,10 +61,7 @@ protected:
         ASSERT_TRUE(server.wait_for("NAME", name));
     }
 
-    void deliver(const Packet& pkt)
-    {
-        EXPECT_TRUE(server.deliver(pkt)) << pkt.str();
-    }
+    void deliver(const Packet& pkt) { EXPECT_TRUE(server.deliver(pkt)) << pkt.str(); }
 
     void activate(const std::string& item)
     {
@@ -83,7 +81,7 @@ protected:
     {
         EXPECT_TRUE(server.sync());
         std::vector<std::string> cmds;
-        for (const Packet& pkt: server.received)
+        for (const Packet& pkt : server.received)
             if (pkt.get_command() != "NAME")
                 cmds.push_back(pkt.get_command());
         return cmds;
@@ -93,8 +91,20 @@ protected:
     // loop's exit code, or 7 if nothing ended it within two seconds.
     int run_loop_with(const std::function<void()>& action)
     {
-        sigc::connection act = Glib::signal_timeout().connect([&] { action(); return false; }, 20);
-        sigc::connection stop = Glib::signal_timeout().connect([this] { parlane.exit(7); return false; }, 2000);
+        sigc::connection act = Glib::signal_timeout().connect(
+            [&]
+            {
+                action();
+                return false;
+            },
+            20);
+        sigc::connection stop = Glib::signal_timeout().connect(
+            [this]
+            {
+                parlane.exit(7);
+                return false;
+            },
+            2000);
         int code = parlane.Kel::Application::main();
         act.disconnect();
         stop.disconnect();
@@ -109,10 +119,7 @@ protected:
         gdk_event_free(event);
     }
 
-    void send_delete()
-    {
-        send_event(gdk_event_new(GDK_DELETE));
-    }
+    void send_delete() { send_event(gdk_event_new(GDK_DELETE)); }
 
     void send_focus(bool in)
     {
@@ -129,31 +136,39 @@ protected:
 
 TEST_F(MainWindowTest, QuitEndsTheLoopOnlyOnYes)
 {
-    struct Case { int answer; int exit_code; } cases[] = {
-        {Gtk::RESPONSE_NO, 7},
-        {Gtk::RESPONSE_YES, 0},
+    struct Case
+    {
+        int answer;
+        int exit_code;
+    } cases[] = {
+        { Gtk::RESPONSE_NO, 7 },
+        { Gtk::RESPONSE_YES, 0 },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.answer);
         GuiTest::MessageBoxes::queue_answer(c.answer);
         EXPECT_EQ(c.exit_code, run_loop_with([this] { activate("mni_quit"); }));
-        EXPECT_EQ(Texts{"Really quit?"}, GuiTest::MessageBoxes::take());
+        EXPECT_EQ(Texts { "Really quit?" }, GuiTest::MessageBoxes::take());
     }
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowOnlyAsksToQuit)
 {
-    struct Case { int answer; int exit_code; } cases[] = {
-        {Gtk::RESPONSE_NO, 7},
-        {Gtk::RESPONSE_YES, 0},
+    struct Case
+    {
+        int answer;
+        int exit_code;
+    } cases[] = {
+        { Gtk::RESPONSE_NO, 7 },
+        { Gtk::RESPONSE_YES, 0 },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.answer);
         GuiTest::MessageBoxes::queue_answer(c.answer);
         EXPECT_EQ(c.exit_code, run_loop_with([this] { send_delete(); }));
-        EXPECT_EQ(Texts{"Really quit?"}, GuiTest::MessageBoxes::take());
+        EXPECT_EQ(Texts { "Really quit?" }, GuiTest::MessageBoxes::take());
         // Handled: the toolkit does not destroy the window itself.
         EXPECT_TRUE(last_event_handled);
         EXPECT_TRUE(window.get_visible());
@@ -183,12 +198,12 @@ TEST_F(MainWindowTest, DisconnectAsksFirst)
     login("Bob");
     GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_NO);
     activate("mni_disconnect");
-    EXPECT_EQ(Texts{"Really disconnect?"}, GuiTest::MessageBoxes::take());
+    EXPECT_EQ(Texts { "Really disconnect?" }, GuiTest::MessageBoxes::take());
     EXPECT_TRUE(parlane.is_connected());
 
     GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_YES);
     activate("mni_disconnect");
-    EXPECT_EQ(Texts{"Really disconnect?"}, GuiTest::MessageBoxes::take());
+    EXPECT_EQ(Texts { "Really disconnect?" }, GuiTest::MessageBoxes::take());
     EXPECT_FALSE(parlane.is_connected());
 }
 
@@ -198,12 +213,12 @@ TEST_F(MainWindowTest, EndSessionAsksFirst)
     GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_NO);
     activate("mni_end_session");
     EXPECT_EQ(std::vector<std::string>(), commands_sent());
-    EXPECT_EQ((Texts{"Really end this session?"}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ((Texts { "Really end this session?" }), GuiTest::MessageBoxes::take());
 
     GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_YES);
     activate("mni_end_session");
-    EXPECT_EQ(std::vector<std::string>{"ENDSESSION"}, commands_sent());
-    EXPECT_EQ((Texts{"Really end this session?"}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ(std::vector<std::string> { "ENDSESSION" }, commands_sent());
+    EXPECT_EQ((Texts { "Really end this session?" }), GuiTest::MessageBoxes::take());
 }
 
 TEST_F(MainWindowTest, ConnectLogsInWithTheTypedNameAndShowsIt)
@@ -211,9 +226,8 @@ TEST_F(MainWindowTest, ConnectLogsInWithTheTypedNameAndShowsIt)
     parlane.get_config().set_connect_host(server.get_address());
     parlane.get_config().set_connect_name("Carol");
     ConnectDialog& dialog = *parlane.get_dlg_connect();
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK, [&] {
-        GuiTest::find_widget<Gtk::Entry>(dialog, "ent_connect_name")->set_text("Dave");
-    });
+    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK,
+        [&] { GuiTest::find_widget<Gtk::Entry>(dialog, "ent_connect_name")->set_text("Dave"); });
     activate("mni_connect");
 
     EXPECT_FALSE(dialog.get_visible());
@@ -230,9 +244,8 @@ TEST_F(MainWindowTest, CancelledConnectChangesNothing)
     parlane.get_config().set_connect_name("Carol");
     std::string shown = label("lbl_name");
     ConnectDialog& dialog = *parlane.get_dlg_connect();
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL, [&] {
-        GuiTest::find_widget<Gtk::Entry>(dialog, "ent_connect_name")->set_text("Mallory");
-    });
+    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
+        [&] { GuiTest::find_widget<Gtk::Entry>(dialog, "ent_connect_name")->set_text("Mallory"); });
     activate("mni_connect");
 
     EXPECT_FALSE(dialog.get_visible());
@@ -246,33 +259,38 @@ TEST_F(MainWindowTest, BeginSessionSendsTheNameOnlyOnOk)
 {
     login("GM");
     StartSessionDialog& dialog = *parlane.get_dlg_start_session();
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL, [&] {
-        GuiTest::find_widget<Gtk::Entry>(dialog, "ent_session_name")->set_text("Never");
-    });
+    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
+        [&] { GuiTest::find_widget<Gtk::Entry>(dialog, "ent_session_name")->set_text("Never"); });
     activate("mni_begin_session");
     EXPECT_FALSE(dialog.get_visible());
     EXPECT_EQ(std::vector<std::string>(), commands_sent());
 
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK, [&] {
-        // The entry keeps the last text.
-        Gtk::Entry* entry = GuiTest::find_widget<Gtk::Entry>(dialog, "ent_session_name");
-        EXPECT_EQ("Never", entry->get_text());
-        entry->set_text("First Night");
-    });
+    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK,
+        [&]
+        {
+            // The entry keeps the last text.
+            Gtk::Entry* entry = GuiTest::find_widget<Gtk::Entry>(dialog, "ent_session_name");
+            EXPECT_EQ("Never", entry->get_text());
+            entry->set_text("First Night");
+        });
     activate("mni_begin_session");
     EXPECT_FALSE(dialog.get_visible());
-    ASSERT_EQ(std::vector<std::string>{"STARTSESSION"}, commands_sent());
+    ASSERT_EQ(std::vector<std::string> { "STARTSESSION" }, commands_sent());
     EXPECT_EQ("First Night", server.received.back().get_parameter(0));
     EXPECT_EQ("GM", server.received.back().get_origin());
 }
 
 TEST_F(MainWindowTest, NpcAndHelpWindowsOpenWithoutWaiting)
 {
-    const struct { const char* item; Gtk::Dialog* dialog; } cases[] = {
-        {"mni_npcs", parlane.get_dlg_npcs()},
-        {"mni_help", parlane.get_dlg_help()},
+    const struct
+    {
+        const char* item;
+        Gtk::Dialog* dialog;
+    } cases[] = {
+        { "mni_npcs", parlane.get_dlg_npcs() },
+        { "mni_help", parlane.get_dlg_help() },
     };
-    for (const auto& c: cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.item);
         activate(c.item);
@@ -352,27 +370,40 @@ TEST_F(MainWindowTest, Screenshot)
     login("Bob");
     deliver(Packet("", "GAME", "Saga"));
     const Packet setup[] = {
-        Packet("", "ADDCHAR", "Bob", "0"), Packet("", "ADDCHAR", "Alice", "0"),
-        Packet("", "ADDCHAR", "Carl", "0"), Packet("", "ADDCHAR", "GM", "0"),
-        Packet("", "ADDCHAR", "Innkeeper", "1"), Packet("", "ADDCHAR", "Guard", "1"),
-        Packet("", "ADDSCENE", "Tavern", "0"), Packet("", "ADDSCENE", "OOC", "0"),
-        Packet("", "ADDSCENE", "Market", "0"), Packet("", "ADDSCENE", "Gate", "1"),
-        Packet("", "ADDSCENE", "Cellar", "1"), Packet("", "SCENEGROUP", "Market", "Town"),
-        Packet("", "SCENEGROUP", "Gate", "Town"), Packet("", "SCENEGROUP", "Cellar", "Inn"),
-        Packet("Bob", "ONLINE", "1"), Packet("Alice", "ONLINE", "1"), Packet("GM", "ONLINE", "1"),
+        Packet("", "ADDCHAR", "Bob", "0"),
+        Packet("", "ADDCHAR", "Alice", "0"),
+        Packet("", "ADDCHAR", "Carl", "0"),
+        Packet("", "ADDCHAR", "GM", "0"),
+        Packet("", "ADDCHAR", "Innkeeper", "1"),
+        Packet("", "ADDCHAR", "Guard", "1"),
+        Packet("", "ADDSCENE", "Tavern", "0"),
+        Packet("", "ADDSCENE", "OOC", "0"),
+        Packet("", "ADDSCENE", "Market", "0"),
+        Packet("", "ADDSCENE", "Gate", "1"),
+        Packet("", "ADDSCENE", "Cellar", "1"),
+        Packet("", "SCENEGROUP", "Market", "Town"),
+        Packet("", "SCENEGROUP", "Gate", "Town"),
+        Packet("", "SCENEGROUP", "Cellar", "Inn"),
+        Packet("Bob", "ONLINE", "1"),
+        Packet("Alice", "ONLINE", "1"),
+        Packet("GM", "ONLINE", "1"),
         Packet("Carl", "ONLINE", "1"),
-        Packet("GM", "ENTER", "Tavern"), Packet("Bob", "ENTER", "Tavern"), Packet("Alice", "ENTER", "Tavern"),
-        Packet("Carl", "ENTER", "Tavern"), Packet("Innkeeper", "ENTER", "Tavern"),
+        Packet("GM", "ENTER", "Tavern"),
+        Packet("Bob", "ENTER", "Tavern"),
+        Packet("Alice", "ENTER", "Tavern"),
+        Packet("Carl", "ENTER", "Tavern"),
+        Packet("Innkeeper", "ENTER", "Tavern"),
         Packet("Guard", "ENTER", "Market"),
         Packet("GM", "TEXT", "Tavern", "Rain drums on the shutters of the *Prancing Pony*. A fire crackles."),
         Packet("Innkeeper", "TEXT", "Tavern", "$me$ wipes a mug and nods at $Bob$."),
         Packet("Bob", "TEXT", "Tavern", "$me$: \"A room for the night, and _something hot_ to drink.\""),
         Packet("Alice", "OOC", "Tavern", "brb, kettle"),
         Packet("Innkeeper", "TEXT", "Tavern", "$me$: \"That'll be %two silver%.\" $me$ holds out a hand."),
-        Packet("Carl", "AFK", "making tea"), Packet("Alice", "WRITING", "Tavern"),
+        Packet("Carl", "AFK", "making tea"),
+        Packet("Alice", "WRITING", "Tavern"),
         Packet("Guard", "TEXT", "Market", "$me$ yawns."),
     };
-    for (const Packet& pkt: setup)
+    for (const Packet& pkt : setup)
         server.send(pkt);
     ASSERT_TRUE(server.sync());
     parlane.set_active_scene(parlane.get_scene("Tavern"));
@@ -382,12 +413,12 @@ TEST_F(MainWindowTest, Screenshot)
 
     int width = 0, height = 0;
     window.get_window()->get_size(width, height);
-    Glib::RefPtr<Gdk::Pixbuf> shot = Gdk::Pixbuf::create(
-        Glib::RefPtr<Gdk::Drawable>(window.get_window()), 0, 0, width, height);
+    Glib::RefPtr<Gdk::Pixbuf> shot
+        = Gdk::Pixbuf::create(Glib::RefPtr<Gdk::Drawable>(window.get_window()), 0, 0, width, height);
     fs::path folder = fs::path(PARLANE_BINARY_DIR) / "screenshots";
     fs::create_directories(folder);
     shot->save((folder / "mainwindow.png").string(), "png");
     EXPECT_TRUE(fs::exists(folder / "mainwindow.png"));
 }
 
-}
+} // namespace

@@ -5,18 +5,19 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
+#include <gtest/gtest.h>
 #include <gtkmm/button.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
 #include <gtkmm/treeview.h>
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 using GuiTest::TestServer;
 
-namespace {
+namespace
+{
 
 typedef std::vector<std::string> Strings;
 
@@ -32,10 +33,12 @@ protected:
         Packet name;
         ASSERT_TRUE(server.wait_for("NAME", name));
         const Packet characters[] = {
-            Packet("", "ADDCHAR", "Zed", "1"), Packet("", "ADDCHAR", "anna", "1"),
-            Packet("", "ADDCHAR", "Alice", "0"), Packet("", "ADDCHAR", "Guard", "1"),
+            Packet("", "ADDCHAR", "Zed", "1"),
+            Packet("", "ADDCHAR", "anna", "1"),
+            Packet("", "ADDCHAR", "Alice", "0"),
+            Packet("", "ADDCHAR", "Guard", "1"),
         };
-        for (const Packet& pkt: characters)
+        for (const Packet& pkt : characters)
             server.send(pkt);
         ASSERT_TRUE(server.sync());
         server.received.clear();
@@ -54,7 +57,7 @@ protected:
     {
         Strings names;
         NpcDialog::Columns columns;
-        for (const Gtk::TreeModel::Row& row: list().get_model()->children())
+        for (const Gtk::TreeModel::Row& row : list().get_model()->children())
             names.push_back(row[columns.name]);
         return names;
     }
@@ -62,7 +65,7 @@ protected:
     void select(const std::vector<int>& indices)
     {
         list().get_selection()->unselect_all();
-        for (int i: indices)
+        for (int i : indices)
         {
             Gtk::TreeModel::Path path;
             path.push_back(i);
@@ -75,8 +78,9 @@ protected:
     {
         EXPECT_TRUE(server.sync());
         Strings lines;
-        for (const Packet& pkt: server.received)
-            lines.push_back(pkt.get_command() + " " + (pkt.get_parameter_count() ? pkt.get_parameter(0) : ""));
+        for (const Packet& pkt : server.received)
+            lines.push_back(
+                pkt.get_command() + " " + (pkt.get_parameter_count() ? pkt.get_parameter(0) : ""));
         server.received.clear();
         return lines;
     }
@@ -88,18 +92,22 @@ protected:
 
 TEST_F(NpcDialogTest, ListsTheNpcsInByteOrder)
 {
-    EXPECT_EQ((Strings{"Guard", "Zed", "anna"}), rows());
+    EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows());
     EXPECT_EQ(Gtk::SELECTION_MULTIPLE, list().get_selection()->get_mode());
 }
 
 TEST_F(NpcDialogTest, RemovesEverySelectedRow)
 {
-    struct Case { std::vector<int> selected; Strings sent; } cases[] = {
-        {{0, 1, 2}, {"REMOVECHAR Guard", "REMOVECHAR Zed", "REMOVECHAR anna"}},
-        {{0, 2}, {"REMOVECHAR Guard", "REMOVECHAR anna"}},
-        {{}, {}},
+    struct Case
+    {
+        std::vector<int> selected;
+        Strings sent;
+    } cases[] = {
+        { { 0, 1, 2 }, { "REMOVECHAR Guard", "REMOVECHAR Zed", "REMOVECHAR anna" } },
+        { { 0, 2 }, { "REMOVECHAR Guard", "REMOVECHAR anna" } },
+        { {}, {} },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.sent.size());
         select(c.selected);
@@ -113,23 +121,23 @@ TEST_F(NpcDialogTest, AddSendsTheNameAndKeepsIt)
     Gtk::Entry& entry = *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_npc_name");
     entry.set_text("Old Tom");
     click("btn_add_npc");
-    EXPECT_EQ(Strings{"ADDNPC Old Tom"}, requests());
+    EXPECT_EQ(Strings { "ADDNPC Old Tom" }, requests());
     EXPECT_EQ("Old Tom", entry.get_text());
     // The list changes only when the server announces the character.
-    EXPECT_EQ((Strings{"Guard", "Zed", "anna"}), rows());
+    EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows());
     server.send(Packet("", "ADDCHAR", "Old Tom", "1"));
     ASSERT_TRUE(server.sync());
-    EXPECT_EQ((Strings{"Guard", "Old Tom", "Zed", "anna"}), rows());
+    EXPECT_EQ((Strings { "Guard", "Old Tom", "Zed", "anna" }), rows());
 }
 
 TEST_F(NpcDialogTest, EditsTheFirstSelectedBiography)
 {
     BiographyDialog& biography = *parlane.get_dlg_biography();
-    select({1, 2});
+    select({ 1, 2 });
     click("btn_edit_biography");
     EXPECT_TRUE(biography.get_visible());
     EXPECT_EQ("Zed", biography.get_character());
-    EXPECT_EQ(Strings{"GETBIOGRAPHY Zed"}, requests());
+    EXPECT_EQ(Strings { "GETBIOGRAPHY Zed" }, requests());
 }
 
 TEST_F(NpcDialogTest, EditingNeedsAConnectionAndASelection)
@@ -140,14 +148,14 @@ TEST_F(NpcDialogTest, EditingNeedsAConnectionAndASelection)
     EXPECT_FALSE(biography.get_visible());
 
     parlane.disconnect();
-    select({0});
+    select({ 0 });
     click("btn_edit_biography");
     EXPECT_FALSE(biography.get_visible());
 }
 
 TEST_F(NpcDialogTest, AnyResponseHides)
 {
-    for (int response: {Gtk::RESPONSE_CLOSE, Gtk::RESPONSE_DELETE_EVENT})
+    for (int response : { Gtk::RESPONSE_CLOSE, Gtk::RESPONSE_DELETE_EVENT })
     {
         SCOPED_TRACE(response);
         dialog.show();
@@ -156,4 +164,4 @@ TEST_F(NpcDialogTest, AnyResponseHides)
     }
 }
 
-}
+} // namespace

@@ -5,15 +5,16 @@
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <string>
 #include <vector>
 
 using GuiTest::TestServer;
 
-namespace {
+namespace
+{
 
 typedef std::vector<std::string> Strings;
 
@@ -31,12 +32,16 @@ protected:
         ASSERT_TRUE(server.wait_for("NAME", name));
         const Packet setup[] = {
             Packet("", "ADDCHAR", "Bob", "0"),
-            Packet("", "ADDSCENE", "s1", "0"), Packet("", "ADDSCENE", "s2", "0"),
-            Packet("", "ADDSCENE", "s3", "0"), Packet("", "ADDSCENE", "s4", "0"),
-            Packet("", "SCENEGROUP", "s2", "g"), Packet("", "SCENEGROUP", "s3", "g"),
-            Packet("", "SCENEGROUP", "s4", "h"), Packet("Bob", "ENTER", "s1"),
+            Packet("", "ADDSCENE", "s1", "0"),
+            Packet("", "ADDSCENE", "s2", "0"),
+            Packet("", "ADDSCENE", "s3", "0"),
+            Packet("", "ADDSCENE", "s4", "0"),
+            Packet("", "SCENEGROUP", "s2", "g"),
+            Packet("", "SCENEGROUP", "s3", "g"),
+            Packet("", "SCENEGROUP", "s4", "h"),
+            Packet("Bob", "ENTER", "s1"),
         };
-        for (const Packet& pkt: setup)
+        for (const Packet& pkt : setup)
             server.send(pkt);
         ASSERT_TRUE(server.sync());
         GuiTest::run_turns(5);
@@ -53,15 +58,16 @@ protected:
     {
         Strings out;
         SceneList::Columns columns;
-        std::function<void(const Gtk::TreeModel::Children&, const std::string&)> walk =
-            [&](const Gtk::TreeModel::Children& children, const std::string& indent) {
-                for (const Gtk::TreeModel::Row& row: children)
-                {
-                    out.push_back(indent + Glib::ustring(row[columns.name]).raw() + " " +
-                                  Glib::ustring(row[columns.color]).raw());
-                    walk(row.children(), indent + "  ");
-                }
-            };
+        std::function<void(const Gtk::TreeModel::Children&, const std::string&)> walk
+            = [&](const Gtk::TreeModel::Children& children, const std::string& indent)
+        {
+            for (const Gtk::TreeModel::Row& row : children)
+            {
+                out.push_back(indent + Glib::ustring(row[columns.name]).raw() + " "
+                    + Glib::ustring(row[columns.color]).raw());
+                walk(row.children(), indent + "  ");
+            }
+        };
         walk(list.get_model()->children(), "");
         return out;
     }
@@ -70,15 +76,17 @@ protected:
     {
         Gtk::TreeModel::Path found;
         SceneList::Columns columns;
-        list.get_model()->foreach_iter([&](const Gtk::TreeModel::iterator& row) {
-            Scene* s = (*row)[columns.scene];
-            if (Glib::ustring((*row)[columns.name]).raw() == scene || (s && s->get_name() == scene))
+        list.get_model()->foreach_iter(
+            [&](const Gtk::TreeModel::iterator& row)
             {
-                found = list.get_model()->get_path(row);
-                return true;
-            }
-            return false;
-        });
+                Scene* s = (*row)[columns.scene];
+                if (Glib::ustring((*row)[columns.name]).raw() == scene || (s && s->get_name() == scene))
+                {
+                    found = list.get_model()->get_path(row);
+                    return true;
+                }
+                return false;
+            });
         return found;
     }
 
@@ -113,14 +121,14 @@ protected:
 TEST_F(SceneListTest, GroupsScenesAndMarksEmptyAndActiveOnes)
 {
     // s1 became active when announced; the rest wait with activity 2.
-    EXPECT_EQ((Strings{"s1 #000000", "g #00C000", "  (s2) #00C000", "  (s3) #00C000", "h #00C000",
-                       "  (s4) #00C000"}),
-              rows());
+    EXPECT_EQ((Strings { "s1 #000000", "g #00C000", "  (s2) #00C000", "  (s3) #00C000", "h #00C000",
+                  "  (s4) #00C000" }),
+        rows());
     parlane.set_active_scene(parlane.get_scene("s2"));
     ASSERT_TRUE(server.deliver(Packet("", "TEXT", "s3", "hello")));
-    EXPECT_EQ((Strings{"s1 #000000", "g #FF0000", "  (s2) #000000", "  (s3) #FF0000", "h #00C000",
-                       "  (s4) #00C000"}),
-              rows());
+    EXPECT_EQ((Strings { "s1 #000000", "g #FF0000", "  (s2) #000000", "  (s3) #FF0000", "h #00C000",
+                  "  (s4) #00C000" }),
+        rows());
 }
 
 TEST_F(SceneListTest, ExpandedGroupsStayExpanded)
@@ -162,4 +170,4 @@ TEST_F(SceneListTest, DroppedDataEmptiesTheList)
     EXPECT_EQ(Strings(), rows());
 }
 
-}
+} // namespace

@@ -9,10 +9,10 @@
 // the standard stream's number output.
 TEST(Fmt, HugeWidthOrPrecisionThrows)
 {
-    for (const char* spec: {"100000000d", ".100000000f", "65536d", ".65536e", "99999999999999999999d"})
+    for (const char* spec : { "100000000d", ".100000000f", "65536d", ".65536e", "99999999999999999999d" })
     {
         SCOPED_TRACE(spec);
-        EXPECT_THROW(Kel::Fmt{spec}, Kel::InvalidParameterValue);
+        EXPECT_THROW(Kel::Fmt { spec }, Kel::InvalidParameterValue);
     }
     EXPECT_EQ(65535u, Kel::format("%65535d", 7).size());
 }

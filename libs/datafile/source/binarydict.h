@@ -3,8 +3,10 @@
 
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // What a statement id stands for in the binary syntax: the keyword and one
 // letter per argument ("b" boolean, "e" enumeration, "f" float, "i"

@@ -7,26 +7,27 @@
 #include <charconv>
 #include <cstring>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
-namespace {
+namespace
+{
 
 // The text of Value(f) (general notation, six significant digits), without
 // going through a stream and independent of any locale.
 std::string float_text(float f)
 {
     char buffer[32];
-    std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, f, std::chars_format::general, 6);
+    std::to_chars_result result
+        = std::to_chars(buffer, buffer + sizeof buffer, f, std::chars_format::general, 6);
     return std::string(buffer, result.ptr);
 }
 
 } // namespace
 
-BinaryParser::BinaryParser(Input& in, const std::string& src):
-    ParserMode(in, src),
-    first(true),
-    depth(0)
+BinaryParser::BinaryParser(Input& in, const std::string& src): ParserMode(in, src), first(true), depth(0)
 {
     dict[1] = DictEntry("__st", "iss");
     dict[2] = DictEntry("__enum", "is");
@@ -36,21 +37,29 @@ BinaryParser::~BinaryParser() = default;
 
 Statement BinaryParser::parse()
 {
-    for (;;) {
+    for (;;)
+    {
         Statement st = parse_statement();
-        if (st.keyword.size() < 2 || st.keyword[0] != '_' || st.keyword[1] != '_') {
+        if (st.keyword.size() < 2 || st.keyword[0] != '_' || st.keyword[1] != '_')
+        {
             return st;
-        } else if (st.keyword == "__st") {
+        }
+        else if (st.keyword == "__st")
+        {
             if (st.args.size() != 3)
                 throw TypeError(src + ": Keyword definition must have three arguments");
             unsigned int id = st.args[0].get<unsigned int>();
             dict[id] = DictEntry(st.args[1].get<const std::string&>(), st.args[2].get<const std::string&>());
-        } else if (st.keyword == "__enum") {
+        }
+        else if (st.keyword == "__enum")
+        {
             if (st.args.size() != 2)
                 throw TypeError(src + ": Enum definition must have two arguments");
             unsigned int id = st.args[0].get<unsigned int>();
             enums[id] = st.args[1].get<const std::string&>();
-        } else {
+        }
+        else
+        {
             return st;
         }
     }
@@ -58,7 +67,8 @@ Statement BinaryParser::parse()
 
 Statement BinaryParser::parse_statement()
 {
-    if (first) {
+    if (first)
+    {
         // The line feed that usually follows the text statement "__bin;".
         while (in.peek() == '\n')
             in.get();
@@ -81,8 +91,10 @@ Statement BinaryParser::parse_statement()
     // Reading arguments never changes the dictionary, so the entry stays valid here.
     const std::string& signature = entry->second.args;
     st.args.reserve(signature.size());
-    for (char letter : signature) {
-        switch (letter) {
+    for (char letter : signature)
+    {
+        switch (letter)
+        {
         case 'b':
             st.args.emplace_back(BOOLEAN, parse_bool() ? "1" : "0");
             break;
@@ -106,15 +118,18 @@ Statement BinaryParser::parse_statement()
     long long count = parse_int();
     if (count < 0)
         throw ParseError(format("%s: Invalid sub-statement count %d", src, count), src, 0);
-    if (count > 0) {
+    if (count > 0)
+    {
         if (depth >= MAX_DEPTH)
             throw ParseError(src + ": Blocks nested too deeply", src, 0);
         ++depth;
-        struct Leave {
+        struct Leave
+        {
             unsigned int& depth;
             ~Leave() { --depth; }
-        } leave{depth};
-        for (long long i = 0; i < count; ++i) {
+        } leave { depth };
+        for (long long i = 0; i < count; ++i)
+        {
             Statement sub = parse();
             if (!sub.valid)
                 end_error();
@@ -129,7 +144,8 @@ Statement BinaryParser::parse_statement()
 long long BinaryParser::parse_int(bool* ended)
 {
     int c = in.get();
-    if (c < 0) {
+    if (c < 0)
+    {
         if (!ended)
             end_error();
         *ended = true;
@@ -139,7 +155,8 @@ long long BinaryParser::parse_int(bool* ended)
     // Unsigned arithmetic: bits shifted out past 64 are simply dropped.
     unsigned long long value = 0;
     unsigned int bits = 0;
-    for (;;) {
+    for (;;)
+    {
         value = (value << 7) | static_cast<unsigned long long>(c & 127);
         if (bits < 64)
             bits += 7;

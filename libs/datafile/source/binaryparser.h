@@ -8,8 +8,10 @@
 #include <map>
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // Reads the compact syntax. A statement is a variable-length id, the
 // arguments its dictionary signature asks for, a sub-statement count and

@@ -5,8 +5,10 @@
 
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // A data-file value read as a type it does not have, or a statement with
 // the wrong number of arguments for its action.

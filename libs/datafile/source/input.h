@@ -6,8 +6,10 @@
 #include <streambuf>
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // A byte source with one byte of look-ahead and a line counter, shared by
 // the text and the binary reader so that nothing is lost when they switch.

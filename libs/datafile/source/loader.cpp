@@ -3,8 +3,10 @@
 #include "libs/core/source/core/except.h"
 #include "libs/datafile/source/parser.h"
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 LoaderAction::LoaderAction() = default;
 
@@ -16,9 +18,7 @@ void LoaderAction::check_args(const Statement& st, unsigned int count)
         throw TypeError(st.get_location() + ": Wrong number of arguments");
 }
 
-Loader::Loader():
-    cur_st(nullptr)
-{ }
+Loader::Loader(): cur_st(nullptr) { }
 
 Loader::~Loader()
 {
@@ -28,7 +28,8 @@ Loader::~Loader()
 
 void Loader::load(Parser& parser)
 {
-    while (parser) {
+    while (parser)
+    {
         Statement st = parser.parse();
         if (st.valid)
             load_statement(st);
@@ -43,8 +44,7 @@ void Loader::load(const Statement& st)
     finish();
 }
 
-void Loader::finish()
-{ }
+void Loader::finish() { }
 
 void Loader::add(const std::string& keyword)
 {
@@ -60,9 +60,12 @@ const std::string& Loader::get_source() const
 void Loader::add(const std::string& keyword, LoaderAction* action)
 {
     ActionMap::iterator i = actions.find(keyword);
-    if (i == actions.end()) {
+    if (i == actions.end())
+    {
         actions.insert(ActionMap::value_type(keyword, action));
-    } else {
+    }
+    else
+    {
         delete i->second;
         i->second = action;
     }
@@ -75,11 +78,12 @@ void Loader::load_statement(const Statement& st)
         throw KeyError(st.get_location() + ": Unknown keyword", st.keyword);
 
     // Restored also when the action throws.
-    struct Current {
+    struct Current
+    {
         const Statement*& cur_st;
         const Statement* previous;
         ~Current() { cur_st = previous; }
-    } current{cur_st, cur_st};
+    } current { cur_st, cur_st };
     cur_st = &st;
     if (i->second)
         i->second->execute(*this, st);

@@ -7,8 +7,10 @@
 #include <map>
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 class Loader;
 class Parser;
@@ -56,16 +58,14 @@ protected:
 
     // Calls func on this loader with the statement's arguments converted to
     // the parameter types.
-    template <typename L, typename A1>
-    void add(const std::string& keyword, void (L::*func)(A1));
+    template <typename L, typename A1> void add(const std::string& keyword, void (L::*func)(A1));
     template <typename L, typename A1, typename A2>
     void add(const std::string& keyword, void (L::*func)(A1, A2));
     template <typename L, typename A1, typename A2, typename A3>
     void add(const std::string& keyword, void (L::*func)(A1, A2, A3));
 
     // Stores the statement's arguments into members of the loaded object.
-    template <typename O, typename T>
-    void add(const std::string& keyword, T O::*member);
+    template <typename O, typename T> void add(const std::string& keyword, T O::*member);
     template <typename O, typename T1, typename T2>
     void add(const std::string& keyword, T1 O::*member1, T2 O::*member2);
 
@@ -87,8 +87,7 @@ private:
     const Statement* cur_st;
 };
 
-template <typename L, typename A1>
-class LoaderFunc1: public LoaderAction
+template <typename L, typename A1> class LoaderFunc1: public LoaderAction
 {
 public:
     typedef void (L::*FuncType)(A1);
@@ -106,8 +105,7 @@ private:
     FuncType func;
 };
 
-template <typename L, typename A1, typename A2>
-class LoaderFunc2: public LoaderAction
+template <typename L, typename A1, typename A2> class LoaderFunc2: public LoaderAction
 {
 public:
     typedef void (L::*FuncType)(A1, A2);
@@ -125,8 +123,7 @@ private:
     FuncType func;
 };
 
-template <typename L, typename A1, typename A2, typename A3>
-class LoaderFunc3: public LoaderAction
+template <typename L, typename A1, typename A2, typename A3> class LoaderFunc3: public LoaderAction
 {
 public:
     typedef void (L::*FuncType)(A1, A2, A3);
@@ -144,8 +141,7 @@ private:
     FuncType func;
 };
 
-template <typename O, typename T>
-class LoadValue1: public LoaderAction
+template <typename O, typename T> class LoadValue1: public LoaderAction
 {
 public:
     typedef T O::*PointerType;
@@ -163,8 +159,7 @@ private:
     PointerType ptr0;
 };
 
-template <typename O, typename T1, typename T2>
-class LoadValue2: public LoaderAction
+template <typename O, typename T1, typename T2> class LoadValue2: public LoaderAction
 {
 public:
     typedef T1 O::*Pointer1Type;
@@ -188,8 +183,7 @@ private:
     Pointer2Type ptr1;
 };
 
-template <typename L, typename A1>
-void Loader::add(const std::string& keyword, void (L::*func)(A1))
+template <typename L, typename A1> void Loader::add(const std::string& keyword, void (L::*func)(A1))
 {
     add(keyword, static_cast<LoaderAction*>(new LoaderFunc1<L, A1>(func)));
 }
@@ -206,8 +200,7 @@ void Loader::add(const std::string& keyword, void (L::*func)(A1, A2, A3))
     add(keyword, static_cast<LoaderAction*>(new LoaderFunc3<L, A1, A2, A3>(func)));
 }
 
-template <typename O, typename T>
-void Loader::add(const std::string& keyword, T O::*member)
+template <typename O, typename T> void Loader::add(const std::string& keyword, T O::*member)
 {
     add(keyword, static_cast<LoaderAction*>(new LoadValue1<O, T>(member)));
 }

@@ -4,15 +4,15 @@
 #include "libs/datafile/source/binaryparser.h"
 #include "libs/datafile/source/textparser.h"
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 Parser::Parser(std::istream& in, const std::string& src):
-    in(in),
-    src(src),
-    good(true),
-    mode(new TextParser(this->in, src))
-{ }
+    in(in), src(src), good(true), mode(new TextParser(this->in, src))
+{
+}
 
 Parser::~Parser()
 {
@@ -24,8 +24,10 @@ Statement Parser::parse()
     if (!good)
         throw Exception("Parser is not good");
 
-    try {
-        for (;;) {
+    try
+    {
+        for (;;)
+        {
             Statement st = mode->parse();
             ParserMode* next;
             if (st.keyword.size() < 2 || st.keyword[0] != '_' || st.keyword[1] != '_')
@@ -39,7 +41,9 @@ Statement Parser::parse()
             delete mode;
             mode = next;
         }
-    } catch (...) {
+    }
+    catch (...)
+    {
         good = false;
         throw;
     }

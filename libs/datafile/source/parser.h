@@ -8,8 +8,10 @@
 #include <istream>
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // Reads a data file statement by statement, starting in the text syntax.
 // The statements "__bin" and "__text" switch to a fresh binary or text

@@ -1,12 +1,11 @@
 #include "libs/datafile/source/parsermode.h"
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
-ParserMode::ParserMode(Input& in, const std::string& src):
-    in(in),
-    src(src)
-{ }
+ParserMode::ParserMode(Input& in, const std::string& src): in(in), src(src) { }
 
 ParserMode::~ParserMode() = default;
 

@@ -6,8 +6,10 @@
 
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // One syntax of data files, reading statements from an input that the
 // front end (Parser) shares between syntaxes.

@@ -2,13 +2,12 @@
 
 #include "libs/strings/source/formatter.h"
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
-Statement::Statement():
-    valid(false),
-    line(0)
-{ }
+Statement::Statement(): valid(false), line(0) { }
 
 std::string Statement::get_location() const
 {

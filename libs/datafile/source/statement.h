@@ -6,8 +6,10 @@
 #include <list>
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // One parsed statement: a keyword, its arguments and the statements of its
 // block. A parser returns a statement with valid false when the input ended.

@@ -7,10 +7,13 @@
 
 #include <utility>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
-namespace {
+namespace
+{
 
 // Character classes of the C locale, whatever locale the program runs in.
 bool is_space(int c)
@@ -50,10 +53,7 @@ void add_value(Statement& st, Type type, const char* text)
 
 } // namespace
 
-TextParser::TextParser(Input& in, const std::string& src):
-    ParserMode(in, src),
-    depth(0)
-{ }
+TextParser::TextParser(Input& in, const std::string& src): ParserMode(in, src), depth(0) { }
 
 TextParser::~TextParser() = default;
 
@@ -69,22 +69,27 @@ Statement TextParser::parse_statement(const Token* first)
     bool in_block = false;
     bool block_closed = false;
 
-    for (;;) {
+    for (;;)
+    {
         Token token;
-        if (first) {
+        if (first)
+        {
             token = *first;
             first = nullptr;
-        } else {
+        }
+        else
+        {
             token = parse_token();
         }
 
-        if (!st.valid) {
+        if (!st.valid)
+        {
             if (token.is_end())
                 return st;
             if (token.type != Token::IDENTIFIER)
                 throw ParseError(format("%s: Syntax error at token '%s' (expected an identifier)",
-                                        get_location(), token.str),
-                                 src, in.get_line_number());
+                                     get_location(), token.str),
+                    src, in.get_line_number());
             st.keyword = std::move(token.str);
             st.valid = true;
             st.source = src;
@@ -95,27 +100,39 @@ Statement TextParser::parse_statement(const Token* first)
         if (token.is_end())
             end_error();
 
-        if (in_block) {
-            if (token.is_special('}')) {
+        if (in_block)
+        {
+            if (token.is_special('}'))
+            {
                 in_block = false;
                 block_closed = true;
                 --depth;
-            } else {
+            }
+            else
+            {
                 st.sub.push_back(parse_statement(&token));
             }
-        } else if (block_closed) {
+        }
+        else if (block_closed)
+        {
             if (!token.is_special(';'))
-                throw ParseError(format("%s: Syntax error at token '%s' (Expected a ';')", get_location(), token.str),
-                                 src, in.get_line_number());
+                throw ParseError(
+                    format("%s: Syntax error at token '%s' (Expected a ';')", get_location(), token.str), src,
+                    in.get_line_number());
             return st;
-        } else {
-            switch (token.type) {
+        }
+        else
+        {
+            switch (token.type)
+            {
             case Token::SPECIAL:
                 if (token.is_special(';'))
                     return st;
-                if (token.is_special('{')) {
+                if (token.is_special('{'))
+                {
                     if (++depth > MAX_DEPTH)
-                        throw ParseError(get_location() + ": Blocks nested too deeply", src, in.get_line_number());
+                        throw ParseError(
+                            get_location() + ": Blocks nested too deeply", src, in.get_line_number());
                     in_block = true;
                     break;
                 }
@@ -146,49 +163,67 @@ Token TextParser::parse_token()
 {
     // Skip white space and comments. Inside a comment only its own closer
     // counts: "*/" for a block comment, a line feed for a line comment.
-    enum { NO_COMMENT, LINE_COMMENT, BLOCK_COMMENT } comment = NO_COMMENT;
+    enum
+    {
+        NO_COMMENT,
+        LINE_COMMENT,
+        BLOCK_COMMENT
+    } comment
+        = NO_COMMENT;
     int c;
-    for (;;) {
+    for (;;)
+    {
         c = in.get();
-        if (c < 0) {
+        if (c < 0)
+        {
             if (comment != NO_COMMENT)
                 throw ParseError(src + ": Unfinished comment at end of input", src, in.get_line_number());
             return Token();
         }
-        if (comment == LINE_COMMENT) {
+        if (comment == LINE_COMMENT)
+        {
             if (c == '\n')
                 comment = NO_COMMENT;
-        } else if (comment == BLOCK_COMMENT) {
-            if (c == '*' && in.peek() == '/') {
+        }
+        else if (comment == BLOCK_COMMENT)
+        {
+            if (c == '*' && in.peek() == '/')
+            {
                 in.get();
                 comment = NO_COMMENT;
             }
-        } else if (c == '/' && in.peek() == '/') {
+        }
+        else if (c == '/' && in.peek() == '/')
+        {
             in.get();
             comment = LINE_COMMENT;
-        } else if (c == '/' && in.peek() == '*') {
+        }
+        else if (c == '/' && in.peek() == '*')
+        {
             in.get();
             comment = BLOCK_COMMENT;
-        } else if (!is_space(c)) {
+        }
+        else if (!is_space(c))
+        {
             break;
         }
     }
 
     // Token type for each final state, in the order of ParseState.
-    static const Token::Type token_type[] = {
-        Token::SPECIAL, Token::SPECIAL, Token::SPECIAL, Token::SPECIAL, Token::SPECIAL, Token::SPECIAL,
-        Token::INTEGER, Token::INTEGER, Token::INTEGER, Token::INTEGER,
-        Token::FLOAT, Token::FLOAT, Token::IDENTIFIER
-    };
+    static const Token::Type token_type[] = { Token::SPECIAL, Token::SPECIAL, Token::SPECIAL, Token::SPECIAL,
+        Token::SPECIAL, Token::SPECIAL, Token::INTEGER, Token::INTEGER, Token::INTEGER, Token::INTEGER,
+        Token::FLOAT, Token::FLOAT, Token::IDENTIFIER };
 
     int state = INIT;
     bool escape = false;
     std::string text;
-    for (;;) {
+    for (;;)
+    {
         text += static_cast<char>(c);
         int n = in.peek();
 
-        switch (state) {
+        switch (state)
+        {
         case INIT:
             if (c == '0')
                 state = ZERO;
@@ -290,9 +325,12 @@ Token TextParser::parse_token()
 // text holds the string with both its quotes.
 Token TextParser::finish_string(const std::string& text)
 {
-    try {
+    try
+    {
         return Token(Token::STRING, c_unescape(text.substr(1, text.size() - 2)));
-    } catch (const Exception& e) {
+    }
+    catch (const Exception& e)
+    {
         throw ParseError(format("%s: %s", get_location(), e.what()), src, in.get_line_number());
     }
 }
@@ -315,8 +353,9 @@ std::string TextParser::get_location() const
 
 void TextParser::parse_error(int c, int state)
 {
-    throw ParseError(format("%s: Parse error at '%c' (state %d)", get_location(), static_cast<char>(c), state),
-                     src, in.get_line_number());
+    throw ParseError(
+        format("%s: Parse error at '%c' (state %d)", get_location(), static_cast<char>(c), state), src,
+        in.get_line_number());
 }
 
 void TextParser::end_error()

@@ -6,8 +6,10 @@
 
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // Reads the human-readable syntax: a keyword, values (numbers, strings in
 // double quotes, bare words), then ";" or a block "{ ... }" followed by ";".

@@ -2,17 +2,14 @@
 
 #include <utility>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
-Token::Token():
-    type(SPECIAL)
-{ }
+Token::Token(): type(SPECIAL) { }
 
-Token::Token(Type type, std::string str):
-    type(type),
-    str(std::move(str))
-{ }
+Token::Token(Type type, std::string str): type(type), str(std::move(str)) { }
 
 } // namespace DataFile
 } // namespace Kel

@@ -3,8 +3,10 @@
 
 #include <string>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 // One token of the text syntax. Numbers keep their written form; a string
 // holds its decoded characters; "{", "}" and ";" are SPECIAL. The SPECIAL

@@ -7,10 +7,13 @@
 #include <locale>
 #include <sstream>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
-namespace {
+namespace
+{
 
 void check_type(Type actual, Type wanted)
 {
@@ -39,10 +42,13 @@ long long parse_integer(const std::string& text, long long minimum, long long ma
         negative = text[i++] == '-';
 
     unsigned base = 10;
-    if (i + 1 < text.size() && text[i] == '0' && text[i + 1] == 'x') {
+    if (i + 1 < text.size() && text[i] == '0' && text[i + 1] == 'x')
+    {
         base = 16;
         i += 2;
-    } else if (i + 1 < text.size() && text[i] == '0') {
+    }
+    else if (i + 1 < text.size() && text[i] == '0')
+    {
         base = 8;
         ++i;
     }
@@ -53,7 +59,8 @@ long long parse_integer(const std::string& text, long long minimum, long long ma
     unsigned long long limit = negative ? 0ULL - static_cast<unsigned long long>(minimum)
                                         : static_cast<unsigned long long>(maximum);
     unsigned long long magnitude = 0;
-    for (; i < text.size(); ++i) {
+    for (; i < text.size(); ++i)
+    {
         unsigned digit = digit_value(text[i]);
         if (digit >= base)
             throw Exception("Invalid value");
@@ -68,22 +75,19 @@ long long parse_integer(const std::string& text, long long minimum, long long ma
 
 } // namespace
 
-template <>
-const std::string& Value::get<const std::string&>() const
+template <> const std::string& Value::get<const std::string&>() const
 {
     check_type(type, STRING);
     return data;
 }
 
-template <>
-std::string Value::get<std::string>() const
+template <> std::string Value::get<std::string>() const
 {
     check_type(type, STRING);
     return data;
 }
 
-template <>
-bool Value::get<bool>() const
+template <> bool Value::get<bool>() const
 {
     check_type(type, BOOLEAN);
     std::istringstream in(data);
@@ -93,29 +97,26 @@ bool Value::get<bool>() const
     return result;
 }
 
-template <>
-long long Value::get<long long>() const
+template <> long long Value::get<long long>() const
 {
     check_type(type, INTEGER);
     return parse_integer(data, std::numeric_limits<long long>::min(), std::numeric_limits<long long>::max());
 }
 
-template <>
-int Value::get<int>() const
+template <> int Value::get<int>() const
 {
     check_type(type, INTEGER);
-    return static_cast<int>(parse_integer(data, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        parse_integer(data, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-template <>
-unsigned int Value::get<unsigned int>() const
+template <> unsigned int Value::get<unsigned int>() const
 {
     check_type(type, INTEGER);
     return static_cast<unsigned int>(parse_integer(data, 0, std::numeric_limits<unsigned int>::max()));
 }
 
-template <>
-float Value::get<float>() const
+template <> float Value::get<float>() const
 {
     check_type(type, FLOAT);
     // The classic locale, so that the decimal point is "." whatever the

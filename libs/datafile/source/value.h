@@ -8,8 +8,10 @@
 #include <utility>
 #include <vector>
 
-namespace Kel {
-namespace DataFile {
+namespace Kel
+{
+namespace DataFile
+{
 
 enum Type
 {
@@ -23,10 +25,22 @@ enum Type
 // The data type that a C++ type is stored as; defined only for the types a
 // Value can be made from.
 template <typename T> struct TypeOf;
-template <> struct TypeOf<std::string> { static const Type type = STRING; };
-template <> struct TypeOf<long long> { static const Type type = INTEGER; };
-template <> struct TypeOf<float> { static const Type type = FLOAT; };
-template <> struct TypeOf<bool> { static const Type type = BOOLEAN; };
+template <> struct TypeOf<std::string>
+{
+    static const Type type = STRING;
+};
+template <> struct TypeOf<long long>
+{
+    static const Type type = INTEGER;
+};
+template <> struct TypeOf<float>
+{
+    static const Type type = FLOAT;
+};
+template <> struct TypeOf<bool>
+{
+    static const Type type = BOOLEAN;
+};
 
 // One typed argument of a statement, kept in text form. Numbers keep the
 // form they were written in ("0x1F", "017", "2.e3") and are converted only
@@ -40,8 +54,7 @@ public:
 
     // Value(std::string("a")) is STRING "a", Value(7LL) INTEGER "7",
     // Value(2.5f) FLOAT "2.5" (six significant digits), Value(true) BOOLEAN "1".
-    template <typename T>
-    explicit Value(const T& v): type(TypeOf<T>::type), data(lexical_cast(v, Fmt())) { }
+    template <typename T> explicit Value(const T& v): type(TypeOf<T>::type), data(lexical_cast(v, Fmt())) { }
 
     // Converts to T. A value of another type throws TypeError "Type mismatch";
     // text that does not convert (or does not fit T) throws Kel::Exception
