@@ -40,18 +40,39 @@ void NpcDialog::on_response(int)
 
 void NpcDialog::characters_changed()
 {
-    store->clear();
     std::vector<std::string> names;
     for (const Character* chr : parlane.get_characters())
         if (chr->get_npc())
             names.push_back(chr->get_name());
     std::sort(names.begin(), names.end());
-    for (const std::string& name : names)
+    if (names == shown)
+        return;
+
+    // A server announces characters one packet at a time: one new name
+    // becomes one new row, so that a burst of them costs no rebuild each.
+    std::vector<std::string>::size_type first = 0;
+    while (first < shown.size() && first < names.size() && names[first] == shown[first])
+        ++first;
+    if (names.size() == shown.size() + 1
+        && std::equal(shown.begin() + first, shown.end(), names.begin() + first + 1))
     {
-        Gtk::TreeModel::Row row = *store->append();
-        row[columns.name] = name;
-        row[columns.label] = display_text(name);
+        shown.swap(names);
+        add_row(first);
+        return;
     }
+
+    store->clear();
+    shown.swap(names);
+    for (std::vector<std::string>::size_type i = 0; i < shown.size(); ++i)
+        add_row(i);
+}
+
+void NpcDialog::add_row(std::vector<std::string>::size_type index)
+{
+    Gtk::TreeModel::Children rows = store->children();
+    Gtk::TreeModel::Row row = index < rows.size() ? *store->insert(rows[index]) : *store->append();
+    row[columns.name] = shown[index];
+    row[columns.label] = display_text(shown[index]);
 }
 
 void NpcDialog::add_npc()

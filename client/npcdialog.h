@@ -9,6 +9,7 @@
 #include <libglademm/xml.h>
 
 #include <string>
+#include <vector>
 
 class Parlane;
 
@@ -39,6 +40,7 @@ protected:
 
 private:
     void characters_changed();
+    void add_row(std::vector<std::string>::size_type index);
     void add_npc();
     void remove_npcs();
     void edit_biography();
@@ -48,6 +50,8 @@ private:
     Gtk::TreeView* lst_npcs;
     Gtk::Entry* ent_npc_name;
     Glib::RefPtr<Gtk::ListStore> store;
+    // The names in the rows, in order.
+    std::vector<std::string> shown;
 };
 
 #endif

@@ -44,6 +44,73 @@ SceneList::SceneList(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&
 
 void SceneList::scenes_changed()
 {
+    std::vector<Scene*> scenes(parlane.get_scenes().begin(), parlane.get_scenes().end());
+    if (!insert_one(scenes))
+        rebuild(scenes);
+    scene_activated();
+}
+
+// A server announces scenes one packet at a time: a scene that is new and
+// belongs with a scene already shown (no group, or a group that has a row)
+// becomes one new row instead of a rebuild.
+bool SceneList::insert_one(const std::vector<Scene*>& scenes)
+{
+    if (scenes.size() != shown.size() + 1)
+        return false;
+    std::vector<Scene*>::size_type k = 0;
+    while (k < shown.size() && scenes[k] == shown[k])
+        ++k;
+    if (!std::equal(shown.begin() + k, shown.end(), scenes.begin() + k + 1))
+        return false;
+    const std::string& group = scenes[k]->get_group();
+    bool beside = (k > 0 && scenes[k - 1]->get_group() == group)
+        || (k + 1 < scenes.size() && scenes[k + 1]->get_group() == group);
+    if (!group.empty() && !beside)
+        return false;
+
+    // Ungrouped scenes come first, one top-level row each; then one row per
+    // group with its scenes below it.
+    Gtk::TreeModel::Children rows = store->children();
+    Gtk::TreeModel::iterator group_row;
+    std::vector<Scene*>::size_type position = k;
+    if (!group.empty())
+    {
+        std::vector<Scene*>::size_type top = 0, first = 0;
+        std::string current;
+        for (std::vector<Scene*>::size_type i = 0; i < k; ++i)
+        {
+            const std::string& g = scenes[i]->get_group();
+            if (g.empty())
+                ++top;
+            else if (g != current)
+            {
+                current = g;
+                first = i;
+                ++top;
+            }
+        }
+        if (current != group)
+            first = k;
+        else
+            --top;
+        group_row = rows[top];
+        rows = group_row->children();
+        position = k - first;
+    }
+    Gtk::TreeModel::iterator row = position < rows.size() ? store->insert(rows[position])
+        : group.empty()                                   ? store->append()
+                                                          : store->append(group_row->children());
+    (*row)[columns.name] = display_text(scenes[k]->get_name());
+    (*row)[columns.scene] = scenes[k];
+    shown = scenes;
+    update_status_foreach(row);
+    if (group_row)
+        update_status_foreach(group_row);
+    return true;
+}
+
+void SceneList::rebuild(const std::vector<Scene*>& scenes)
+{
     std::set<Glib::ustring> expanded;
     store->foreach_iter(
         [&](const Gtk::TreeModel::iterator& row)
@@ -57,7 +124,8 @@ void SceneList::scenes_changed()
     std::string group;
     Gtk::TreeModel::Row group_row;
     std::vector<Gtk::TreeModel::Path> to_expand;
-    for (Scene* scene : parlane.get_scenes())
+    shown = scenes;
+    for (Scene* scene : scenes)
     {
         if (scene->get_group() != group)
         {
@@ -76,7 +144,6 @@ void SceneList::scenes_changed()
         expand_row(path, false);
 
     update_status();
-    scene_activated();
 }
 
 void SceneList::update_status()
@@ -92,8 +159,13 @@ bool SceneList::update_status_foreach(const Gtk::TreeModel::iterator& row)
         Glib::ustring name = display_text(scene->get_name());
         if (scene->get_characters().empty())
             name = "(" + name + ")";
-        (*row)[columns.name] = name;
-        (*row)[columns.color] = activity_color(scene->get_activity());
+        // Only changes are written: each write costs the store a walk to
+        // the row's position.
+        if ((*row)[columns.name] != name)
+            (*row)[columns.name] = name;
+        Glib::ustring color = activity_color(scene->get_activity());
+        if ((*row)[columns.color] != color)
+            (*row)[columns.color] = color;
     }
     else
     {
@@ -104,7 +176,9 @@ bool SceneList::update_status_foreach(const Gtk::TreeModel::iterator& row)
             if (member)
                 level = std::max(level, member->get_activity());
         }
-        (*row)[columns.color] = activity_color(level);
+        Glib::ustring color = activity_color(level);
+        if ((*row)[columns.color] != color)
+            (*row)[columns.color] = color;
     }
     return false;
 }
@@ -126,6 +200,7 @@ void SceneList::scene_activated()
 
 void SceneList::data_cleared()
 {
+    shown.clear();
     store->clear();
 }
 

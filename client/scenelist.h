@@ -6,6 +6,7 @@
 #include <libglademm/xml.h>
 
 #include <string>
+#include <vector>
 
 class Parlane;
 class Scene;
@@ -37,6 +38,8 @@ protected:
 
 private:
     void scenes_changed();
+    bool insert_one(const std::vector<Scene*>& scenes);
+    void rebuild(const std::vector<Scene*>& scenes);
     void update_status();
     bool update_status_foreach(const Gtk::TreeModel::iterator& row);
     void scene_activated();
@@ -46,6 +49,8 @@ private:
     Parlane& parlane;
     Columns columns;
     Glib::RefPtr<Gtk::TreeStore> store;
+    // The scenes in the rows, in order; not owned.
+    std::vector<Scene*> shown;
 };
 
 #endif
