@@ -36,7 +36,8 @@
 #include <memory>
 #include <typeinfo>
 
-namespace {
+namespace
+{
 
 const char UI_FILE[] = "parlane.glade";
 
@@ -45,25 +46,15 @@ bool flag(const Packet& pkt, unsigned i)
     return Kel::lexical_cast<bool>(pkt.get_parameter(i));
 }
 
-}
+} // namespace
 
 Parlane* Parlane::instance_ = nullptr;
 Kel::Application::RegApp<Parlane> Parlane::reg;
 
 Parlane::Parlane(int argc, char** argv):
-    gtk(argc, argv),
-    wnd_main(nullptr),
-    dlg_connect(nullptr),
-    dlg_start_session(nullptr),
-    dlg_add_scene(nullptr),
-    dlg_npcs(nullptr),
-    dlg_biography(nullptr),
-    dlg_colors(nullptr),
-    dlg_about(nullptr),
-    dlg_help(nullptr),
-    config("parlane.conf"),
-    active_scene(nullptr),
-    conn(nullptr),
+    gtk(argc, argv), wnd_main(nullptr), dlg_connect(nullptr), dlg_start_session(nullptr),
+    dlg_add_scene(nullptr), dlg_npcs(nullptr), dlg_biography(nullptr), dlg_colors(nullptr),
+    dlg_about(nullptr), dlg_help(nullptr), config("parlane.conf"), active_scene(nullptr), conn(nullptr),
     writing(false)
 {
     // A send to a peer that has gone would otherwise kill the process
@@ -174,9 +165,9 @@ Parlane::~Parlane()
     delete conn;
     // Normally already empty: main() clears the model. The windows are gone,
     // so nobody is told.
-    for (Scene* s: scenes)
+    for (Scene* s : scenes)
         delete s;
-    for (Character* c: characters)
+    for (Character* c : characters)
         delete c;
     instance_ = nullptr;
 }
@@ -200,8 +191,8 @@ int Parlane::main()
     catch (const Kel::Exception& e)
     {
         std::cout << "Exception " << typeid(e).name() << ": " << e.what() << std::endl;
-        message_box(Kel::format("An error occurred:\n%s\nThe program will now close.", e.what()),
-                    Gtk::MESSAGE_ERROR);
+        message_box(
+            Kel::format("An error occurred:\n%s\nThe program will now close.", e.what()), Gtk::MESSAGE_ERROR);
         code = 1;
     }
     clear();
@@ -289,7 +280,7 @@ void Parlane::disconnect()
 {
     delete conn;
     conn = nullptr;
-    for (Character* c: characters)
+    for (Character* c : characters)
         c->set_online(false);
     game.clear();
     session.clear();
@@ -304,11 +295,11 @@ void Parlane::quit()
 
 void Parlane::clear()
 {
-    for (Scene* s: scenes)
+    for (Scene* s : scenes)
         delete s;
     scenes.clear();
     active_scene = nullptr;
-    for (Character* c: characters)
+    for (Character* c : characters)
         delete c;
     characters.clear();
     signal_data_cleared.emit();
@@ -445,7 +436,7 @@ void Parlane::set_active_name(const std::string& n)
 
 Character* Parlane::get_character(const std::string& cname) const
 {
-    for (Character* c: characters)
+    for (Character* c : characters)
         if (Kel::strcasecmp(c->get_name(), cname) == 0)
             return c;
     return nullptr;
@@ -453,7 +444,7 @@ Character* Parlane::get_character(const std::string& cname) const
 
 Scene* Parlane::get_scene(const std::string& sname) const
 {
-    for (Scene* s: scenes)
+    for (Scene* s : scenes)
         if (Kel::strcasecmp(s->get_name(), sname) == 0)
             return s;
     return nullptr;
@@ -583,7 +574,7 @@ void Parlane::packet_available()
             return;
         Character* chr = *i;
         // No scene may keep pointing at it once it is deleted.
-        for (Scene* s: scenes)
+        for (Scene* s : scenes)
         {
             const CharacterSeq& present = s->get_characters();
             if (std::find(present.begin(), present.end(), chr) != present.end())
@@ -630,7 +621,8 @@ void Parlane::packet_available()
         Scene* ooc = get_scene("OOC");
         if (!ooc)
             return;
-        ooc->add_line(LogLine::EVENT, "*", Kel::format("%s logged %s", chr->get_name(), online ? "in" : "out"));
+        ooc->add_line(
+            LogLine::EVENT, "*", Kel::format("%s logged %s", chr->get_name(), online ? "in" : "out"));
         if (ooc == active_scene)
             signal_activity.emit();
         else

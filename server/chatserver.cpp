@@ -164,9 +164,11 @@ void ChatServer::accept_one(Kel::Net::StreamSocket* socket)
     const ClientId id = next_id++;
     connection->signal_packet_available.connect(sigc::bind(sigc::mem_fun(*this, &ChatServer::on_packet), id));
     connection->signal_end_of_file.connect(sigc::bind(sigc::mem_fun(*this, &ChatServer::on_end_of_file), id));
-    connection->signal_bad_line.connect([this, id](const std::string& reason) { handler.reject_line(id, reason); });
+    connection->signal_bad_line.connect(
+        [this, id](const std::string& reason) { handler.reject_line(id, reason); });
     const std::string peer = connection->get_peer();
-    clients[id] = Client { connection.release(), false, true, std::chrono::steady_clock::now() + login_timeout };
+    clients[id]
+        = Client { connection.release(), false, true, std::chrono::steady_clock::now() + login_timeout };
     handler.add_client(id, peer);
 }
 

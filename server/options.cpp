@@ -44,8 +44,8 @@ unsigned parse_login_timeout(const std::string& text)
 const unsigned short Options::DEFAULT_PORT;
 const unsigned Options::DEFAULT_LOGIN_TIMEOUT;
 
-Options::Options(int argc, char** argv): port(DEFAULT_PORT), bind("127.0.0.1"), game("Demo"),
-    login_timeout(DEFAULT_LOGIN_TIMEOUT), help(false)
+Options::Options(int argc, char** argv):
+    port(DEFAULT_PORT), bind("127.0.0.1"), game("Demo"), login_timeout(DEFAULT_LOGIN_TIMEOUT), help(false)
 {
     for (int i = 1; i < argc; ++i)
     {
@@ -63,8 +63,8 @@ Options::Options(int argc, char** argv): port(DEFAULT_PORT), bind("127.0.0.1"), 
             value = option.substr(equals + 1);
             option.erase(equals);
         }
-        else if (option == "--port" || option == "--bind" || option == "--game" || option == "--state" ||
-                 option == "--login-timeout")
+        else if (option == "--port" || option == "--bind" || option == "--game" || option == "--state"
+            || option == "--login-timeout")
         {
             if (i + 1 >= argc)
                 throw Kel::UsageError(Kel::format("Option %s needs a value", option));

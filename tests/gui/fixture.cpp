@@ -5,9 +5,9 @@
 #include "libs/core/source/time/units.h"
 #include "libs/net/source/inet.h"
 
-#include <gtkmm/main.h>
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <gtkmm/main.h>
 
 #include <unistd.h>
 
@@ -20,9 +20,11 @@
 
 namespace fs = std::filesystem;
 
-namespace GuiTest {
+namespace GuiTest
+{
 
-namespace {
+namespace
+{
 
 const char CONNECTING[] = "Connecting, please wait...";
 
@@ -84,7 +86,7 @@ void make_work_dir()
     work = root + "/work/dir";
     fs::create_directories(work);
     fs::path data = fs::path(PARLANE_SOURCE_DIR) / "data";
-    for (const fs::directory_entry& e: fs::directory_iterator(data))
+    for (const fs::directory_entry& e : fs::directory_iterator(data))
     {
         std::string ext = e.path().extension().string();
         if (ext == ".glade" || ext == ".png")
@@ -112,7 +114,7 @@ public:
 
 const bool environment_added = (::testing::AddGlobalTestEnvironment(new Environment), true);
 
-}
+} // namespace
 
 Parlane& parlane()
 {
@@ -121,7 +123,7 @@ Parlane& parlane()
         make_work_dir();
         install_answerer();
         static char program[] = "gui_tests";
-        static char* argv[] = {program, nullptr};
+        static char* argv[] = { program, nullptr };
         controller = new Parlane(1, argv);
     }
     return *controller;
@@ -147,7 +149,7 @@ bool run_until(const std::function<bool()>& done, int max_turns)
         if (done())
             return true;
         p.tick();
-        for (TestServer* server: servers)
+        for (TestServer* server : servers)
             server->tick();
         Kel::Time::sleep(Kel::Time::msec);
     }
@@ -159,7 +161,8 @@ void run_turns(int turns)
     run_until([] { return false; }, turns);
 }
 
-namespace MessageBoxes {
+namespace MessageBoxes
+{
 
 void start()
 {
@@ -187,9 +190,10 @@ bool wait_for(const std::string& text, int max_turns)
     return true;
 }
 
-}
+} // namespace MessageBoxes
 
-namespace {
+namespace
+{
 
 struct ShowWatch
 {
@@ -217,19 +221,15 @@ struct ShowWatch
     }
 };
 
-}
+} // namespace
 
 void respond_when_shown(Gtk::Dialog& dialog, int response, const std::function<void()>& before)
 {
-    ShowWatch* watch = new ShowWatch{&dialog, response, before, 2000};
+    ShowWatch* watch = new ShowWatch { &dialog, response, before, 2000 };
     Glib::signal_timeout().connect(sigc::mem_fun(*watch, &ShowWatch::check), 5);
 }
 
-TestServer::TestServer():
-    listener(Kel::Net::INET, 0),
-    client(nullptr),
-    next_sync(0),
-    waited(0)
+TestServer::TestServer(): listener(Kel::Net::INET, 0), client(nullptr), next_sync(0), waited(0)
 {
     listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
     listener.listen(4);
@@ -308,7 +308,8 @@ void TestServer::drop_client()
 bool TestServer::wait_for(const std::string& cmd, Packet& pkt, int max_turns)
 {
     size_t found = received.size();
-    auto look = [&] {
+    auto look = [&]
+    {
         for (size_t i = waited; i < received.size(); ++i)
             if (received[i].get_command() == cmd)
             {
@@ -324,4 +325,4 @@ bool TestServer::wait_for(const std::string& cmd, Packet& pkt, int max_turns)
     return true;
 }
 
-}
+} // namespace GuiTest

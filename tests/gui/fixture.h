@@ -18,7 +18,8 @@ class Parlane;
 // made only once per process, so all tests share the one made here; each
 // test starts its own session with Parlane::connect, which drops the model
 // of the one before.
-namespace GuiTest {
+namespace GuiTest
+{
 
 // The controller, made on first use in a fresh working folder
 // <root>/work/dir that holds copies of "parlane.glade" and the icons. It is
@@ -40,7 +41,8 @@ void run_turns(int turns);
 // and answers each with the next queued response, or OK when none is queued
 // (for a Yes/No question that counts as No). The connect wait's
 // "Connecting, please wait..." box is left alone.
-namespace MessageBoxes {
+namespace MessageBoxes
+{
 // Starts the timer; parlane() does this before it makes the controller.
 void start();
 void queue_answer(int response);
@@ -49,13 +51,13 @@ std::vector<std::string> take();
 // Runs turns until a box with exactly this text has been answered; removes
 // it from the record. False if none came within max_turns.
 bool wait_for(const std::string& text, int max_turns = 5000);
-}
+} // namespace MessageBoxes
 
 // Answers dialog with response as soon as it is visible, after calling
 // before (if given) on it; for dialogs that a test opens with run(). Gives
 // up after about ten seconds.
-void respond_when_shown(Gtk::Dialog& dialog, int response,
-                        const std::function<void()>& before = std::function<void()>());
+void respond_when_shown(
+    Gtk::Dialog& dialog, int response, const std::function<void()>& before = std::function<void()>());
 
 // A chat server for one client at a time on 127.0.0.1 with a port the kernel
 // picks, built on the project's listening socket and the server side of
@@ -100,12 +102,12 @@ private:
 
     Kel::IO::EventDispatcher disp;
     Kel::Net::ServerSocket listener;
-    Connection* client;  // owned
+    Connection* client; // owned
     std::string address;
     unsigned next_sync;
-    size_t waited;       // received[0..waited) were handed out by wait_for
+    size_t waited; // received[0..waited) were handed out by wait_for
 };
 
-}
+} // namespace GuiTest
 
 #endif

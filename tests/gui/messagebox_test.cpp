@@ -24,14 +24,16 @@ TEST(MessageBox, TextThatIsNotUtf8IsShownWithReplacementCharacters)
         { "caf\xE9", "caf\xEF\xBF\xBD" },
         { "\xFF\xFE", "\xEF\xBF\xBD\xEF\xBF\xBD" },
         { "cut \xE2\x82", "cut \xEF\xBF\xBD\xEF\xBF\xBD" },
-        { std::string("a\0b", 3), "a\xEF\xBF\xBD" "b" },
+        { std::string("a\0b", 3),
+            "a\xEF\xBF\xBD"
+            "b" },
     };
-    for (const auto& c: cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.text);
         GuiTest::ToolkitWarnings warnings;
         message_box(c.text, Gtk::MESSAGE_ERROR);
-        EXPECT_EQ(std::vector<std::string>{c.shown}, GuiTest::MessageBoxes::take());
-        EXPECT_EQ(std::vector<std::string>{}, warnings.messages);
+        EXPECT_EQ(std::vector<std::string> { c.shown }, GuiTest::MessageBoxes::take());
+        EXPECT_EQ(std::vector<std::string> {}, warnings.messages);
     }
 }

@@ -5,8 +5,8 @@
 #include "tests/gui/fixture.h"
 #include "tests/gui/toolkitwarnings.h"
 
-#include <gtkmm/messagedialog.h>
 #include <gtest/gtest.h>
+#include <gtkmm/messagedialog.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,12 +18,21 @@
 namespace fs = std::filesystem;
 using GuiTest::TestServer;
 
-namespace {
+namespace
+{
 
 const char* const SIGNAL_NAMES[] = {
-    "scenes_changed", "activity", "scene_status_changed", "present_characters_changed",
-    "scene_activated", "characters_changed", "character_status_changed", "active_name_changed",
-    "data_cleared", "config_changed", "biography_received",
+    "scenes_changed",
+    "activity",
+    "scene_status_changed",
+    "present_characters_changed",
+    "scene_activated",
+    "characters_changed",
+    "character_status_changed",
+    "active_name_changed",
+    "data_cleared",
+    "config_changed",
+    "biography_received",
 };
 
 typedef std::map<std::string, int> Counts;
@@ -52,7 +61,7 @@ public:
     Counts take()
     {
         Counts result;
-        for (const auto& c: counts)
+        for (const auto& c : counts)
             if (c.second)
                 result[c.first] = c.second;
         counts.clear();
@@ -114,7 +123,7 @@ protected:
     std::vector<std::string> scene_names() const
     {
         std::vector<std::string> names;
-        for (const Scene* s: parlane.get_scenes())
+        for (const Scene* s : parlane.get_scenes())
             names.push_back(s->get_name());
         return names;
     }
@@ -122,7 +131,7 @@ protected:
     std::vector<std::string> present(const std::string& scene) const
     {
         std::vector<std::string> names;
-        for (const Character* c: parlane.get_scene(scene)->get_characters())
+        for (const Character* c : parlane.get_scene(scene)->get_characters())
             names.push_back(c->get_name());
         return names;
     }
@@ -130,7 +139,7 @@ protected:
     static std::vector<std::string> texts(const Scene* s)
     {
         std::vector<std::string> lines;
-        for (const LogLine& l: s->get_backlog())
+        for (const LogLine& l : s->get_backlog())
             lines.push_back(l.text);
         return lines;
     }
@@ -142,7 +151,7 @@ protected:
     SignalCounter signals;
 };
 
-}
+} // namespace
 
 TEST_F(ParlaneTest, LogsInWithNameFirst)
 {
@@ -165,12 +174,12 @@ TEST_F(ParlaneTest, TitleFollowsGameAndSession)
         const char* title;
     };
     const Step steps[] = {
-        {Packet("", "GAME", "Saga"), "Parlane - Saga"},
-        {Packet("", "SESSION", "First"), "Parlane - Saga - First"},
-        {Packet("", "SESSION", ""), "Parlane - Saga"},
-        {Packet("", "SESSION", "Second"), "Parlane - Saga - Second"},
+        { Packet("", "GAME", "Saga"), "Parlane - Saga" },
+        { Packet("", "SESSION", "First"), "Parlane - Saga - First" },
+        { Packet("", "SESSION", ""), "Parlane - Saga" },
+        { Packet("", "SESSION", "Second"), "Parlane - Saga - Second" },
     };
-    for (const Step& step: steps)
+    for (const Step& step : steps)
     {
         SCOPED_TRACE(step.pkt.str());
         EXPECT_EQ(Counts(), deliver(step.pkt));
@@ -187,7 +196,7 @@ TEST_F(ParlaneTest, TitleFollowsGameAndSession)
 TEST_F(ParlaneTest, ServerNamesCannotWriteOutsideTheGameFolder)
 {
     std::vector<std::string> before;
-    for (const fs::directory_entry& e: fs::recursive_directory_iterator(GuiTest::root_dir()))
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(GuiTest::root_dir()))
         before.push_back(e.path().string());
 
     deliver(Packet("", "GAME", "../../x"));
@@ -196,37 +205,37 @@ TEST_F(ParlaneTest, ServerNamesCannotWriteOutsideTheGameFolder)
     deliver(Packet("Bob", "TEXT", "a/../../b", "hello"));
 
     std::vector<std::string> added;
-    for (const fs::directory_entry& e: fs::recursive_directory_iterator(GuiTest::root_dir()))
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(GuiTest::root_dir()))
         if (std::find(before.begin(), before.end(), e.path().string()) == before.end())
             added.push_back(fs::relative(e.path(), GuiTest::work_dir()).string());
     std::sort(added.begin(), added.end());
-    EXPECT_EQ((std::vector<std::string>{"_.._.._x", "_.._.._x/s-a_.._.._b.log"}), added);
+    EXPECT_EQ((std::vector<std::string> { "_.._.._x", "_.._.._x/s-a_.._.._b.log" }), added);
     fs::remove_all("_.._.._x");
 }
 
 TEST_F(ParlaneTest, ScenesKeepTheirOrder)
 {
     deliver(Packet("", "ADDSCENE", "b", "0"));
-    EXPECT_EQ((Counts{{"scenes_changed", 1}}), deliver(Packet("", "SCENEGROUP", "b", "x")));
+    EXPECT_EQ((Counts { { "scenes_changed", 1 } }), deliver(Packet("", "SCENEGROUP", "b", "x")));
     deliver(Packet("", "ADDSCENE", "OOC", "0"));
     deliver(Packet("", "ADDSCENE", "Alpha", "1"));
     deliver(Packet("", "ADDSCENE", "Zed", "0"));
-    EXPECT_EQ((std::vector<std::string>{"OOC", "Zed", "Alpha", "b"}), scene_names());
+    EXPECT_EQ((std::vector<std::string> { "OOC", "Zed", "Alpha", "b" }), scene_names());
 
     // Groups compare without case; an empty group sorts first.
     deliver(Packet("", "SCENEGROUP", "OOC", "X"));
-    EXPECT_EQ((std::vector<std::string>{"Zed", "Alpha", "OOC", "b"}), scene_names());
+    EXPECT_EQ((std::vector<std::string> { "Zed", "Alpha", "OOC", "b" }), scene_names());
     EXPECT_EQ((Counts()), deliver(Packet("", "SCENEGROUP", "nowhere", "x")));
 }
 
 TEST_F(ParlaneTest, FirstSceneBecomesActiveLaterOnesWaitAtActivityTwo)
 {
-    EXPECT_EQ((Counts{{"scenes_changed", 1}, {"scene_activated", 1}, {"scene_status_changed", 1},
-                      {"active_name_changed", 1}}),
-              deliver(Packet("", "ADDSCENE", "Tavern", "0")));
+    EXPECT_EQ((Counts { { "scenes_changed", 1 }, { "scene_activated", 1 }, { "scene_status_changed", 1 },
+                  { "active_name_changed", 1 } }),
+        deliver(Packet("", "ADDSCENE", "Tavern", "0")));
     EXPECT_EQ("Tavern", parlane.get_active_scene()->get_name());
 
-    EXPECT_EQ((Counts{{"scenes_changed", 1}}), deliver(Packet("", "ADDSCENE", "Market", "1")));
+    EXPECT_EQ((Counts { { "scenes_changed", 1 } }), deliver(Packet("", "ADDSCENE", "Market", "1")));
     EXPECT_EQ("Tavern", parlane.get_active_scene()->get_name());
     EXPECT_EQ(2u, parlane.get_scene("market")->get_activity());
     EXPECT_TRUE(parlane.get_scene("Market")->get_temporary());
@@ -256,8 +265,8 @@ TEST_F(ParlaneTest, RequestedSceneBecomesActiveWhenAnnounced)
 
 TEST_F(ParlaneTest, KnownCharactersAreAddedOnce)
 {
-    EXPECT_EQ((Counts{{"characters_changed", 1}}), deliver(Packet("", "ADDCHAR", "Alice", "0")));
-    EXPECT_EQ((Counts{{"characters_changed", 1}}), deliver(Packet("", "ADDCHAR", "Guard", "1")));
+    EXPECT_EQ((Counts { { "characters_changed", 1 } }), deliver(Packet("", "ADDCHAR", "Alice", "0")));
+    EXPECT_EQ((Counts { { "characters_changed", 1 } }), deliver(Packet("", "ADDCHAR", "Guard", "1")));
     EXPECT_EQ(Counts(), deliver(Packet("", "ADDCHAR", "ALICE", "1")));
     ASSERT_EQ(2u, parlane.get_characters().size());
     EXPECT_FALSE(parlane.get_character("alice")->get_npc());
@@ -272,17 +281,19 @@ TEST_F(ParlaneTest, EnterAndLeaveInTheActiveScene)
     deliver(Packet("", "ADDSCENE", "Tavern", "0"));
 
     // Into the empty active scene: the scene stops being empty, too.
-    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}, {"scene_status_changed", 1}}),
-              deliver(Packet("alice", "ENTER", "tavern")));
-    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}}),
-              deliver(Packet("Carl", "ENTER", "Tavern")));
-    EXPECT_EQ((std::vector<std::string>{"Alice", "Carl"}), present("Tavern"));
+    EXPECT_EQ(
+        (Counts { { "activity", 1 }, { "present_characters_changed", 1 }, { "scene_status_changed", 1 } }),
+        deliver(Packet("alice", "ENTER", "tavern")));
+    EXPECT_EQ((Counts { { "activity", 1 }, { "present_characters_changed", 1 } }),
+        deliver(Packet("Carl", "ENTER", "Tavern")));
+    EXPECT_EQ((std::vector<std::string> { "Alice", "Carl" }), present("Tavern"));
 
-    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}}),
-              deliver(Packet("Alice", "LEAVE", "Tavern")));
-    EXPECT_EQ((std::vector<std::string>{"Carl"}), present("Tavern"));
-    EXPECT_EQ((std::vector<std::string>{"Alice entered the scene", "Carl entered the scene", "Alice left the scene"}),
-              texts(parlane.get_scene("Tavern")));
+    EXPECT_EQ((Counts { { "activity", 1 }, { "present_characters_changed", 1 } }),
+        deliver(Packet("Alice", "LEAVE", "Tavern")));
+    EXPECT_EQ((std::vector<std::string> { "Carl" }), present("Tavern"));
+    EXPECT_EQ((std::vector<std::string> {
+                  "Alice entered the scene", "Carl entered the scene", "Alice left the scene" }),
+        texts(parlane.get_scene("Tavern")));
     EXPECT_EQ(0u, parlane.get_scene("Tavern")->get_activity());
 }
 
@@ -295,11 +306,11 @@ TEST_F(ParlaneTest, EnterAndLeaveElsewhereRaiseActivityOnce)
     parlane.get_scene("Market")->reset_activity();
 
     // Two announcements: the activity rose, and the scene stopped being empty.
-    EXPECT_EQ((Counts{{"scene_status_changed", 2}}), deliver(Packet("Alice", "ENTER", "Market")));
+    EXPECT_EQ((Counts { { "scene_status_changed", 2 } }), deliver(Packet("Alice", "ENTER", "Market")));
     EXPECT_EQ(1u, parlane.get_scene("Market")->get_activity());
     EXPECT_EQ(Counts(), deliver(Packet("Carl", "ENTER", "Market")));
     EXPECT_EQ(Counts(), deliver(Packet("Carl", "LEAVE", "Market")));
-    EXPECT_EQ((Counts{{"scene_status_changed", 1}}), deliver(Packet("", "TEXT", "Market", "hi")));
+    EXPECT_EQ((Counts { { "scene_status_changed", 1 } }), deliver(Packet("", "TEXT", "Market", "hi")));
     EXPECT_EQ(3u, parlane.get_scene("Market")->get_activity());
     EXPECT_EQ(Counts(), deliver(Packet("", "TEXT", "Market", "again")));
     EXPECT_EQ(Counts(), deliver(Packet("", "OOC", "Market", "ooc")));
@@ -318,10 +329,11 @@ TEST_F(ParlaneTest, LeaveThatEmptiesASceneIsAnnounced)
     deliver(Packet("Carl", "ENTER", "Yard"));
     deliver(Packet("Carl", "TEXT", "Yard", "hello"));
 
-    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}, {"scene_status_changed", 1}}),
-              deliver(Packet("Alice", "LEAVE", "Hall")));
+    EXPECT_EQ(
+        (Counts { { "activity", 1 }, { "present_characters_changed", 1 }, { "scene_status_changed", 1 } }),
+        deliver(Packet("Alice", "LEAVE", "Hall")));
     // Yard's activity is already 3 and does not rise; the scene still empties.
-    EXPECT_EQ((Counts{{"scene_status_changed", 1}}), deliver(Packet("Carl", "LEAVE", "Yard")));
+    EXPECT_EQ((Counts { { "scene_status_changed", 1 } }), deliver(Packet("Carl", "LEAVE", "Yard")));
     EXPECT_EQ(3u, parlane.get_scene("Yard")->get_activity());
 }
 
@@ -334,8 +346,9 @@ TEST_F(ParlaneTest, OwnLeaveEmptiesTheSceneWithASeparator)
     deliver(Packet("Bob", "ENTER", "Tavern"));
     parlane.get_character("Alice")->set_writing("Tavern");
 
-    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}, {"scene_status_changed", 1}}),
-              deliver(Packet("Bob", "LEAVE", "Tavern")));
+    EXPECT_EQ(
+        (Counts { { "activity", 1 }, { "present_characters_changed", 1 }, { "scene_status_changed", 1 } }),
+        deliver(Packet("Bob", "LEAVE", "Tavern")));
     EXPECT_TRUE(parlane.get_scene("Tavern")->get_characters().empty());
     EXPECT_EQ("", parlane.get_character("Alice")->get_writing());
     std::vector<std::string> lines = texts(parlane.get_scene("Tavern"));
@@ -358,14 +371,14 @@ TEST_F(ParlaneTest, RemovedCharacterLeavesEveryScene)
     // Only the exact name counts.
     EXPECT_EQ(Counts(), deliver(Packet("", "REMOVECHAR", "guard")));
     // Market's activity rises; Tavern, the active scene, is left empty.
-    EXPECT_EQ((Counts{{"activity", 1}, {"present_characters_changed", 1}, {"scene_status_changed", 2},
-                      {"characters_changed", 1}}),
-              deliver(Packet("", "REMOVECHAR", "Guard")));
+    EXPECT_EQ((Counts { { "activity", 1 }, { "present_characters_changed", 1 }, { "scene_status_changed", 2 },
+                  { "characters_changed", 1 } }),
+        deliver(Packet("", "REMOVECHAR", "Guard")));
 
     EXPECT_EQ(nullptr, parlane.get_character("Guard"));
     EXPECT_EQ(1u, parlane.get_characters().size());
     EXPECT_TRUE(parlane.get_scene("Tavern")->get_characters().empty());
-    EXPECT_EQ((std::vector<std::string>{"Alice"}), present("Market"));
+    EXPECT_EQ((std::vector<std::string> { "Alice" }), present("Market"));
     EXPECT_EQ("Guard left the scene", texts(parlane.get_scene("Tavern")).back());
     EXPECT_EQ("Guard left the scene", texts(parlane.get_scene("Market")).back());
     EXPECT_EQ(1u, parlane.get_scene("Market")->get_activity());
@@ -374,30 +387,31 @@ TEST_F(ParlaneTest, RemovedCharacterLeavesEveryScene)
 TEST_F(ParlaneTest, OnlineNoticeGoesToTheOocScene)
 {
     deliver(Packet("", "ADDCHAR", "Alice", "0"));
-    EXPECT_EQ((Counts{{"character_status_changed", 1}}), deliver(Packet("Alice", "ONLINE", "1")));
+    EXPECT_EQ((Counts { { "character_status_changed", 1 } }), deliver(Packet("Alice", "ONLINE", "1")));
     EXPECT_TRUE(parlane.get_character("Alice")->get_online());
 
     deliver(Packet("", "ADDSCENE", "Tavern", "0"));
     deliver(Packet("", "ADDSCENE", "ooc", "0"));
     parlane.get_scene("OOC")->reset_activity();
-    EXPECT_EQ((Counts{{"character_status_changed", 1}, {"scene_status_changed", 1}}),
-              deliver(Packet("Alice", "ONLINE", "0")));
+    EXPECT_EQ((Counts { { "character_status_changed", 1 }, { "scene_status_changed", 1 } }),
+        deliver(Packet("Alice", "ONLINE", "0")));
     EXPECT_FALSE(parlane.get_character("Alice")->get_online());
-    EXPECT_EQ((std::vector<std::string>{"Alice logged out"}), texts(parlane.get_scene("OOC")));
+    EXPECT_EQ((std::vector<std::string> { "Alice logged out" }), texts(parlane.get_scene("OOC")));
     EXPECT_EQ(1u, parlane.get_scene("OOC")->get_activity());
 
     parlane.set_active_scene(parlane.get_scene("OOC"));
     signals.take();
-    EXPECT_EQ((Counts{{"character_status_changed", 1}, {"activity", 1}}), deliver(Packet("alice", "ONLINE", "1")));
+    EXPECT_EQ((Counts { { "character_status_changed", 1 }, { "activity", 1 } }),
+        deliver(Packet("alice", "ONLINE", "1")));
     EXPECT_EQ("Alice logged in", texts(parlane.get_scene("OOC")).back());
 }
 
 TEST_F(ParlaneTest, WritingAndAwayStates)
 {
     deliver(Packet("", "ADDCHAR", "Alice", "0"));
-    EXPECT_EQ((Counts{{"character_status_changed", 1}}), deliver(Packet("Alice", "WRITING", "Tavern")));
+    EXPECT_EQ((Counts { { "character_status_changed", 1 } }), deliver(Packet("Alice", "WRITING", "Tavern")));
     EXPECT_EQ("Tavern", parlane.get_character("Alice")->get_writing());
-    EXPECT_EQ((Counts{{"character_status_changed", 1}}), deliver(Packet("Alice", "AFK", "lunch")));
+    EXPECT_EQ((Counts { { "character_status_changed", 1 } }), deliver(Packet("Alice", "AFK", "lunch")));
     EXPECT_EQ("lunch", parlane.get_character("Alice")->get_afk());
     deliver(Packet("Alice", "AFK", ""));
     EXPECT_EQ("", parlane.get_character("Alice")->get_afk());
@@ -408,22 +422,28 @@ TEST_F(ParlaneTest, UnknownScenesAndCharactersAreDroppedSilently)
     deliver(Packet("", "ADDCHAR", "Alice", "0"));
     deliver(Packet("", "ADDSCENE", "Tavern", "0"));
     const Packet ignored[] = {
-        Packet("Nobody", "ENTER", "Tavern"),  Packet("Alice", "ENTER", "Nowhere"),
-        Packet("Nobody", "LEAVE", "Tavern"),  Packet("Nobody", "ONLINE", "1"),
-        Packet("Nobody", "WRITING", "Tavern"), Packet("Nobody", "AFK", "x"),
-        Packet("Alice", "TEXT", "Nowhere", "hi"), Packet("Alice", "OOC", "Nowhere", "hi"),
-        Packet("", "REMOVECHAR", "Nobody"),   Packet("", "FROBNICATE", "x"),
+        Packet("Nobody", "ENTER", "Tavern"),
+        Packet("Alice", "ENTER", "Nowhere"),
+        Packet("Nobody", "LEAVE", "Tavern"),
+        Packet("Nobody", "ONLINE", "1"),
+        Packet("Nobody", "WRITING", "Tavern"),
+        Packet("Nobody", "AFK", "x"),
+        Packet("Alice", "TEXT", "Nowhere", "hi"),
+        Packet("Alice", "OOC", "Nowhere", "hi"),
+        Packet("", "REMOVECHAR", "Nobody"),
+        Packet("", "FROBNICATE", "x"),
     };
-    for (const Packet& pkt: ignored)
+    for (const Packet& pkt : ignored)
     {
         SCOPED_TRACE(pkt.str());
         testing::internal::CaptureStdout();
         EXPECT_EQ(Counts(), deliver(pkt));
         EXPECT_EQ("", testing::internal::GetCapturedStdout());
     }
-    EXPECT_EQ((std::vector<std::string>{}), present("Tavern"));
-    EXPECT_TRUE(parlane.get_scene("Tavern")->get_backlog().begin() == parlane.get_scene("Tavern")->get_backlog().end());
-    EXPECT_EQ((std::vector<std::string>{}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ((std::vector<std::string> {}), present("Tavern"));
+    EXPECT_TRUE(parlane.get_scene("Tavern")->get_backlog().begin()
+        == parlane.get_scene("Tavern")->get_backlog().end());
+    EXPECT_EQ((std::vector<std::string> {}), GuiTest::MessageBoxes::take());
 }
 
 TEST_F(ParlaneTest, BadPacketsAreReportedAndTheNextLineIsHandled)
@@ -434,7 +454,7 @@ TEST_F(ParlaneTest, BadPacketsAreReportedAndTheNextLineIsHandled)
         Packet("", "ADDCHAR", "Alice", "2"),
         Packet("", "GAME"),
     };
-    for (const Packet& pkt: bad)
+    for (const Packet& pkt : bad)
     {
         SCOPED_TRACE(pkt.str());
         testing::internal::CaptureStdout();
@@ -459,8 +479,8 @@ TEST_F(ParlaneTest, TextLinesAndTheAttentionFlag)
 {
     deliver(Packet("", "ADDSCENE", "Tavern", "0"));
     parlane.get_main_window()->set_flash(false);
-    EXPECT_EQ((Counts{{"activity", 1}}), deliver(Packet("Alice", "TEXT", "tavern", "$me$ waves")));
-    EXPECT_EQ((Counts{{"activity", 1}}), deliver(Packet("Alice", "OOC", "Tavern", "brb")));
+    EXPECT_EQ((Counts { { "activity", 1 } }), deliver(Packet("Alice", "TEXT", "tavern", "$me$ waves")));
+    EXPECT_EQ((Counts { { "activity", 1 } }), deliver(Packet("Alice", "OOC", "Tavern", "brb")));
     const BackLog& log = parlane.get_scene("Tavern")->get_backlog();
     ASSERT_EQ(2, std::distance(log.begin(), log.end()));
     EXPECT_EQ(LogLine::NORMAL, log.begin()->type);
@@ -475,10 +495,10 @@ TEST_F(ParlaneTest, TextLinesAndTheAttentionFlag)
 
 TEST_F(ParlaneTest, BiographyBoxOnlyForTheOneAskedFor)
 {
-    EXPECT_EQ((Counts{{"biography_received", 1}}), deliver(Packet("Alice", "BIOGRAPHY", "A knight.")));
+    EXPECT_EQ((Counts { { "biography_received", 1 } }), deliver(Packet("Alice", "BIOGRAPHY", "A knight.")));
     EXPECT_EQ("Alice", signals.bio_name);
     EXPECT_EQ("A knight.", signals.bio_text);
-    EXPECT_EQ((std::vector<std::string>{}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ((std::vector<std::string> {}), GuiTest::MessageBoxes::take());
 
     parlane.show_character_biography("alice");
     Packet ask;
@@ -486,30 +506,32 @@ TEST_F(ParlaneTest, BiographyBoxOnlyForTheOneAskedFor)
     EXPECT_EQ("Bob", ask.get_origin());
     EXPECT_EQ("alice", ask.get_parameter(0));
     deliver(Packet("Carl", "BIOGRAPHY", "Not asked for."));
-    EXPECT_EQ((std::vector<std::string>{}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ((std::vector<std::string> {}), GuiTest::MessageBoxes::take());
     deliver(Packet("Alice", "BIOGRAPHY", "A knight.\nOf old."));
-    EXPECT_EQ((std::vector<std::string>{"Biography for Alice:\nA knight.\nOf old."}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ((std::vector<std::string> { "Biography for Alice:\nA knight.\nOf old." }),
+        GuiTest::MessageBoxes::take());
     // Answered once only.
     deliver(Packet("Alice", "BIOGRAPHY", "again"));
-    EXPECT_EQ((std::vector<std::string>{}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ((std::vector<std::string> {}), GuiTest::MessageBoxes::take());
 }
 
 TEST_F(ParlaneTest, ErrorPacketShowsItsText)
 {
     EXPECT_EQ(Counts(), deliver(Packet("", "ERROR", "Only the game master may do that")));
-    EXPECT_EQ((std::vector<std::string>{"Only the game master may do that"}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ(
+        (std::vector<std::string> { "Only the game master may do that" }), GuiTest::MessageBoxes::take());
 }
 
 TEST_F(ParlaneTest, ServerTextThatIsNotUtf8IsShownWithReplacementCharacters)
 {
     GuiTest::ToolkitWarnings warnings;
     deliver(Packet("", "ERROR", "caf\xE9"));
-    EXPECT_EQ((std::vector<std::string>{"caf\xEF\xBF\xBD"}), GuiTest::MessageBoxes::take());
+    EXPECT_EQ((std::vector<std::string> { "caf\xEF\xBF\xBD" }), GuiTest::MessageBoxes::take());
     deliver(Packet("", "GAME", "caf\xE9"));
     deliver(Packet("", "SESSION", "\xFFnight"));
     EXPECT_EQ("Parlane - caf\xEF\xBF\xBD - \xEF\xBF\xBDnight", title());
     EXPECT_TRUE(g_utf8_validate(title().c_str(), -1, nullptr));
-    EXPECT_EQ(std::vector<std::string>{}, warnings.messages);
+    EXPECT_EQ(std::vector<std::string> {}, warnings.messages);
 }
 
 TEST_F(ParlaneTest, LostConnectionIsDeletedOnTheNextTurnAndTheModelStays)
@@ -541,7 +563,7 @@ TEST_F(ParlaneTest, DisconnectKeepsScenesAndCharactersOffline)
     deliver(Packet("", "ADDSCENE", "Tavern", "0"));
     signals.take();
     parlane.disconnect();
-    EXPECT_EQ((Counts{{"character_status_changed", 1}}), signals.take());
+    EXPECT_EQ((Counts { { "character_status_changed", 1 } }), signals.take());
     EXPECT_FALSE(parlane.is_connected());
     EXPECT_FALSE(parlane.get_character("Alice")->get_online());
     EXPECT_EQ(1u, parlane.get_scenes().size());
@@ -592,10 +614,10 @@ TEST_F(ParlaneTest, WritingIsSentOnceWhenTypingStarts)
     for (size_t i = 1; i < server.received.size(); ++i)
     {
         const Packet& p = server.received[i];
-        sent.push_back(p.get_origin() + " " + p.get_command() + " " +
-                       (p.get_parameter_count() ? p.get_parameter(0) : "-"));
+        sent.push_back(p.get_origin() + " " + p.get_command() + " "
+            + (p.get_parameter_count() ? p.get_parameter(0) : "-"));
     }
-    EXPECT_EQ((std::vector<std::string>{"Bob WRITING Tavern", "Bob AFK ", "Bob WRITING "}), sent);
+    EXPECT_EQ((std::vector<std::string> { "Bob WRITING Tavern", "Bob AFK ", "Bob WRITING " }), sent);
 }
 
 TEST_F(ParlaneTest, OnlyTheGameMasterSpeaksAsOthers)
@@ -612,7 +634,7 @@ TEST_F(ParlaneTest, GameMasterSpeakingNameIsRememberedPerScene)
     deliver(Packet("", "ADDSCENE", "Tavern", "0"));
     deliver(Packet("", "ADDSCENE", "Market", "0"));
     parlane.set_active_name("Guard");
-    EXPECT_EQ((Counts{{"active_name_changed", 1}}), signals.take());
+    EXPECT_EQ((Counts { { "active_name_changed", 1 } }), signals.take());
     EXPECT_EQ("Guard", parlane.get_active_name());
 
     parlane.set_active_scene(parlane.get_scene("Market"));
@@ -636,7 +658,7 @@ TEST_F(ParlaneTest, BiographiesAreSetOnlyWhereAllowed)
     EXPECT_EQ("mine", set.get_parameter(0));
     server.sync();
     int count = 0;
-    for (const Packet& p: server.received)
+    for (const Packet& p : server.received)
         count += p.get_command() == "SETBIOGRAPHY";
     EXPECT_EQ(1, count);
 }
@@ -660,16 +682,16 @@ TEST(Parlane, SceneOrder)
         bool before;
     };
     const Case cases[] = {
-        {"a", "Zed", false, "B", "Alpha", false, true},
-        {"", "OOC", true, "", "Alpha", false, true},
-        {"", "Alpha", false, "", "OOC", true, false},
-        {"", "ooc", false, "", "Alpha", false, false},
-        {"", "Zed", false, "", "Alpha", true, true},
-        {"", "alpha", true, "", "Beta", true, true},
-        {"x", "OOC", false, "", "Zed", false, false},
-        {"", "Same", false, "", "same", false, false},
+        { "a", "Zed", false, "B", "Alpha", false, true },
+        { "", "OOC", true, "", "Alpha", false, true },
+        { "", "Alpha", false, "", "OOC", true, false },
+        { "", "ooc", false, "", "Alpha", false, false },
+        { "", "Zed", false, "", "Alpha", true, true },
+        { "", "alpha", true, "", "Beta", true, true },
+        { "x", "OOC", false, "", "Zed", false, false },
+        { "", "Same", false, "", "same", false, false },
     };
-    for (const Case& c: cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(testing::Message() << c.a_name << " / " << c.b_name);
         Scene a(host, c.a_name, c.a_temporary);
@@ -680,7 +702,8 @@ TEST(Parlane, SceneOrder)
     }
 }
 
-namespace {
+namespace
+{
 
 // Runs in a child process that has no controller yet: start-up in a folder
 // holding the given "parlane.glade" (none if null) must fail with an error
@@ -695,7 +718,7 @@ void start_up_in(const char* ui_file)
         std::ofstream("parlane.glade") << ui_file;
     GuiTest::MessageBoxes::start();
     static char program[] = "gui_tests";
-    static char* argv[] = {program, nullptr};
+    static char* argv[] = { program, nullptr };
     try
     {
         Parlane p(1, argv);
@@ -706,25 +729,25 @@ void start_up_in(const char* ui_file)
         std::cerr << e.what() << std::endl;
         fs::current_path("/");
         fs::remove_all(pattern);
-        std::exit(boxes == std::vector<std::string>{e.what()} ? 0 : 3);
+        std::exit(boxes == std::vector<std::string> { e.what() } ? 0 : 3);
     }
     std::exit(4);
 }
 
-}
+} // namespace
 
 TEST(ParlaneStartup, MissingUiFileIsShownAndThrown)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(start_up_in(nullptr), testing::ExitedWithCode(0),
-                "Cannot load the user interface from \"parlane.glade\": Can't find file parlane.glade");
+        "Cannot load the user interface from \"parlane.glade\": Can't find file parlane.glade");
 }
 
 TEST(ParlaneStartup, DamagedUiFileIsShownAndThrown)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(start_up_in("this is not a user interface"), testing::ExitedWithCode(0),
-                "Cannot load the user interface from \"parlane.glade\": ");
+        "Cannot load the user interface from \"parlane.glade\": ");
     EXPECT_EXIT(start_up_in("<?xml version=\"1.0\"?>\n<glade-interface></glade-interface>\n"),
-                testing::ExitedWithCode(0), "Cannot load the user interface from \"parlane.glade\": .*wnd_main");
+        testing::ExitedWithCode(0), "Cannot load the user interface from \"parlane.glade\": .*wnd_main");
 }

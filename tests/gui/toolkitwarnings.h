@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-namespace GuiTest {
+namespace GuiTest
+{
 
 // Records every warning and critical message that GLib, GTK, GDK or Pango
 // log while it lives, instead of printing them; the toolkit complains this
@@ -72,6 +73,6 @@ private:
     }
 };
 
-}
+} // namespace GuiTest
 
 #endif

@@ -1,8 +1,8 @@
 #include "server/timer.h"
 
+#include "libs/core/source/time/units.h"
 #include "libs/io/source/eventdispatcher.h"
 #include "libs/io/source/poll.h"
-#include "libs/core/source/time/units.h"
 
 #include <gtest/gtest.h>
 
@@ -64,8 +64,8 @@ TEST(Timer, ArmingAgainReplacesTheEarlierSetting)
 
 TEST(Timer, DelayOfZeroOrLessGoesOffAtOnce)
 {
-    const std::chrono::steady_clock::duration delays[] = {
-        std::chrono::steady_clock::duration::zero(), milliseconds(-5), std::chrono::nanoseconds(1) };
+    const std::chrono::steady_clock::duration delays[]
+        = { std::chrono::steady_clock::duration::zero(), milliseconds(-5), std::chrono::nanoseconds(1) };
     for (const auto& delay : delays)
     {
         SCOPED_TRACE(std::chrono::duration_cast<std::chrono::nanoseconds>(delay).count());
