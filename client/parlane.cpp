@@ -543,8 +543,8 @@ void Parlane::packet_available()
         if (get_scene(sname))
             return;
         Scene* s = new Scene(*this, sname, temporary);
-        scenes.push_back(s);
-        sort_scenes();
+        // The list is sorted already: one walk finds the new scene's place.
+        scenes.insert(std::upper_bound(scenes.begin(), scenes.end(), s, &Parlane::scene_compare), s);
         signal_scenes_changed.emit();
         active_names[sname] = name;
         if (!active_scene || sname == requested_scene)
