@@ -204,7 +204,7 @@ def cells(row):
             peer += " (%s)" % f.peer_label
     ratio = "-"
     if row.ratio is not None:
-        ratio = ("%.0f%%" % (row.ratio * 100)) if f.percent else ("%.2fx" % row.ratio)
+        ratio = ("%.1f%%" % (row.ratio * 100)) if f.percent else ("%.2fx" % row.ratio)
     return [f.name, value, target_text(f), peer, ratio, row.status]
 
 
