@@ -7,6 +7,7 @@ checked against canned JSON without building or running anything.
 """
 
 import json
+import math
 import re
 
 MS = "ms"
@@ -204,7 +205,8 @@ def cells(row):
             peer += " (%s)" % f.peer_label
     ratio = "-"
     if row.ratio is not None:
-        ratio = ("%.1f%%" % (row.ratio * 100)) if f.percent else ("%.2fx" % row.ratio)
+        # Cut, not rounded: 49.96% must not read as 50.0%.
+        ratio = ("%.1f%%" % (math.floor(row.ratio * 1000) / 10)) if f.percent else ("%.2fx" % row.ratio)
     return [f.name, value, target_text(f), peer, ratio, row.status]
 
 
