@@ -4,8 +4,8 @@
 //    rendered by the log view, with the program's own loop pace (a tick, then
 //    a 1 ms sleep). "floor_ms" is the pace of reading 1,024 bytes per turn.
 //  - Idle: processor use of a logged-in client over 30 seconds of loop turns.
+#include "bench/clientsession.h"
 #include "client/parlane.h"
-
 #include "common/connection.h"
 #include "common/packet.h"
 #include "libs/core/source/time/clock.h"
@@ -17,12 +17,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <iterator>
-#include <stdexcept>
 #include <string>
-
-namespace fs = std::filesystem;
 
 namespace
 {
@@ -30,38 +26,11 @@ namespace
 const int LINES = 10000;
 
 // One controller and one server-side link to it for the whole run.
-class Session
+class Session: public ClientSession
 {
 public:
-    Session(): listener(Kel::Net::INET, 0), client(nullptr)
+    Session(): ClientSession(program)
     {
-        char pattern[] = "/tmp/parlane-bench-XXXXXX";
-        if (!mkdtemp(pattern))
-            throw std::runtime_error("Cannot make a temporary folder");
-        dir = pattern;
-        for (const fs::directory_entry& e : fs::directory_iterator(fs::path(PARLANE_SOURCE_DIR) / "data"))
-        {
-            std::string ext = e.path().extension().string();
-            if (ext == ".glade" || ext == ".png")
-                fs::copy_file(e.path(), dir / e.path().filename());
-        }
-        fs::current_path(dir);
-
-        static char program[] = "bench_client";
-        static char* argv[] = { program, nullptr };
-        parlane = new Parlane(1, argv);
-
-        listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
-        listener.listen(1);
-        listener.set_block(false);
-        disp.add(listener);
-        parlane->connect(listener.get_local_address().str(), "Bob");
-        while (!client)
-        {
-            turn();
-            if (Kel::Net::StreamSocket* sock = listener.accept())
-                client = new Connection(sock, disp);
-        }
         client->send_packet(Packet("", "GAME", "Bench"));
         client->send_packet(Packet("", "ADDCHAR", "Alice", "0"));
         client->send_packet(Packet("", "ADDSCENE", "Tavern", "0"));
@@ -69,30 +38,11 @@ public:
             turn();
     }
 
-    ~Session()
-    {
-        delete client;
-        delete parlane;
-        fs::current_path("/");
-        fs::remove_all(dir);
-    }
-
-    // One turn of the program's loop, with the server serviced alongside
-    // unless it has nothing to do.
-    void turn(bool serve = true)
-    {
-        parlane->tick();
-        if (serve)
-            disp.tick(false);
-        Kel::Time::sleep(Kel::Time::msec);
-    }
-
-    Parlane* parlane;
-    Kel::IO::EventDispatcher disp;
-    Kel::Net::ServerSocket listener;
-    Connection* client;
-    fs::path dir;
+private:
+    static char program[];
 };
+
+char Session::program[] = "bench_client";
 
 Session& session()
 {

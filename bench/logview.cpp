@@ -12,6 +12,7 @@
 //    100,000 lines; with shown=1 the main window is on screen and the time
 //    runs until the toolkit is idle again, so layout and drawing count.
 //    The 100,000-line scene is never left: see leave_ms.
+#include "bench/clientsession.h"
 #include "client/mainwindow.h"
 #include "client/parlane.h"
 #include "common/connection.h"
@@ -30,12 +31,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace
 {
@@ -73,38 +70,11 @@ LogLine mixed_line(int i)
 }
 
 // One controller, its server-side link, and the scenes the benchmarks show.
-class Session
+class Session: public ClientSession
 {
 public:
-    Session(): listener(Kel::Net::INET, 0), client(nullptr)
+    Session(): ClientSession(program)
     {
-        char pattern[] = "/tmp/parlane-bench-XXXXXX";
-        if (!mkdtemp(pattern))
-            throw std::runtime_error("Cannot make a temporary folder");
-        dir = pattern;
-        for (const fs::directory_entry& e : fs::directory_iterator(fs::path(PARLANE_SOURCE_DIR) / "data"))
-        {
-            std::string ext = e.path().extension().string();
-            if (ext == ".glade" || ext == ".png")
-                fs::copy_file(e.path(), dir / e.path().filename());
-        }
-        fs::current_path(dir);
-
-        static char program[] = "bench_logview";
-        static char* argv[] = { program, nullptr };
-        parlane = new Parlane(1, argv);
-
-        listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
-        listener.listen(1);
-        listener.set_block(false);
-        disp.add(listener);
-        parlane->connect(listener.get_local_address().str(), "Bob");
-        while (!client)
-        {
-            turn();
-            if (Kel::Net::StreamSocket* sock = listener.accept())
-                client = new Connection(sock, disp);
-        }
         std::vector<std::string> names = { "Empty", "Backlog", "Large" };
         for (int i = 0; i < SMALL_SCENES; ++i)
             names.push_back("Small " + std::to_string(100 + i));
@@ -119,26 +89,11 @@ public:
             fill("Small " + std::to_string(100 + i), SMALL);
     }
 
-    ~Session()
-    {
-        delete client;
-        delete parlane;
-        fs::current_path("/");
-        fs::remove_all(dir);
-    }
-
     void fill(const std::string& scene, int lines)
     {
         BackLog& log = parlane->get_scene(scene)->get_backlog();
         for (int i = 0; i < lines; ++i)
             log.push_back(mixed_line(i));
-    }
-
-    void turn()
-    {
-        parlane->tick();
-        disp.tick(false);
-        Kel::Time::sleep(Kel::Time::msec);
     }
 
     void show(bool shown)
@@ -169,13 +124,9 @@ public:
         return dynamic_cast<Gtk::TextView*>(Glib::wrap(view))->get_buffer();
     }
 
-    Parlane* parlane;
-    Kel::IO::EventDispatcher disp;
-    Kel::Net::ServerSocket listener;
-    Connection* client;
-    fs::path dir;
-
 private:
+    static char program[];
+
     static GtkWidget* find(GtkWidget* top, const char* name)
     {
         if (std::string(gtk_widget_get_name(top)) == name)
@@ -191,6 +142,8 @@ private:
         return found;
     }
 };
+
+char Session::program[] = "bench_logview";
 
 Session& session()
 {

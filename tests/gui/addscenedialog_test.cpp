@@ -27,10 +27,7 @@ protected:
     {
         parlane.disconnect();
         GuiTest::MessageBoxes::take();
-        parlane.connect(server.get_address(), "GM");
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
+        ASSERT_TRUE(server.log_in("GM"));
     }
 
     Gtk::Entry& name_entry() { return *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_scene_name"); }

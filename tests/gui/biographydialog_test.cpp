@@ -26,13 +26,7 @@ protected:
 
     void TearDown() override { dialog.hide(); }
 
-    void login(const std::string& user)
-    {
-        parlane.connect(server.get_address(), user);
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
-    }
+    void login(const std::string& user) { ASSERT_TRUE(server.log_in(user)); }
 
     std::string title() { return GuiTest::find_widget<Gtk::Label>(dialog, "lbl_edit_bio_title")->get_text(); }
     Glib::RefPtr<Gtk::TextBuffer> buffer()

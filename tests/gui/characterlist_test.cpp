@@ -25,10 +25,7 @@ protected:
     {
         parlane.disconnect();
         GuiTest::MessageBoxes::take();
-        parlane.connect(server.get_address(), "Bob");
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
+        ASSERT_TRUE(server.log_in("Bob"));
         const Packet setup[] = {
             Packet("", "ADDCHAR", "zoe", "0"),
             Packet("", "ADDCHAR", "Guard", "1"),

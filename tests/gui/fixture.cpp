@@ -290,6 +290,13 @@ bool TestServer::deliver(const Packet& pkt)
     return sync();
 }
 
+bool TestServer::log_in(const std::string& user)
+{
+    parlane().connect(address, user);
+    Packet name;
+    return parlane().is_connected() && wait_for("NAME", name);
+}
+
 bool TestServer::sync()
 {
     std::string marker = "sync " + std::to_string(next_sync++);

@@ -74,6 +74,10 @@ public:
     const std::string& get_address() const { return address; }
     bool has_client() const { return client != nullptr; }
 
+    // Connects the controller to this server as user and runs turns until
+    // its NAME packet has arrived. False if either did not happen.
+    bool log_in(const std::string& user);
+
     // Sends to the connected client.
     void send(const Packet& pkt);
     // Sends a line as it is, which need not be a valid packet.

@@ -36,10 +36,7 @@ protected:
     {
         parlane.disconnect();
         parlane.set_writing(false);
-        parlane.connect(server.get_address(), user);
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
+        ASSERT_TRUE(server.log_in(user));
         for (const Packet& p : {
                  Packet("", "ADDSCENE", "Tavern", "0"),
                  Packet("", "ADDSCENE", "OOC", "0"),

@@ -42,10 +42,7 @@ protected:
 
     void login(const std::string& user, const std::vector<Packet>& setup)
     {
-        parlane.connect(server.get_address(), user);
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
+        ASSERT_TRUE(server.log_in(user));
         for (const Packet& pkt : setup)
             server.send(pkt);
         ASSERT_TRUE(server.sync());

@@ -78,10 +78,7 @@ protected:
         parlane.disconnect();
         GuiTest::MessageBoxes::take();
         window.show();
-        parlane.connect(server.get_address(), "Bob");
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
+        ASSERT_TRUE(server.log_in("Bob"));
         for (const char* who : { "Bob", "Alice", "GM" })
             server.send(Packet("", "ADDCHAR", who, "0"));
         server.send(Packet("", "ADDSCENE", "Tavern", "0"));

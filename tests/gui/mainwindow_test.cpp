@@ -53,13 +53,7 @@ protected:
         GuiTest::run_turns(5);
     }
 
-    void login(const std::string& user)
-    {
-        parlane.connect(server.get_address(), user);
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
-    }
+    void login(const std::string& user) { ASSERT_TRUE(server.log_in(user)); }
 
     void deliver(const Packet& pkt) { EXPECT_TRUE(server.deliver(pkt)) << pkt.str(); }
 

@@ -28,10 +28,7 @@ protected:
     {
         parlane.disconnect();
         GuiTest::MessageBoxes::take();
-        parlane.connect(server.get_address(), "GM");
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
+        ASSERT_TRUE(server.log_in("GM"));
         const Packet characters[] = {
             Packet("", "ADDCHAR", "Zed", "1"),
             Packet("", "ADDCHAR", "anna", "1"),

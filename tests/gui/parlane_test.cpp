@@ -105,10 +105,7 @@ protected:
 
     void login(const std::string& user)
     {
-        parlane.connect(server.get_address(), user);
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
+        ASSERT_TRUE(server.log_in(user));
         signals.take();
     }
 

@@ -26,10 +26,7 @@ protected:
         parlane.disconnect();
         GuiTest::MessageBoxes::take();
         window.show();
-        parlane.connect(server.get_address(), "Bob");
-        ASSERT_TRUE(parlane.is_connected());
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name));
+        ASSERT_TRUE(server.log_in("Bob"));
         const Packet setup[] = {
             Packet("", "ADDCHAR", "Bob", "0"),
             Packet("", "ADDSCENE", "s1", "0"),
