@@ -1,6 +1,7 @@
 #ifndef PARLANE_BENCH_CLIENTSESSION_H
 #define PARLANE_BENCH_CLIENTSESSION_H
 
+#include "client/mainwindow.h"
 #include "client/parlane.h"
 #include "common/connection.h"
 #include "libs/core/source/time/clock.h"
@@ -8,6 +9,8 @@
 #include "libs/io/source/eventdispatcher.h"
 #include "libs/net/source/inet.h"
 #include "libs/net/source/serversocket.h"
+
+#include <gtkmm/main.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -36,6 +39,8 @@ public:
 
         static char* argv[] = { program, nullptr };
         parlane = new Parlane(1, argv);
+        // Shown as the program shows it, so that lines are laid out and drawn.
+        parlane->get_main_window()->show();
 
         listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
         listener.listen(1);
@@ -69,6 +74,14 @@ public:
         if (serve)
             disp.tick(false);
         Kel::Time::sleep(Kel::Time::msec);
+    }
+
+    // Turns until the toolkit has nothing left to do, such as laying out
+    // lines off the screen.
+    void settle()
+    {
+        for (int i = 0; i < 100000 && Gtk::Main::events_pending(); ++i)
+            turn(false);
     }
 
     Parlane* parlane; // owned

@@ -3,9 +3,13 @@
 #include "client/backgroundstyle.h"
 #include "client/parlane.h"
 #include "client/utf8.h"
+#include "libs/core/source/time/clock.h"
+#include "libs/core/source/time/units.h"
 #include "libs/strings/source/formatter.h"
 
 #include <gtkmm/scrolledwindow.h>
+
+#include <vector>
 
 namespace
 {
@@ -84,24 +88,51 @@ void LogView::scene_activated()
 
 void LogView::activity()
 {
+    // The lines that arrive in one turn of the loop are added together, in
+    // the toolkit's next round, before anything is laid out or drawn.
+    if (!append_pending.connected())
+        append_pending = Glib::signal_idle().connect(
+            sigc::bind_return(sigc::mem_fun(*this, &LogView::append_new_lines), false), Glib::PRIORITY_HIGH_IDLE);
+}
+
+void LogView::append_new_lines()
+{
     Scene* scene = parlane.get_active_scene();
     if (!scene)
         return;
-    bool at_end = true;
-    if (Gtk::ScrolledWindow* scroller = dynamic_cast<Gtk::ScrolledWindow*>(get_parent()))
-    {
-        Gtk::Adjustment* adjustment = scroller->get_vadjustment();
-        at_end = adjustment->get_value() == adjustment->get_upper() - adjustment->get_page_size();
-    }
     BackLog& backlog = scene->get_backlog();
+    if (backlog.next() == backlog.end())
+        return;
+    bool follow = follow_pending.connected() || at_end();
     append_lines(backlog, backlog.next());
     backlog.reset_next();
-    if (at_end)
+    if (!follow || follow_pending.connected())
+        return;
+
+    // Every scroll lays out and draws the whole visible page again: a flood
+    // of lines is followed a page at a time, not a line at a time.
+    Kel::Time::TimeDelta wait = last_follow + FOLLOW_INTERVAL - Kel::Time::now();
+    if (wait <= Kel::Time::zero)
         scroll_to_end();
+    else
+        follow_pending = Glib::signal_timeout().connect(
+            sigc::bind_return(sigc::mem_fun(*this, &LogView::scroll_to_end), false),
+            wait / Kel::Time::msec + 1);
+}
+
+bool LogView::at_end()
+{
+    Gtk::ScrolledWindow* scroller = dynamic_cast<Gtk::ScrolledWindow*>(get_parent());
+    if (!scroller)
+        return true;
+    Gtk::Adjustment* adjustment = scroller->get_vadjustment();
+    return adjustment->get_value() == adjustment->get_upper() - adjustment->get_page_size();
 }
 
 void LogView::scroll_to_end()
 {
+    follow_pending.disconnect();
+    last_follow = Kel::Time::now();
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
     Glib::RefPtr<Gtk::TextMark> mark = buffer->create_mark(buffer->end(), true);
     scroll_to(mark, 0);
@@ -110,7 +141,18 @@ void LogView::scroll_to_end()
 
 void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
 {
-    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    // Where each display line lies in the text inserted, in characters.
+    struct Placed
+    {
+        Glib::ustring::size_type start;
+        Glib::ustring::size_type stamp_length;
+        Glib::ustring::size_type length;
+        Glib::RefPtr<Gtk::TextTag> body_tag;
+        std::list<Span> spans;
+    };
+    std::vector<Placed> placed;
+    Glib::ustring text;
+    Glib::ustring::size_type length = 0;
     for (; i != log.end(); ++i)
     {
         const LogLine& line = *i;
@@ -145,37 +187,54 @@ void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
         find_spans(body, '_', true, spans, tag_underline);
         find_spans(body, '%', true, spans, tag_italic);
 
+        if (!empty || !placed.empty())
+        {
+            text += '\n';
+            ++length;
+        }
         Glib::ustring timestamp = display_text(line.timestamp);
-        Glib::ustring display = "[" + timestamp + "] " + body;
-        if (!empty)
-            buffer->insert(buffer->end(), "\n");
-        empty = false;
-        buffer->insert(buffer->end(), display);
-
-        Gtk::TextIter finish = buffer->end();
-        Gtk::TextIter start = finish;
-        start.backward_chars(display.size());
-        Gtk::TextIter stamp_end = start;
-        stamp_end.forward_chars(timestamp.size() + 2);
-        Gtk::TextIter body_start = stamp_end;
-        body_start.forward_char();
-        int body_offset = body_start.get_offset();
-
-        buffer->apply_tag(tag_line, start, finish);
-        buffer->apply_tag(tag_timestamp, start, stamp_end);
-        Glib::RefPtr<Gtk::TextTag> body_tag;
+        Placed p;
+        p.start = length;
+        p.stamp_length = timestamp.size() + 2;
+        p.length = p.stamp_length + 1 + body.size();
         if (line.type == LogLine::OOC)
-            body_tag = tag_ooc;
+            p.body_tag = tag_ooc;
         else if (line.name == "GM")
-            body_tag = tag_gm;
+            p.body_tag = tag_gm;
         else if (line.type == LogLine::EVENT)
-            body_tag = tag_event;
+            p.body_tag = tag_event;
         else
-            body_tag = tag_text;
-        buffer->apply_tag(body_tag, body_start, finish);
-        for (const Span& span : spans)
-            buffer->apply_tag(span.tag, buffer->get_iter_at_offset(body_offset + span.begin),
-                buffer->get_iter_at_offset(body_offset + span.end));
+            p.body_tag = tag_text;
+        p.spans.swap(spans);
+        text += "[" + timestamp + "] " + body;
+        length += p.length;
+        placed.push_back(std::move(p));
+    }
+    if (placed.empty())
+        return;
+
+    // One insertion and one hanging-indent range for all the lines: each
+    // change to the buffer has the view measure itself again.
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    int base = buffer->end().get_offset();
+    buffer->insert(buffer->end(), text);
+    empty = false;
+    buffer->apply_tag(tag_line, buffer->get_iter_at_offset(base), buffer->end());
+    for (const Placed& p : placed)
+    {
+        int line_start = base + p.start;
+        int body_start = line_start + p.stamp_length + 1;
+        Gtk::TextIter start = buffer->get_iter_at_offset(line_start);
+        Gtk::TextIter stamp_end = start;
+        stamp_end.forward_chars(p.stamp_length);
+        Gtk::TextIter body = stamp_end;
+        body.forward_char();
+        Gtk::TextIter finish = buffer->get_iter_at_offset(line_start + p.length);
+        buffer->apply_tag(tag_timestamp, start, stamp_end);
+        buffer->apply_tag(p.body_tag, body, finish);
+        for (const Span& span : p.spans)
+            buffer->apply_tag(span.tag, buffer->get_iter_at_offset(body_start + span.begin),
+                buffer->get_iter_at_offset(body_start + span.end));
     }
 }
 

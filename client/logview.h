@@ -2,6 +2,9 @@
 #define PARLANE_CLIENT_LOGVIEW_H
 
 #include "client/backlog.h"
+#include "libs/core/source/time/timedelta.h"
+#include "libs/core/source/time/timestamp.h"
+#include "libs/core/source/time/units.h"
 
 #include <gtkmm/textview.h>
 #include <libglademm/xml.h>
@@ -30,6 +33,10 @@ public:
         Glib::RefPtr<Gtk::TextTag> tag;
     };
 
+    // While lines arrive faster than this, a view at the bottom follows
+    // them at this pace; a lone line is followed at once.
+    static constexpr Kel::Time::TimeDelta FOLLOW_INTERVAL = 100 * Kel::Time::msec;
+
     LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);
 
     // Marks text enclosed in pairs of c with tag. A doubled c stands for one
@@ -45,7 +52,9 @@ private:
     void set_colors();
     void scene_activated();
     void activity();
+    void append_new_lines();
     void append_lines(const BackLog& log, BackLog::const_iterator i);
+    bool at_end();
     void scroll_to_end();
 
     Parlane& parlane;
@@ -64,6 +73,9 @@ private:
     Glib::RefPtr<Gtk::TextTag> tag_italic;
     // True while the buffer holds no line: the next line needs no line feed.
     bool empty;
+    Kel::Time::TimeStamp last_follow;
+    sigc::connection follow_pending;
+    sigc::connection append_pending;
 };
 
 #endif

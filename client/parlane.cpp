@@ -28,6 +28,8 @@
 #include <gtkmm/messagedialog.h>
 #include <libglademm/xml.h>
 
+#include <sys/prctl.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -54,12 +56,15 @@ Kel::Application::RegApp<Parlane> Parlane::reg;
 Parlane::Parlane(int argc, char** argv):
     gtk(argc, argv), wnd_main(nullptr), dlg_connect(nullptr), dlg_start_session(nullptr),
     dlg_add_scene(nullptr), dlg_npcs(nullptr), dlg_biography(nullptr), dlg_colors(nullptr),
-    dlg_about(nullptr), dlg_help(nullptr), config("parlane.conf"), active_scene(nullptr), conn(nullptr),
-    writing(false)
+    dlg_about(nullptr), dlg_help(nullptr), packets_handled(0), link_busy(false), config("parlane.conf"),
+    active_scene(nullptr), conn(nullptr), writing(false)
 {
     // A send to a peer that has gone would otherwise kill the process
     // instead of failing the write.
     std::signal(SIGPIPE, SIG_IGN);
+    // The loop's pace is one turn per millisecond; the kernel's default timer
+    // slack stretches each 1 ms sleep by a tenth or more.
+    prctl(PR_SET_TIMERSLACK, 1UL);
 
     instance_ = this;
     try
@@ -201,8 +206,32 @@ int Parlane::main()
 
 void Parlane::tick()
 {
-    while (Gtk::Main::events_pending())
-        Gtk::Main::iteration(false);
+    if (!link_busy)
+    {
+        Kel::Time::TimeDelta limit = IDLE_WAIT;
+        if (writing && write_timeout - Kel::Time::now() < limit)
+            limit = write_timeout - Kel::Time::now();
+        pump.wait(event_disp, limit);
+    }
+
+    // Laying out lines off the screen as fast as they arrive would slow
+    // their arrival: while the server keeps sending, such work gets one
+    // round every BACKGROUND_DELAY.
+    Kel::Time::TimeStamp now = Kel::Time::now();
+    if (!link_busy)
+    {
+        pump.drain(BACKGROUND_SLICE);
+        last_background = now;
+    }
+    else
+    {
+        pump.drain_foreground();
+        if (now - last_background >= BACKGROUND_DELAY)
+        {
+            pump.drain(Kel::Time::zero);
+            last_background = now;
+        }
+    }
 
     // Before the dispatcher: the socket of a link the peer closed wants no
     // events any more, and polling nothing but it would fail.
@@ -212,7 +241,9 @@ void Parlane::tick()
         conn = nullptr;
     }
 
+    unsigned long handled = packets_handled;
     event_disp.tick(false);
+    link_busy = packets_handled != handled;
 
     if (writing && Kel::Time::now() > write_timeout)
         set_writing(false);
@@ -236,11 +267,9 @@ void Parlane::connect(const std::string& address, const std::string& n)
                 Gtk::Main::iteration(false);
             if (!conn || conn->check_connection())
                 break;
-            // Sleep until the next toolkit event, at most 10 ms, so that the
-            // wait does not spin while Cancel still answers at once.
-            sigc::connection wake = Glib::signal_timeout().connect(sigc::ptr_fun(&Parlane::wake_up), 10);
-            Gtk::Main::iteration(true);
-            wake.disconnect();
+            // Until the socket or the toolkit has news, at most 10 ms: the
+            // wait does not spin, and Cancel still answers at once.
+            pump.wait(event_disp, IDLE_WAIT);
         }
         if (conn)
         {
@@ -258,11 +287,6 @@ void Parlane::connect(const std::string& address, const std::string& n)
         box.hide();
         message_box(e.what(), Gtk::MESSAGE_ERROR);
     }
-}
-
-bool Parlane::wake_up()
-{
-    return false;
 }
 
 void Parlane::cancel_connection(int)
@@ -519,6 +543,7 @@ void Parlane::packet_available()
     Packet pkt;
     if (!conn || !conn->get_packet(pkt))
         return;
+    ++packets_handled;
 
     const std::string& cmd = pkt.get_command();
     const std::string& origin = pkt.get_origin();

@@ -4,8 +4,11 @@
 #include "client/character.h"
 #include "client/config.h"
 #include "client/scene.h"
+#include "client/toolkitpump.h"
 #include "libs/core/source/core/application.h"
+#include "libs/core/source/time/timedelta.h"
 #include "libs/core/source/time/timestamp.h"
+#include "libs/core/source/time/units.h"
 #include "libs/io/source/eventdispatcher.h"
 
 #include <gtkmm/main.h>
@@ -50,8 +53,17 @@ public:
     // the configuration and discards the model. Returns the exit code.
     int main() override;
     // One loop turn: toolkit events, the socket, a stale connection, and the
-    // lapse of the writing indicator. Never blocks.
+    // lapse of the writing indicator. A turn after one in which nothing came
+    // from the server first waits, at most IDLE_WAIT, for the toolkit or the
+    // socket to have something; otherwise it never waits. Toolkit work that
+    // the user waits for is done at once; background work (laying out off
+    // the screen) gets BACKGROUND_SLICE of a turn, and while the server
+    // keeps sending, one round every BACKGROUND_DELAY.
     void tick() override;
+
+    static constexpr Kel::Time::TimeDelta IDLE_WAIT = 10 * Kel::Time::msec;
+    static constexpr Kel::Time::TimeDelta BACKGROUND_SLICE = 10 * Kel::Time::msec;
+    static constexpr Kel::Time::TimeDelta BACKGROUND_DELAY = 250 * Kel::Time::msec;
 
     // Drops any present connection and the whole model, then connects and
     // logs in as n, pumping toolkit events while a Cancel box is shown.
@@ -161,7 +173,6 @@ private:
     void sort_scenes();
     // Sends pkt if connected. A failed send is reported on standard output.
     void send(const Packet& pkt);
-    static bool wake_up();
     // Raises the activity of scene s, which is not the active one, and
     // announces a change.
     void raise_activity(Scene& s, unsigned level);
@@ -195,6 +206,11 @@ private:
     Gtk::Dialog* dlg_about;
     Gtk::Dialog* dlg_help;
     Kel::IO::EventDispatcher event_disp;
+    ToolkitPump pump;
+    // Packets handled so far, and whether the last turn handled any.
+    unsigned long packets_handled;
+    bool link_busy;
+    Kel::Time::TimeStamp last_background;
     Config config;
     std::string name;
     std::map<std::string, std::string> active_names; // scene name -> speaking name

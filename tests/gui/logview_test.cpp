@@ -2,6 +2,7 @@
 
 #include "client/mainwindow.h"
 #include "client/parlane.h"
+#include "libs/core/source/time/clock.h"
 #include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
@@ -258,17 +259,23 @@ TEST_F(LogViewTest, EmphasisMarkersBecomeStyles)
     }
 }
 
-TEST_F(LogViewTest, ActivityInsertsOnlyTheNewLine)
+TEST_F(LogViewTest, LinesOfOneTurnAreInsertedTogetherAfterTheShownOnes)
 {
     deliver(Packet("Alice", "TEXT", "Tavern", "one"));
     Strings inserted;
     sigc::connection watch = view.get_buffer()->signal_insert().connect(
         [&](const Gtk::TextIter&, const Glib::ustring& text, int) { inserted.push_back(text); });
-    deliver(Packet("Alice", "TEXT", "Tavern", "two"));
+    // Both lines, and the marker that ends the delivery, arrive in one read.
+    server.send(Packet("Alice", "TEXT", "Tavern", "two"));
+    deliver(Packet("Alice", "TEXT", "Tavern", "three"));
     watch.disconnect();
-    ASSERT_EQ(2u, inserted.size());
-    EXPECT_EQ("\n", inserted[0]);
-    EXPECT_EQ("] two", inserted[1].substr(9));
+    ASSERT_EQ(1u, inserted.size());
+    const std::string text = inserted[0];
+    ASSERT_EQ(std::string("\n[00:00:00] two\n[00:00:00] three").size(), text.size()) << text;
+    EXPECT_EQ("\n[", text.substr(0, 2)) << "a line feed after the line shown before";
+    EXPECT_EQ("] two\n[", text.substr(10, 7));
+    EXPECT_EQ("] three", text.substr(25));
+    EXPECT_EQ((Strings { "one", "two", "three" }), bodies());
 }
 
 // Spacing below the last line of "txt_log" would leave a scroll to the end
@@ -297,8 +304,12 @@ TEST_F(LogViewTest, ScrolledUpViewStaysWhileViewAtTheBottomFollows)
     for (const char* text : { "first at the bottom", "second at the bottom" })
     {
         SCOPED_TRACE(text);
+        Kel::Time::TimeStamp sent = Kel::Time::now();
         deliver(Packet("Alice", "TEXT", "Tavern", text));
-        settle();
+        // Lines in quick succession are followed at a steady pace.
+        GuiTest::run_until(
+            [&] { return Kel::Time::now() - sent > 2 * LogView::FOLLOW_INTERVAL && !Gtk::Main::events_pending(); },
+            5000);
         EXPECT_EQ(bottom(), adj.get_value());
     }
 }

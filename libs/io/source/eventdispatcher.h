@@ -43,6 +43,10 @@ public:
     // leaves tick at once, dropping the rest of that poll's results.
     void tick(bool block);
 
+    // What tick would poll: the descriptors and wanted events of the watched
+    // objects, for a caller that waits on them along with its own.
+    const std::vector<pollfd>& get_poll_set() { return poller.get_poll_set(); }
+
 private:
     struct Slot
     {

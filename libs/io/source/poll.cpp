@@ -142,10 +142,16 @@ void Poller::rebuild_pfd()
     pfd_dirty = false;
 }
 
-int Poller::do_poll(int timeout_ms)
+const std::vector<pollfd>& Poller::get_poll_set()
 {
     if (pfd_dirty)
         rebuild_pfd();
+    return pfd;
+}
+
+int Poller::do_poll(int timeout_ms)
+{
+    get_poll_set();
     poll_result.clear();
 
     if (pfd.empty())

@@ -85,6 +85,10 @@ public:
     // it. A hang-up alone is listed with P_NONE.
     const std::list<Slot>& get_result() const { return poll_result; }
 
+    // The descriptors and events that the next poll waits on, for a caller
+    // that waits on them together with descriptors of its own.
+    const std::vector<pollfd>& get_poll_set();
+
 private:
     int do_poll(int timeout_ms);
     void rebuild_pfd();
