@@ -2,9 +2,11 @@
 
 #include "client/mainwindow.h"
 #include "libs/core/source/core/except.h"
+#include "libs/core/source/time/clock.h"
 #include "tests/gui/fixture.h"
 #include "tests/gui/toolkitwarnings.h"
 
+#include <gdk/gdk.h>
 #include <gtest/gtest.h>
 #include <gtkmm/messagedialog.h>
 
@@ -488,6 +490,45 @@ TEST_F(ParlaneTest, TextLinesAndTheAttentionFlag)
     // Other tests may have shown and focused the window.
     MainWindow& window = *parlane.get_main_window();
     EXPECT_EQ(!window.property_has_toplevel_focus().get_value(), window.get_flash());
+}
+
+// Laying out what scrolled by must not slow a flood of lines down, nor wait
+// for ever.
+TEST_F(ParlaneTest, BackgroundWorkWaitsWhileTheServerKeepsSending)
+{
+    deliver(Packet("", "ADDSCENE", "Tavern", "0"));
+    auto flood_turn = [&]
+    {
+        server.send(Packet("Alice", "TEXT", "Tavern", "again"));
+        parlane.tick();
+    };
+    flood_turn();
+    Kel::Time::TimeStamp start = Kel::Time::now();
+    int background = 0;
+    // The most urgent kind of background work, so that each round does some.
+    sigc::connection idle =
+        Glib::signal_idle().connect([&] { ++background; return true; }, GDK_PRIORITY_REDRAW + 2);
+    flood_turn();
+    flood_turn();
+    if (2 * (Kel::Time::now() - start) < Parlane::BACKGROUND_DELAY)
+    {
+        EXPECT_EQ(0, background) << "put off while lines arrive";
+    }
+
+    GuiTest::run_until([&] { return background > 0 && Kel::Time::now() - start > Parlane::BACKGROUND_DELAY; }, 5000);
+    flood_turn(); // after quiet turns, which gave background work its slice
+    int during_flood = background;
+    start = Kel::Time::now();
+    while (Kel::Time::now() - start < 3 * Parlane::BACKGROUND_DELAY)
+        flood_turn();
+    EXPECT_GE(background - during_flood, 2) << "one round every so often";
+    EXPECT_LE(background - during_flood, 8);
+
+    parlane.tick();
+    int rounds = background;
+    parlane.tick();
+    EXPECT_GT(background, rounds + 1) << "the link is quiet: background work gets its slice";
+    idle.disconnect();
 }
 
 TEST_F(ParlaneTest, BiographyBoxOnlyForTheOneAskedFor)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -91,6 +92,32 @@ TEST(EventDispatcher, FollowsEventChanges)
     d.tick(false);
     EXPECT_EQ(in.delivered, std::vector<PollEvent> { P_INPUT });
     EXPECT_EQ(out.delivered, std::vector<PollEvent> { P_OUTPUT });
+}
+
+// What a caller that waits on these descriptors together with its own sees.
+TEST(EventDispatcher, PollSetFollowsWantedEvents)
+{
+    Pipe pipe;
+    FdObject in(pipe.read_end);
+    FdObject out(pipe.write_end, P_NONE);
+    EventDispatcher d;
+    d.add(in);
+    d.add(out);
+    auto set = [&]
+    {
+        std::vector<std::pair<int, short>> found;
+        for (const pollfd& p : d.get_poll_set())
+            found.push_back({ p.fd, p.events });
+        return found;
+    };
+    EXPECT_EQ(set(), (std::vector<std::pair<int, short>> { { pipe.read_end, POLLIN } }));
+
+    out.want(P_OUTPUT);
+    in.want(P_NONE);
+    EXPECT_EQ(set(), (std::vector<std::pair<int, short>> { { pipe.write_end, POLLOUT } }));
+
+    d.remove(out);
+    EXPECT_TRUE(set().empty());
 }
 
 // The way a writer with pending bytes uses it: output readiness is wanted
