@@ -117,7 +117,7 @@ void LogView::append_new_lines()
     else
         follow_pending = Glib::signal_timeout().connect(
             sigc::bind_return(sigc::mem_fun(*this, &LogView::scroll_to_end), false),
-            wait / Kel::Time::msec + 1);
+            static_cast<unsigned int>(wait / Kel::Time::msec) + 1);
 }
 
 bool LogView::at_end()

@@ -1,4 +1,5 @@
 #include "client/toolkitpump.h"
+
 #include "libs/core/source/time/clock.h"
 #include "libs/core/source/time/units.h"
 
