@@ -5,232 +5,142 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <string>
 #include <thread>
-#include <vector>
-
-extern char** environ;
+#include <tuple>
 
 namespace
 {
 
-struct ProgramResult
+using Kel::Application;
+
+// Runs "tests/core/programs/<program> <arguments>" with standard input and
+// output on /dev/null. Returns the exit status (-1 if it did not exit) and
+// everything written to standard error.
+std::pair<int, std::string> run_program(const std::string& command)
 {
-    int status; // exit status, or -1 if the program did not exit normally
-    std::string err; // everything it wrote to standard error
-};
-
-// Runs tests/core/programs/<stem>.cpp with argv[0] = stem and the given
-// arguments; standard input and output are /dev/null.
-ProgramResult run_program(const std::string& stem, std::vector<std::string> args = {})
-{
-    std::string path = std::string(PARLANE_BINARY_DIR "/core_program_") + stem;
-    args.insert(args.begin(), stem);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(&arg[0]);
-    argv.push_back(nullptr);
-
-    int fds[2];
-    if (pipe(fds) != 0)
-        return { -2, "pipe failed" };
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    pid_t pid;
-    int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (spawned != 0)
-    {
-        close(fds[0]);
-        return { -2, "cannot start " + path };
-    }
-
-    ProgramResult result { -1, std::string() };
+    std::string line = PARLANE_BINARY_DIR "/core_program_" + command + " 2>&1 >/dev/null </dev/null";
+    FILE* pipe = popen(line.c_str(), "r");
+    if (!pipe)
+        return { -2, "popen failed" };
+    std::string err;
     char buffer[4096];
-    ssize_t len;
-    while ((len = read(fds[0], buffer, sizeof(buffer))) != 0)
-    {
-        if (len > 0)
-            result.err.append(buffer, len);
-        else if (errno != EINTR)
-            break;
-    }
-    close(fds[0]);
-
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
-    {
-    }
-    if (WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
-    return result;
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        err.append(buffer, n);
+    int status = pclose(pipe);
+    return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, err };
 }
 
-const char* const lazy_usage
-    = "The programmer was lazy and didn't write a usage() function for this application.\n";
-
-TEST(Application, RunExitPaths)
+TEST(Application, RunExitStatusAndReport)
 {
-    struct Case
-    {
-        const char* program;
-        std::vector<std::string> args;
-        int status;
-        std::string err;
+    const std::string lazy
+        = "The programmer was lazy and didn't write a usage() function for this application.\n";
+    const std::string custom
+        = "reason=need one argument program=" PARLANE_BINARY_DIR "/core_program_custom_usage";
+    const std::string uncaught = "An uncaught exception occurred.\n  type:   ";
+    const std::string destroyed = "destroyed after ";
+    const std::tuple<const char*, int, std::string> cases[] = {
+        { "app twice", 125, "Trying to call Application::run_app twice!\n" + destroyed + "0 ticks\n" },
+        { "unregistered", 126, "Trying to run with no application class registered!\n" },
+        // No object was made, so none is destroyed.
+        { "app usage", 1, "UsageError: unknown option -q\n" + lazy },
+        { "custom_usage", 1, custom + " brief=1\n" },
+        { "custom_usage a b", 1, custom + " brief=0\n" },
+        // exit() in the constructor does not end the loop.
+        { "app", 7, destroyed + "4 ticks\n" },
+        { "register_twice", 2, "Warning: registering the application twice\n" },
+        { "app data", 42, destroyed + "0 ticks\n" },
+        { "app signal", 100 + SIGUSR1, destroyed + "1 ticks\n" },
+        // The report comes before the object is deleted; a Kel::Exception
+        // without frames has no backtrace section.
+        { "app runtime_error", 124,
+            uncaught + "std::runtime_error\n  what(): lost the connection to the moon\n" + destroyed
+                + "3 ticks\n" },
+        { "app key_error", 124,
+            uncaught + "Kel::KeyError\n  what(): Unknown enum (abc)\n" + destroyed + "0 ticks\n" },
+        { "app backtrace", 124,
+            uncaught + "(anonymous namespace)::TracedError\n  what(): orbit decayed\n  backtrace:\n"
+                + "    0x4012ab in Moon::orbit() from /usr/lib/libmoon.so\n    0xdead0 from ./rocket\n" },
     };
-    const Case cases[] = {
-        { "twice", {}, 125, "Trying to call Application::run_app twice!\n" },
-        { "unregistered", {}, 126, "Trying to run with no application class registered!\n" },
-        { "usage", {}, 1, std::string("UsageError: unknown option -q\n") + lazy_usage },
-        { "custom_usage", {}, 1, "reason=need one argument program=custom_usage brief=1\n" },
-        { "custom_usage", { "a", "b" }, 1, "reason=need one argument program=custom_usage brief=0\n" },
-        { "normal", {}, 7, "destroyed after 4 ticks\n" },
-        { "register_twice", {}, 2, "Warning: registering the application twice\n" },
-        { "data", {}, 42, "" },
-        { "signal", {}, 100 + SIGUSR1, "" },
-    };
-    for (const Case& c : cases)
+    for (const auto& [command, status, err] : cases)
     {
-        SCOPED_TRACE(c.program);
-        ProgramResult result = run_program(c.program, c.args);
-        EXPECT_EQ(c.status, result.status);
-        EXPECT_EQ(c.err, result.err);
-    }
-}
-
-TEST(Application, RunReportsUncaughtExceptions)
-{
-    struct Case
-    {
-        const char* program;
-        std::string err;
-    };
-    const Case cases[] = {
-        // The object is deleted after the report.
-        { "runtime_error",
-            "An uncaught exception occurred.\n"
-            "  type:   std::runtime_error\n"
-            "  what(): lost the connection to the moon\n"
-            "destroyed\n" },
-        // A Kel::Exception without frames has no backtrace section.
-        { "key_error",
-            "An uncaught exception occurred.\n"
-            "  type:   Kel::KeyError\n"
-            "  what(): Unknown enum (abc)\n" },
-        { "backtrace",
-            "An uncaught exception occurred.\n"
-            "  type:   (anonymous namespace)::TracedError\n"
-            "  what(): orbit decayed\n"
-            "  backtrace:\n"
-            "    0x4012ab in Moon::orbit() from /usr/lib/libmoon.so\n"
-            "    0xdead0 from ./rocket\n" },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.program);
-        ProgramResult result = run_program(c.program);
-        EXPECT_EQ(124, result.status);
-        EXPECT_EQ(c.err, result.err);
+        SCOPED_TRACE(command);
+        EXPECT_EQ(std::make_pair(status, err), run_program(command));
     }
 }
 
 // Counts its ticks and calls exit(code) in tick number exit_at.
-class Counter: public Kel::Application
+struct Counter: Application
 {
-public:
-    explicit Counter(LoopMode mode, int exit_at = 0, int code = 0): exit_at(exit_at), code(code)
+    Counter(LoopMode mode, int exit_at = 0, int code = 0): exit_at(exit_at), code(code)
     {
         set_loop_mode(mode);
     }
-
-    std::atomic<int> ticks { 0 };
-
-protected:
     void tick() override
     {
         if (++ticks == exit_at)
             exit(code);
     }
-
-private:
-    int exit_at;
-    int code;
+    std::atomic<int> ticks { 0 };
+    int exit_at, code;
 };
 
-TEST(Application, NoneNeverTicks)
+// NONE never ticks. exit() and induce_tick() before main() neither end the
+// loop nor add a turn.
+TEST(Application, LoopEndsAfterTheTurnThatCallsExit)
 {
-    Counter app(Kel::Application::NONE, 1, 3);
-    app.exit(5);
-    EXPECT_EQ(0, app.main());
-    EXPECT_EQ(0, app.ticks);
-}
-
-TEST(Application, TickModesEndAfterTheTurnThatCallsExit)
-{
-    const Kel::Application::LoopMode modes[]
-        = { Kel::Application::TICK_SLEEP, Kel::Application::TICK_YIELD, Kel::Application::TICK_BUSY };
-    for (Kel::Application::LoopMode mode : modes)
-    {
+    for (auto mode :
+        { Application::NONE, Application::TICK_SLEEP, Application::TICK_YIELD, Application::TICK_BUSY })
         for (int exit_at : { 1, 5 })
         {
             SCOPED_TRACE(testing::Message() << "mode " << mode << ", exit in tick " << exit_at);
             Counter app(mode, exit_at, 3);
-            EXPECT_EQ(3, app.main());
-            EXPECT_EQ(exit_at, app.ticks);
+            app.exit(9);
+            app.induce_tick();
+            Kel::Time::TimeStamp start = Kel::Time::now();
+            EXPECT_EQ(mode == Application::NONE ? 0 : 3, app.main());
+            EXPECT_EQ(mode == Application::NONE ? 0 : exit_at, app.ticks);
+            // TICK_SLEEP sleeps after every tick, the last one included.
+            if (mode == Application::TICK_SLEEP)
+            {
+                EXPECT_GE(Kel::Time::now() - start, exit_at * Kel::Time::msec);
+            }
         }
-    }
 }
 
-TEST(Application, TickSleepSleepsAfterTheLastTick)
+TEST(Application, SwitchingToNoneEndsTheLoopWithZero)
 {
-    Counter app(Kel::Application::TICK_SLEEP, 1, 3);
-    Kel::Time::TimeStamp start = Kel::Time::now();
-    EXPECT_EQ(3, app.main());
-    EXPECT_GE(Kel::Time::now() - start, Kel::Time::msec);
-}
-
-TEST(Application, ExitBeforeTheLoopDoesNotPreventIt)
-{
-    Counter app(Kel::Application::TICK_BUSY, 2, 4);
-    app.exit(9);
-    EXPECT_EQ(4, app.main());
-    EXPECT_EQ(2, app.ticks);
-}
-
-TEST(Application, SwitchingToNoneEndsTheLoop)
-{
-    class SwitchOff: public Kel::Application
+    struct SwitchOff: Application
     {
-    protected:
-        // Leaving the loop through NONE returns 0, not the exit code.
         void tick() override { set_loop_mode(NONE); }
-    };
-    SwitchOff app;
+    } app;
     EXPECT_EQ(0, app.main());
 }
 
-// Runs app.main() on a thread; waits at most 10 s for it. A loop that
-// missed its wake-up is woken by repeated exit() so that the test ends.
-int main_on_thread(Kel::Application& app, const std::function<void()>& waker)
+// Runs app.main() on a thread and induces ticks until it has ticked `ticks`
+// times, then calls then(). A wake-up given while the loop is not waiting is
+// lost, so this spins between tries instead of sleeping, and then() lands
+// right after a tick, while the loop is on its way back to waiting. A loop
+// that misses then()'s wake-up fails the test after 10 s and is ended by
+// repeated exit(). Returns main()'s result; `induced` counts the wake-ups.
+int sleep_loop(Counter& app, int ticks, const std::function<void()>& then, int& induced)
 {
     std::future<int> result = std::async(std::launch::async, [&app] { return app.main(); });
-    waker();
+    for (induced = 0; induced < 10000 && app.ticks < ticks; ++induced)
+    {
+        app.induce_tick();
+        for (auto end = Kel::Time::now() + 2 * Kel::Time::msec; app.ticks < ticks && Kel::Time::now() < end;)
+            std::this_thread::yield();
+    }
+    then();
     if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
     {
         ADD_FAILURE() << "the loop missed its wake-up";
@@ -240,84 +150,30 @@ int main_on_thread(Kel::Application& app, const std::function<void()>& waker)
     return result.get();
 }
 
-// Wake-ups given while the loop is not waiting are lost, so this keeps
-// inducing until the loop has ticked `ticks` times. Returns how many
-// induce_tick() calls it took.
-int induce_until(Counter& app, int ticks)
+TEST(Application, SleepWokenFromAnotherThread)
 {
-    int induced = 0;
-    for (int i = 0; i < 10000 && app.ticks < ticks; ++i)
-    {
-        app.induce_tick();
-        ++induced;
-        // Spin rather than sleep, so that what follows comes right after the
-        // tick, while the loop is on its way back to waiting.
-        Kel::Time::TimeStamp deadline = Kel::Time::now() + 2 * Kel::Time::msec;
-        while (app.ticks < ticks && Kel::Time::now() < deadline)
-        {
-        }
-    }
-    return induced;
-}
-
-TEST(Application, SleepWokenByExitFromAnotherThread)
-{
-    // exit() follows the first tick at once, so it lands before, during or
-    // after the loop's check of done; it must never be lost.
+    // exit() lands before, during or after the loop's check of done; it
+    // must never be lost, and it brings no tick of its own.
     for (int i = 0; i < 200; ++i)
     {
-        Counter app(Kel::Application::SLEEP);
-        int induced = 0;
+        Counter app(Application::SLEEP);
+        int wanted = 1 + i % 3, induced;
         ASSERT_EQ(i,
-            main_on_thread(app,
-                [&]
-                {
-                    induced = induce_until(app, 1);
-                    app.exit(i);
-                }));
-        // An exit() that wakes the loop brings no tick of its own.
+            sleep_loop(
+                app, wanted, [&] { app.exit(i); }, induced));
+        ASSERT_GE(app.ticks, wanted);
         ASSERT_LE(app.ticks, induced);
     }
-}
-
-TEST(Application, SleepTicksOncePerInducedWakeUp)
-{
-    Counter app(Kel::Application::SLEEP);
-    int induced = 0;
-    int status = main_on_thread(app,
-        [&]
-        {
-            induced = induce_until(app, 3);
-            app.exit(6);
-        });
-    EXPECT_EQ(6, status);
-    EXPECT_GE(app.ticks, 3);
-    EXPECT_LE(app.ticks, induced);
-}
-
-TEST(Application, LeavingSleepModeWakesTheLoop)
-{
+    // Leaving SLEEP mode wakes the loop, which then ticks on by itself.
     for (int i = 0; i < 50; ++i)
     {
-        Counter app(Kel::Application::SLEEP, 10, 8);
-        int induced = 0;
+        Counter app(Application::SLEEP, 10, 8);
+        int induced;
         ASSERT_EQ(8,
-            main_on_thread(app,
-                [&]
-                {
-                    induced = induce_until(app, 1);
-                    app.set_loop_mode(Kel::Application::TICK_BUSY);
-                }));
+            sleep_loop(
+                app, 1, [&] { app.set_loop_mode(Application::TICK_BUSY); }, induced));
         ASSERT_EQ(10, app.ticks);
     }
-}
-
-TEST(Application, InduceTickOutsideSleepModeDoesNothing)
-{
-    Counter app(Kel::Application::TICK_BUSY, 3, 0);
-    app.induce_tick();
-    EXPECT_EQ(0, app.main());
-    EXPECT_EQ(3, app.ticks);
 }
 
 } // namespace

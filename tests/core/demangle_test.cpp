@@ -11,29 +11,15 @@ namespace
 
 TEST(Demangle, ReadableNames)
 {
-    struct Case
-    {
-        std::string symbol;
-        std::string text;
-    };
-    const Case cases[] = {
-        { typeid(Kel::KeyError).name(), "Kel::KeyError" },
+    const std::pair<std::string, std::string> cases[] = { { typeid(Kel::KeyError).name(), "Kel::KeyError" },
         { "N3Kel2IO12FileNotFoundE", "Kel::IO::FileNotFound" },
         { "_ZN3Kel5Debug8demangleERKSs", "Kel::Debug::demangle(std::string const&)" },
         { "_Z3fooii", "foo(int, int)" },
         // Not mangled names: unchanged.
-        { "", "" },
-        { "main", "main" },
-        { "hello world", "hello world" },
-        { "_Z", "_Z" },
-        { "_ZN3Kel", "_ZN3Kel" },
-        { "N3Kel8KeyError", "N3Kel8KeyError" },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.symbol);
-        EXPECT_EQ(c.text, Kel::Debug::demangle(c.symbol));
-    }
+        { "", "" }, { "main", "main" }, { "hello world", "hello world" }, { "_Z", "_Z" },
+        { "_ZN3Kel", "_ZN3Kel" }, { "N3Kel8KeyError", "N3Kel8KeyError" } };
+    for (const auto& [symbol, text] : cases)
+        EXPECT_EQ(text, Kel::Debug::demangle(symbol)) << symbol;
 }
 
 } // namespace

@@ -11,21 +11,22 @@ namespace
 TEST(Mutex, TrylockFailsWhileAnotherThreadHoldsIt)
 {
     Kel::Mutex mutex;
-    mutex.lock();
     bool acquired = true;
-    std::thread other([&] { acquired = mutex.trylock(); });
-    other.join();
+    auto try_elsewhere = [&]
+    {
+        std::thread(
+            [&]
+            {
+                if ((acquired = mutex.trylock()))
+                    mutex.unlock();
+            })
+            .join();
+    };
+    mutex.lock();
+    try_elsewhere();
     EXPECT_FALSE(acquired);
     mutex.unlock();
-
-    std::thread again(
-        [&]
-        {
-            acquired = mutex.trylock();
-            if (acquired)
-                mutex.unlock();
-        });
-    again.join();
+    try_elsewhere();
     EXPECT_TRUE(acquired);
 }
 
@@ -41,8 +42,7 @@ TEST(Mutex, ExcludesConcurrentUpdates)
             ++counter;
         }
     };
-    std::thread a(work);
-    std::thread b(work);
+    std::thread a(work), b(work);
     a.join();
     b.join();
     EXPECT_EQ(200000, counter);

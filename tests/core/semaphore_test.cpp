@@ -8,6 +8,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -18,6 +19,9 @@ using Kel::Time::msec;
 TEST(Semaphore, TimedWaitRunsOut)
 {
     Kel::Semaphore sem;
+    // A signal given while nobody waits is lost.
+    sem.signal();
+    sem.broadcast();
     std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
     Kel::Time::TimeStamp start = Kel::Time::now();
     EXPECT_EQ(1, sem.wait(20 * msec));
@@ -26,87 +30,42 @@ TEST(Semaphore, TimedWaitRunsOut)
     EXPECT_EQ(1, sem.wait(-1 * msec));
 }
 
-TEST(Semaphore, SignalGivenWhileNobodyWaitsIsLost)
+// Each waiter marks itself under the mutex before it waits; a waker that
+// sees every mark under the same mutex knows they all are blocked.
+TEST(Semaphore, SignalAndBroadcastWakeWaiters)
 {
-    Kel::Semaphore sem;
-    sem.signal();
-    sem.broadcast();
-    std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
-    EXPECT_EQ(1, sem.wait(10 * msec));
-}
-
-// The waiter marks itself under the mutex before it waits; a signaller that
-// sees the mark under the same mutex knows the waiter is blocked.
-TEST(Semaphore, SignalWakesAWaiter)
-{
-    Kel::Semaphore sem;
-    bool waiting = false;
-    int result = -2;
-    std::thread waiter(
-        [&]
-        {
-            std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
-            waiting = true;
-            result = sem.wait(10 * Kel::Time::sec);
-        });
-    for (bool ready = false; !ready;)
+    Kel::Mutex shared;
+    Kel::Semaphore own, on_shared(shared);
+    const std::tuple<Kel::Semaphore*, int, bool> cases[]
+        = { { &own, 1, true }, { &own, 1, false }, { &on_shared, 3, true } };
+    for (const auto& [sem, count, timed] : cases)
     {
-        std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
-        ready = waiting;
-        if (ready)
-            sem.signal();
-    }
-    waiter.join();
-    EXPECT_EQ(0, result);
-}
-
-TEST(Semaphore, UntimedWaitEndsOnSignal)
-{
-    Kel::Semaphore sem;
-    bool waiting = false;
-    std::thread waiter(
-        [&]
-        {
-            std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
-            waiting = true;
-            sem.wait();
-        });
-    for (bool ready = false; !ready;)
-    {
-        std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
-        ready = waiting;
-        if (ready)
-            sem.signal();
-    }
-    waiter.join();
-}
-
-TEST(Semaphore, BroadcastWakesEveryWaiterOnASharedMutex)
-{
-    Kel::Mutex mutex;
-    Kel::Semaphore sem(mutex);
-    int waiting = 0;
-    std::atomic<int> woken { 0 };
-    std::vector<std::thread> waiters;
-    for (int i = 0; i < 3; ++i)
-        waiters.emplace_back(
-            [&]
-            {
-                std::lock_guard<Kel::Mutex> lock(mutex);
-                ++waiting;
-                if (sem.wait(10 * Kel::Time::sec) == 0)
+        SCOPED_TRACE(testing::Message() << count << " waiters, timed " << timed);
+        int waiting = 0;
+        std::atomic<int> woken { 0 };
+        std::vector<std::thread> waiters;
+        for (int i = 0; i < count; ++i)
+            waiters.emplace_back(
+                [&, sem = sem, timed = timed]
+                {
+                    std::lock_guard<Kel::Mutex> lock(sem->get_mutex());
+                    ++waiting;
+                    if (!timed)
+                        sem->wait();
+                    else if (sem->wait(10 * Kel::Time::sec) != 0)
+                        return;
                     ++woken;
-            });
-    for (bool ready = false; !ready;)
-    {
-        std::lock_guard<Kel::Mutex> lock(mutex);
-        ready = waiting == 3;
-        if (ready)
-            sem.broadcast();
+                });
+        for (bool ready = false; !ready;)
+        {
+            std::lock_guard<Kel::Mutex> lock(sem->get_mutex());
+            if ((ready = waiting == count))
+                count == 1 ? sem->signal() : sem->broadcast();
+        }
+        for (std::thread& t : waiters)
+            t.join();
+        EXPECT_EQ(count, woken);
     }
-    for (std::thread& t : waiters)
-        t.join();
-    EXPECT_EQ(3, woken);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -11,215 +12,92 @@ namespace
 
 using Kel::Path;
 
-std::vector<std::string> forward(const Path& p)
-{
-    std::vector<std::string> result;
-    for (Path::Iterator i = p.begin(); i != p.end(); ++i)
-        result.push_back(*i);
-    return result;
-}
-
-std::vector<std::string> backward(const Path& p)
-{
-    std::vector<std::string> result;
-    if (p.begin() == p.end())
-        return result;
-    Path::Iterator i = p.end();
-    do
-    {
-        --i;
-        result.push_back(*i);
-    } while (i != p.begin());
-    return result;
-}
-
 TEST(Path, ParsingNormalises)
 {
-    struct Case
+    const std::tuple<const char*, const char*, unsigned> cases[] = { { "", "", 0 }, { "/", "/", 1 },
+        { "//", "/", 1 }, { "a/./b//c/", "a/b/c", 3 }, { "a/../b", "b", 1 }, { "../../x", "../../x", 3 },
+        { "/a/..", "/", 1 }, { "/..", "/", 1 }, { "/../a", "/a", 2 }, { "x\\y", "x/y", 2 },
+        { "\\a\\b\\", "/a/b", 3 }, { ".", ".", 1 }, { "./", ".", 1 }, { "./a", "a", 1 }, { "a/.", "a", 1 },
+        { "a/..", "", 0 }, { "a/../..", "..", 1 }, { "./..", "..", 1 }, { "../a/../b", "../b", 2 },
+        { "a/b/../../..", "..", 1 }, { "/a/b/../c/./d", "/a/c/d", 4 }, { "..", "..", 1 }, { "...", "...", 1 },
+        { ".hidden/x", ".hidden/x", 2 } };
+    for (const auto& [text, normal, size] : cases)
     {
-        const char* text;
-        const char* normal;
-    };
-    const Case cases[] = {
-        { "", "" },
-        { "/", "/" },
-        { "//", "/" },
-        { "a/./b//c/", "a/b/c" },
-        { "a/../b", "b" },
-        { "../../x", "../../x" },
-        { "/a/..", "/" },
-        { "/..", "/" },
-        { "/../a", "/a" },
-        { "x\\y", "x/y" },
-        { "\\a\\b\\", "/a/b" },
-        { ".", "." },
-        { "./", "." },
-        { "./a", "a" },
-        { "a/.", "a" },
-        { "a/..", "" },
-        { "a/../..", ".." },
-        { "./..", ".." },
-        { "../a/../b", "../b" },
-        { "a/b/../../..", ".." },
-        { "/a/b/../c/./d", "/a/c/d" },
-        { "..", ".." },
-        { "...", "..." },
-        { ".hidden/x", ".hidden/x" },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(Path(c.text).str(), c.normal);
-        EXPECT_EQ(Path(std::string(c.text)).str(), c.normal);
+        SCOPED_TRACE(text);
+        EXPECT_EQ(Path(text).str(), normal);
+        EXPECT_EQ(Path(std::string(text)).str(), normal);
+        // The root counts as a component.
+        EXPECT_EQ(Path(text).size(), size);
     }
 }
 
-TEST(Path, SizeCountsTheRoot)
-{
-    struct Case
-    {
-        const char* text;
-        unsigned size;
-    };
-    const Case cases[] = {
-        { "", 0 },
-        { "/", 1 },
-        { ".", 1 },
-        { "a", 1 },
-        { "a/b", 2 },
-        { "/a", 2 },
-        { "/a/b", 3 },
-        { "../..", 2 },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(Path(c.text).size(), c.size);
-    }
-}
-
-TEST(Path, IndexFromFrontAndBack)
+TEST(Path, IndexAndSubpath)
 {
     Path p("/usr/lib");
-    struct Case
-    {
-        int index;
-        const char* component;
-    };
-    const Case cases[] = {
-        { 0, "/" },
-        { 1, "usr" },
-        { 2, "lib" },
-        { 3, "" },
-        { 5, "" },
-        { -1, "lib" },
-        { -2, "usr" },
-        { -3, "/" },
-        { -4, "" },
-        { INT_MIN, "" },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.index);
-        EXPECT_EQ(p[c.index], c.component);
-    }
+    const std::pair<int, const char*> cases[] = { { 0, "/" }, { 1, "usr" }, { 2, "lib" }, { 3, "" },
+        { 5, "" }, { -1, "lib" }, { -2, "usr" }, { -3, "/" }, { -4, "" }, { INT_MIN, "" } };
+    for (const auto& [index, component] : cases)
+        EXPECT_EQ(p[index], component) << index;
     EXPECT_EQ(Path("")[0], "");
     EXPECT_EQ(Path("")[-1], "");
-    EXPECT_EQ(Path("a/b")[0], "a");
+
+    Path q("/a/b/c");
+    EXPECT_EQ(q.subpath(1, 2).str(), "a/b");
+    EXPECT_EQ(q.subpath(0, 2).str(), "/a");
+    EXPECT_EQ(q.subpath(2, 100).str(), "b/c");
+    EXPECT_EQ(q.subpath(0, UINT_MAX).str(), "/a/b/c");
+    EXPECT_EQ(q.subpath(4, 1).str(), "");
+    EXPECT_EQ(q.subpath(1, 0).str(), "");
+    EXPECT_EQ(Path("../x/y").subpath(0, 2).str(), "../x");
 }
 
 TEST(Path, JoinAddsComponentsInTurn)
 {
-    struct Case
+    const std::tuple<const char*, const char*, const char*> cases[]
+        = { { "a/b", "/c", "/c" }, { "a/b", "../c", "a/c" }, { ".", "x", "x" }, { ".", ".", "." },
+              { ".", "..", ".." }, { "", "a", "a" }, { "a", "", "a" }, { "/", "a", "/a" }, { "/", "..", "/" },
+              { "/a", "../..", "/" }, { "a", "../..", ".." }, { "..", "..", "../.." },
+              { "../a", "../../b", "../../b" }, { "a", ".", "a" }, { "a/b", "c/d", "a/b/c/d" } };
+    for (const auto& [left, right, joined] : cases)
     {
-        const char* left;
-        const char* right;
-        const char* joined;
-    };
-    const Case cases[] = {
-        { "a/b", "/c", "/c" },
-        { "a/b", "../c", "a/c" },
-        { ".", "x", "x" },
-        { ".", ".", "." },
-        { ".", "..", ".." },
-        { "", "a", "a" },
-        { "a", "", "a" },
-        { "/", "a", "/a" },
-        { "/", "..", "/" },
-        { "/a", "../..", "/" },
-        { "a", "../..", ".." },
-        { "..", "..", "../.." },
-        { "../a", "../../b", "../../b" },
-        { "a", ".", "a" },
-        { "a/b", "c/d", "a/b/c/d" },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(std::string(c.left) + " / " + c.right);
-        EXPECT_EQ((Path(c.left) / Path(c.right)).str(), c.joined);
-        Path p(c.left);
-        p /= c.right;
-        EXPECT_EQ(p.str(), c.joined);
+        SCOPED_TRACE(std::string(left) + " / " + right);
+        EXPECT_EQ((Path(left) / Path(right)).str(), joined);
+        Path p(left);
+        p /= right;
+        EXPECT_EQ(p.str(), joined);
     }
-}
-
-TEST(Path, JoinWithItself)
-{
     Path p("a/b");
     p /= p;
     EXPECT_EQ(p.str(), "a/b/a/b");
 }
 
-TEST(Path, Subpath)
-{
-    Path p("/a/b/c");
-    EXPECT_EQ(p.subpath(1, 2).str(), "a/b");
-    EXPECT_EQ(p.subpath(0, 2).str(), "/a");
-    EXPECT_EQ(p.subpath(2, 100).str(), "b/c");
-    EXPECT_EQ(p.subpath(0, UINT_MAX).str(), "/a/b/c");
-    EXPECT_EQ(p.subpath(4, 1).str(), "");
-    EXPECT_EQ(p.subpath(1, 0).str(), "");
-    EXPECT_EQ(Path("../x/y").subpath(0, 2).str(), "../x");
-}
-
 TEST(Path, IteratorWalksBothWays)
 {
-    struct Case
+    using Names = std::vector<std::string>;
+    const std::pair<const char*, Names> cases[] = { { "", {} }, { "/", { "/" } }, { "a", { "a" } },
+        { ".", { "." } }, { "/usr/lib", { "/", "usr", "lib" } }, { "a/bc/def", { "a", "bc", "def" } },
+        { "../../x", { "..", "..", "x" } } };
+    for (const auto& [text, names] : cases)
     {
-        const char* text;
-        std::vector<std::string> components;
-    };
-    const Case cases[] = {
-        { "", {} },
-        { "/", { "/" } },
-        { "a", { "a" } },
-        { ".", { "." } },
-        { "/usr/lib", { "/", "usr", "lib" } },
-        { "a/bc/def", { "a", "bc", "def" } },
-        { "../../x", { "..", "..", "x" } },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.text);
-        Path p(c.text);
-        EXPECT_EQ(forward(p), c.components);
-        std::vector<std::string> reversed(c.components.rbegin(), c.components.rend());
-        EXPECT_EQ(backward(p), reversed);
+        SCOPED_TRACE(text);
+        Path p(text);
+        Names forward, backward;
+        for (Path::Iterator i = p.begin(); i != p.end(); ++i)
+            forward.push_back(*i);
+        for (Path::Iterator i = p.end(); i != p.begin();)
+            backward.insert(backward.begin(), *--i);
+        EXPECT_EQ(forward, names);
+        EXPECT_EQ(backward, names);
     }
-}
 
-TEST(Path, IteratorEnds)
-{
+    // Stepping past either end stays there.
     Path empty;
-    EXPECT_TRUE(empty.begin() == empty.end());
     EXPECT_EQ(*empty.end(), "");
-
     Path p("/a");
     Path::Iterator i = p.begin();
     --i;
     EXPECT_TRUE(i == p.begin());
     EXPECT_EQ(*i, "/");
-
     Path::Iterator e = p.end();
     ++e;
     EXPECT_TRUE(e == p.end());

@@ -4,21 +4,14 @@
 namespace
 {
 
-class First: public Kel::Application
+template <int Status> class Returns: public Kel::Application
 {
 public:
-    First(int, char**) { }
-    int main() override { return 1; }
+    Returns(int, char**) { }
+    int main() override { return Status; }
 };
 
-class Second: public Kel::Application
-{
-public:
-    Second(int, char**) { }
-    int main() override { return 2; }
-};
-
-Kel::Application::RegApp<First> first_reg;
-Kel::Application::RegApp<Second> second_reg;
+Kel::Application::RegApp<Returns<1>> first_reg;
+Kel::Application::RegApp<Returns<2>> second_reg;
 
 } // namespace
