@@ -1,8 +1,7 @@
 #include "libs/datafile/source/loader.h"
 
-#include "libs/core/source/core/except.h"
-#include "libs/datafile/source/except.h"
 #include "libs/datafile/source/parser.h"
+#include "tests/datafile/helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +24,8 @@ struct Target
     unsigned int count = 0;
     float ratio = 0;
     std::string calls;
+    std::string source_seen;
+    int finished = 0;
 };
 
 class Target::Loader: public Kel::DataFile::Loader
@@ -48,212 +49,124 @@ public:
     Target& get_object() { return target; }
     std::string source_now() const { return get_source(); }
 
-    int finished = 0;
-    std::string source_seen;
-
 protected:
-    void finish() override { ++finished; }
+    void finish() override { ++target.finished; }
 
 private:
-    void one(int n)
-    {
-        target.calls += "one" + std::to_string(n) + ";";
-        source_seen = get_source();
-    }
-    void two(const std::string& s, bool b) { target.calls += "two" + s + (b ? "T" : "F") + ";"; }
+    void one(int n) { record("one" + std::to_string(n)); }
+    void two(const std::string& s, bool b) { record("two" + s + (b ? "T" : "F")); }
     void three(std::string a, float b, unsigned int c)
     {
-        target.calls += "three" + a + std::to_string(static_cast<int>(b * 10)) + std::to_string(c) + ";";
+        record("three" + a + std::to_string(static_cast<int>(b * 10)) + std::to_string(c));
+    }
+    void record(const std::string& call)
+    {
+        target.calls += call + ";";
+        target.source_seen = get_source();
     }
 
     Target& target;
 };
 
-// Loads text into a fresh Target through a fresh loader.
-struct Loaded
+// Loads text into target through a fresh loader; returns what it threw. The
+// source must be unset again afterwards, whatever happened.
+std::string load(const std::string& text, Target& target)
 {
-    explicit Loaded(const std::string& text): stream(text), parser(stream, "a.conf"), loader(target) { }
-
-    void load() { loader.load(parser); }
-
-    Target target;
-    std::istringstream stream;
-    Parser parser;
-    Target::Loader loader;
-};
+    std::istringstream stream(text);
+    Parser parser(stream, "a.conf");
+    Target::Loader loader(target);
+    std::string error = thrown([&] { loader.load(parser); });
+    return loader.source_now().empty() ? error : error + " (source left at " + loader.source_now() + ")";
+}
 
 } // namespace
 
 TEST(Loader, StoresValuesAndCallsFunctions)
 {
-    Loaded l("name \"x\"; flag true; big -0x10; ratio 2.5; pair -3 7;\n"
-             "one 017; two \"s\" false; three \"a\" .5 4;\n");
-    l.load();
-    EXPECT_EQ("x", l.target.name);
-    EXPECT_TRUE(l.target.flag);
-    EXPECT_EQ(-16, l.target.big);
-    EXPECT_FLOAT_EQ(2.5f, l.target.ratio);
-    EXPECT_EQ(-3, l.target.number);
-    EXPECT_EQ(7u, l.target.count);
-    EXPECT_EQ("one15;twosF;threea54;", l.target.calls);
-    EXPECT_EQ(1, l.loader.finished);
-    EXPECT_EQ("a.conf", l.loader.source_seen);
+    Target t;
+    EXPECT_EQ("no exception",
+        load("name \"x\"; flag true; big -0x10; ratio 2.5; pair -3 7;\n"
+             "one 017; two \"s\" false; three \"a\" .5 4; twice 3;\n"
+             "ignored; ignored 1 \"x\" true { name \"y\"; };\n",
+            t));
+    EXPECT_EQ("x", t.name);
+    EXPECT_TRUE(t.flag);
+    EXPECT_EQ(-16, t.big);
+    EXPECT_FLOAT_EQ(2.5f, t.ratio);
+    EXPECT_EQ(-3, t.number);
+    EXPECT_EQ(7u, t.count);
+    // "twice" has the action registered last; "ignored" has none.
+    EXPECT_EQ("one15;twosF;threea54;one3;", t.calls);
+    EXPECT_EQ(1, t.finished);
+    EXPECT_EQ("a.conf", t.source_seen);
 }
 
-TEST(Loader, UnknownKeywordNamesLocationAndKey)
+TEST(Loader, BadStatementsStoreNothing)
 {
-    Loaded l("one 1;\n\nfoo 1;\none 2;\n");
-    try
-    {
-        l.load();
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const Kel::KeyError& e)
-    {
-        EXPECT_STREQ("a.conf:3: Unknown keyword (foo)", e.what());
-        EXPECT_EQ("foo", e.get_key());
-    }
-    // Earlier statements keep their effect; finish() is not called.
-    EXPECT_EQ("one1;", l.target.calls);
-    EXPECT_EQ(0, l.loader.finished);
-}
-
-TEST(Loader, KeywordsAreCaseSensitive)
-{
-    Loaded l("Name \"x\";");
-    EXPECT_THROW(l.load(), Kel::KeyError);
-}
-
-TEST(Loader, WrongArgumentCounts)
-{
-    const char* texts[] = {
-        "name \"a\" \"b\";",
-        "name;",
-        "pair 1;",
-        "pair 1 2 3;",
-        "one;",
-        "one 1 2;",
-        "two \"s\";",
-        "three \"a\" .5;",
-    };
-    for (const char* text : texts)
-    {
-        SCOPED_TRACE(text);
-        Loaded l(std::string("\n") + text);
-        try
+    check(
         {
-            l.load();
-            ADD_FAILURE() << "no exception";
-        }
-        catch (const TypeError& e)
+            { "\nname \"a\" \"b\";", "a.conf:2: Wrong number of arguments" },
+            { "\nname;", "a.conf:2: Wrong number of arguments" },
+            { "\npair 1;", "a.conf:2: Wrong number of arguments" },
+            { "\npair 1 2 3;", "a.conf:2: Wrong number of arguments" },
+            { "\none;", "a.conf:2: Wrong number of arguments" },
+            { "\none 1 2;", "a.conf:2: Wrong number of arguments" },
+            { "\ntwo \"s\";", "a.conf:2: Wrong number of arguments" },
+            { "\nthree \"a\" .5;", "a.conf:2: Wrong number of arguments" },
+            { "name true;", "Type mismatch" },
+            { "name 1;", "Type mismatch" },
+            { "flag 1;", "Type mismatch" },
+            { "flag \"true\";", "Type mismatch" },
+            { "big 1.5;", "Type mismatch" },
+            { "ratio 1;", "Type mismatch" },
+            { "one \"1\";", "Type mismatch" },
+            { "two \"s\" 0;", "Type mismatch" },
+            { "three a .5 4;", "Type mismatch" },
+            { "pair 5 -1;", "Invalid value" },
+            { "Name \"x\";", "a.conf:1: Unknown keyword (Name) [Name]" },
+        },
+        [](const std::string& text)
         {
-            EXPECT_STREQ("a.conf:2: Wrong number of arguments", e.what());
-        }
-    }
+            Target t;
+            std::string error = load(text, t);
+            return t.name.empty() && t.number == 0 && t.calls.empty() && t.finished == 0 ? error : "stored";
+        });
 }
 
-TEST(Loader, TypeMismatches)
+TEST(Loader, ErrorsKeepEarlierStatementsAndSkipFinish)
 {
-    const char* texts[] = {
-        "name true;",
-        "name 1;",
-        "flag 1;",
-        "flag \"true\";",
-        "big 1.5;",
-        "ratio 1;",
-        "one \"1\";",
-        "two \"s\" 0;",
-        "three a .5 4;",
-        "pair 1 -2;",
-    };
-    for (const char* text : texts)
-    {
-        SCOPED_TRACE(text);
-        Loaded l(text);
-        EXPECT_THROW(l.load(), Kel::Exception);
-    }
-    Loaded l("name true;");
-    try
-    {
-        l.load();
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const TypeError& e)
-    {
-        EXPECT_STREQ("Type mismatch", e.what());
-    }
-}
-
-TEST(Loader, PairIsStoredOnlyWhenBothConvert)
-{
-    Loaded l("pair 5 -1;");
-    EXPECT_THROW(l.load(), Kel::Exception);
-    EXPECT_EQ(0, l.target.number);
-}
-
-TEST(Loader, SecondRegistrationReplacesTheFirst)
-{
-    Loaded l("twice 3;");
-    l.load();
-    EXPECT_EQ("one3;", l.target.calls);
-    EXPECT_EQ("", l.target.name);
-}
-
-TEST(Loader, KeywordWithoutActionIsIgnored)
-{
-    Loaded l("ignored; ignored 1 \"x\" true { name \"y\"; };");
-    l.load();
-    EXPECT_EQ("", l.target.name);
-    EXPECT_EQ("", l.target.calls);
-    EXPECT_EQ(1, l.loader.finished);
+    check(
+        {
+            { "one 1;\n\nfoo 1;\none 2;\n", "a.conf:3: Unknown keyword (foo) [foo]" },
+            { "one 1;\none 1e5;\n", "a.conf:2: Parse error at 'e' (state 7) @a.conf:2" },
+        },
+        [](const std::string& text)
+        {
+            Target t;
+            std::string error = load(text, t);
+            return t.calls == "one1;" && t.finished == 0 ? error : "finished or lost " + t.calls;
+        });
 }
 
 TEST(Loader, FinishRunsOnceAlsoForEmptyInput)
 {
-    const char* texts[] = { "", "// nothing\n", "one 1;", "one 1;\none 2;\n" };
-    for (const char* text : texts)
-    {
-        SCOPED_TRACE(text);
-        Loaded l(text);
-        l.load();
-        EXPECT_EQ(1, l.loader.finished);
-    }
-}
-
-TEST(Loader, ParseErrorsPassThroughWithoutFinish)
-{
-    Loaded l("one 1;\none 1e5;\n");
-    try
-    {
-        l.load();
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const ParseError& e)
-    {
-        EXPECT_EQ(2u, e.get_line());
-    }
-    EXPECT_EQ("one1;", l.target.calls);
-    EXPECT_EQ(0, l.loader.finished);
+    check({ { "", "no exception 1" }, { "// nothing\n", "no exception 1" }, { "one 1;", "no exception 1" },
+              { "one 1;\none 2;\n", "no exception 1" } },
+        [](const std::string& text)
+        {
+            Target t;
+            std::string error = load(text, t);
+            return error + " " + std::to_string(t.finished);
+        });
 }
 
 TEST(Loader, LoadsABlockWithItsOwnLoader)
 {
     std::istringstream stream("outer { one 4; name \"in\"; };");
     Parser parser(stream, "a.conf");
-    Statement outer = parser.parse();
     Target target;
-    Target::Loader loader(target);
-    loader.load(outer);
+    Target::Loader(target).load(parser.parse());
     EXPECT_EQ("one4;", target.calls);
     EXPECT_EQ("in", target.name);
-    EXPECT_EQ(1, loader.finished);
-}
-
-TEST(Loader, SourceIsEmptyOutsideAnAction)
-{
-    Loaded l("one 1;");
-    EXPECT_EQ("", l.loader.source_now());
-    l.load();
-    EXPECT_EQ("a.conf", l.loader.source_seen);
-    EXPECT_EQ("", l.loader.source_now());
+    EXPECT_EQ(1, target.finished);
 }
