@@ -1,5 +1,7 @@
 #include "libs/io/source/base.h"
 
+#include "tests/io/fdobject.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,60 +11,20 @@ namespace
 {
 
 using namespace Kel::IO;
+using TestIO::FdObject;
+using TestIO::Pipe;
 
-// Reads from a string in chunks of at most `chunk` bytes. When `dry` is set
-// it acts like a non-blocking object with nothing more yet: reads give 0
-// without reaching the end.
-class Memory: public Base
+TEST(Base, GetGivesBytesAsUnsigned)
 {
-public:
-    explicit Memory(const std::string& input): input(input) { }
-
-    void want(PollEvent e) { set_events(e); }
-    int get_event_handle() override { return -1; }
-
-    std::string input;
-    std::string written;
-    std::size_t pos = 0;
-    std::size_t chunk = 1 << 20;
-    bool dry = false;
-    std::vector<PollEvent> delivered;
-    std::vector<std::string>* log = nullptr;
-
-protected:
-    void on_event(PollEvent ev) override
-    {
-        delivered.push_back(ev);
-        if (log)
-            log->push_back("on_event");
-    }
-
-    unsigned do_write(const char* buf, unsigned size) override
-    {
-        unsigned n = std::min<std::size_t>(size, chunk);
-        written.append(buf, n);
-        return n;
-    }
-
-    unsigned do_read(char* buf, unsigned size) override
-    {
-        unsigned n = std::min({ std::size_t(size), chunk, input.size() - pos });
-        if (n == 0 && !dry && size > 0)
-            eof_flag = true;
-        input.copy(buf, n, pos);
-        pos += n;
-        return n;
-    }
-};
-
-TEST(Base, GetReturnsBytesAsUnsigned)
-{
-    Memory m(std::string("\xff\x00\x41", 3));
-    EXPECT_EQ(m.get(), 255);
-    EXPECT_EQ(m.get(), 0);
-    EXPECT_EQ(m.get(), 'A');
-    EXPECT_EQ(m.get(), -1);
-    EXPECT_TRUE(m.eof());
+    Pipe pipe;
+    FdObject in(pipe.read_end);
+    ASSERT_TRUE(pipe.put(std::string("\xff\x00\x41", 3)));
+    pipe.close_write();
+    EXPECT_EQ(in.get(), 255);
+    EXPECT_EQ(in.get(), 0);
+    EXPECT_EQ(in.get(), 'A');
+    EXPECT_EQ(in.get(), -1);
+    EXPECT_TRUE(in.eof());
 }
 
 TEST(Base, GetlineSplitsAtLineFeeds)
@@ -84,84 +46,51 @@ TEST(Base, GetlineSplitsAtLineFeeds)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.input);
-        Memory m(c.input);
+        Pipe pipe;
+        FdObject in(pipe.read_end);
+        ASSERT_TRUE(c.input.empty() || pipe.put(c.input));
+        pipe.close_write();
         std::vector<std::string> lines;
         std::string line = "stale";
-        while (m.getline(line))
+        while (in.getline(line))
             lines.push_back(line);
         EXPECT_EQ(lines, c.lines);
         EXPECT_EQ(line, "");
-        EXPECT_FALSE(m.getline(line)); // stays at the end
+        EXPECT_FALSE(in.getline(line)); // stays at the end
     }
-}
-
-TEST(Base, GetlineGivesPartialLineWhenDry)
-{
-    Memory m("abc");
-    m.dry = true;
-    std::string line;
-    EXPECT_TRUE(m.getline(line));
-    EXPECT_EQ(line, "abc");
-    EXPECT_FALSE(m.eof());
-
-    EXPECT_TRUE(m.getline(line)); // nothing yet, but not the end either
-    EXPECT_EQ(line, "");
-}
-
-TEST(Base, WriteForwardsShortCounts)
-{
-    Memory m("");
-    m.chunk = 2;
-    EXPECT_EQ(m.write("hello", 5), 2u);
-    EXPECT_EQ(m.write(std::string("xyz")), 2u);
-    EXPECT_EQ(m.put('!'), 1u);
-    EXPECT_EQ(m.written, "hexy!");
-}
-
-TEST(Base, SetEventsAlwaysSignals)
-{
-    Memory m("");
-    std::vector<PollEvent> seen;
-    m.signal_events_changed.connect([&](PollEvent e) { seen.push_back(e); });
-    m.want(P_INPUT);
-    m.want(P_INPUT);
-    m.want(P_INPUT | P_OUTPUT);
-    EXPECT_EQ(seen, (std::vector<PollEvent> { P_INPUT, P_INPUT, P_INPUT | P_OUTPUT }));
-    EXPECT_EQ(m.get_events(), P_INPUT | P_OUTPUT);
 }
 
 TEST(Base, EventSignalsInputBeforeOnEvent)
 {
+    Pipe pipe;
+    FdObject in(pipe.read_end);
     std::vector<std::string> log;
-    Memory m("");
-    m.log = &log;
-    m.signal_data_available.connect([&] { log.push_back("data"); });
+    in.on_event_hook = [&](PollEvent) { log.push_back("on_event"); };
+    in.signal_data_available.connect([&] { log.push_back("data"); });
 
-    m.event(P_INPUT | P_OUTPUT);
-    EXPECT_EQ(log, (std::vector<std::string> { "data", "on_event" }));
-
-    log.clear();
-    m.event(P_OUTPUT);
-    m.event(P_NONE);
-    EXPECT_EQ(log, (std::vector<std::string> { "on_event", "on_event" }));
-    EXPECT_EQ(m.delivered, (std::vector<PollEvent> { P_INPUT | P_OUTPUT, P_OUTPUT, P_NONE }));
+    in.event(P_INPUT | P_OUTPUT);
+    in.event(P_OUTPUT);
+    in.event(P_NONE);
+    EXPECT_EQ(log, (std::vector<std::string> { "data", "on_event", "on_event", "on_event" }));
+    EXPECT_EQ(in.delivered, (std::vector<PollEvent> { P_INPUT | P_OUTPUT, P_OUTPUT, P_NONE }));
 }
 
 TEST(Base, DestroyedByInputHandlerGetsNoOnEvent)
 {
+    Pipe pipe;
     std::vector<std::string> log;
-    Memory* m = new Memory("");
-    m->log = &log;
-    m->signal_data_available.connect(
+    FdObject* in = new FdObject(pipe.read_end);
+    in->on_event_hook = [&](PollEvent) { log.push_back("on_event"); };
+    in->signal_data_available.connect(
         [&]
         {
             log.push_back("data");
-            delete m;
+            delete in;
             log.push_back("handler goes on"); // its captures must still be there
         });
-    m->signal_deleted.connect([&] { log.push_back("deleted"); });
+    in->signal_deleted.connect([&] { log.push_back("deleted"); });
 
-    m->event(P_INPUT); // ASan reports a call on the deleted object
+    in->event(P_INPUT); // ASan reports a call on the deleted object
     EXPECT_EQ(log, (std::vector<std::string> { "data", "deleted", "handler goes on" }));
 }
 

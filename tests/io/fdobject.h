@@ -1,10 +1,14 @@
 #ifndef PARLANE_TESTS_IO_FDOBJECT_H
 #define PARLANE_TESTS_IO_FDOBJECT_H
 
+#include "libs/core/source/core/except.h"
 #include "libs/io/source/base.h"
 
-#include <cstring>
+#include <algorithm>
 #include <functional>
+#include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -33,19 +37,15 @@ protected:
         if (on_event_hook)
             on_event_hook(ev);
     }
-
     unsigned do_write(const char* buf, unsigned size) override
     {
-        ssize_t n = ::write(fd, buf, size);
-        return n < 0 ? 0 : n;
+        return std::max<ssize_t>(0, ::write(fd, buf, size));
     }
-
     unsigned do_read(char* buf, unsigned size) override
     {
         ssize_t n = ::read(fd, buf, size);
-        if (n == 0)
-            eof_flag = true;
-        return n < 0 ? 0 : n;
+        eof_flag = eof_flag || n == 0;
+        return std::max<ssize_t>(0, n);
     }
 
 private:
@@ -62,10 +62,7 @@ struct Pipe
     {
         int fds[2];
         if (::pipe2(fds, O_NONBLOCK) == 0)
-        {
-            read_end = fds[0];
-            write_end = fds[1];
-        }
+            std::tie(read_end, write_end) = std::tie(fds[0], fds[1]);
     }
     ~Pipe()
     {
@@ -75,20 +72,28 @@ struct Pipe
     Pipe(const Pipe&) = delete;
     Pipe& operator=(const Pipe&) = delete;
 
-    void close_read()
-    {
-        if (read_end >= 0)
-            ::close(read_end);
-        read_end = -1;
-    }
-    void close_write()
-    {
-        if (write_end >= 0)
-            ::close(write_end);
-        write_end = -1;
-    }
-    bool put(const char* text) { return ::write(write_end, text, strlen(text)) > 0; }
+    void close_read() { ::close(std::exchange(read_end, -1)); }
+    void close_write() { ::close(std::exchange(write_end, -1)); }
+    bool put(const std::string& text) { return ::write(write_end, text.data(), text.size()) > 0; }
 };
+
+// The message of the E that f throws, or what happened instead.
+template <typename E = Kel::Exception, typename F> std::string what_of(F f)
+{
+    try
+    {
+        f();
+    }
+    catch (const E& e)
+    {
+        return e.what();
+    }
+    catch (const std::exception& e)
+    {
+        return std::string("wrong exception: ") + e.what();
+    }
+    return "no exception";
+}
 
 } // namespace TestIO
 

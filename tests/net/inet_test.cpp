@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include <arpa/inet.h>
-
 using Kel::Net::InetAddr;
 
 TEST(InetAddr, PrintsAddressBytesInNetworkOrderAndPortInHostOrder)
@@ -28,19 +24,4 @@ TEST(InetAddr, PrintsAddressBytesInNetworkOrderAndPortInHostOrder)
         EXPECT_EQ(c.text, InetAddr(c.addr, c.port).str());
     }
     EXPECT_EQ("0.0.0.0:0", InetAddr().str());
-}
-
-TEST(InetAddr, FillsPlatformStructureThatReadsBackTheSame)
-{
-    InetAddr addr(0x0A000002, 4242);
-    sockaddr_storage storage;
-    std::memset(&storage, 0xAB, sizeof(storage));
-    sockaddr& sa = reinterpret_cast<sockaddr&>(storage);
-    EXPECT_EQ(16u, addr.fill_sockaddr(sa));
-    EXPECT_EQ(AF_INET, sa.sa_family);
-
-    sockaddr_in sin;
-    std::memcpy(&sin, &storage, sizeof(sin));
-    InetAddr back(sin);
-    EXPECT_EQ("10.0.0.2:4242", back.str());
 }

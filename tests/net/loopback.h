@@ -9,25 +9,28 @@
 #include "libs/io/source/eventdispatcher.h"
 #include "libs/net/source/inet.h"
 #include "libs/net/source/serversocket.h"
+#include "tests/io/fdobject.h"
 
 #include <functional>
+
+#include <sys/socket.h>
 
 namespace Loopback
 {
 
-const in_addr_t LOCALHOST = 0x7F000001;
-
 // 127.0.0.1 with the given port (host order).
 inline Kel::Net::InetAddr address(in_port_t port)
 {
-    return Kel::Net::InetAddr(LOCALHOST, port);
+    return Kel::Net::InetAddr(0x7F000001, port);
 }
 
-// The port (host order) a socket is bound to.
-inline in_port_t port_of(const Kel::Net::Socket& sock)
+// The address a socket is bound to, with the port the kernel picked.
+inline Kel::Net::InetAddr bound_address(Kel::Net::Socket& sock)
 {
-    const auto& addr = dynamic_cast<const Kel::Net::InetAddr&>(sock.get_local_address());
-    return ntohs(addr.get_port());
+    sockaddr_in sin {};
+    socklen_t length = sizeof(sin);
+    getsockname(sock.get_event_handle(), reinterpret_cast<sockaddr*>(&sin), &length);
+    return Kel::Net::InetAddr(sin);
 }
 
 // A listening socket on 127.0.0.1 with a port the kernel picked.
@@ -38,6 +41,14 @@ inline Kel::Net::ServerSocket* listen()
     server->listen(16);
     return server;
 }
+
+// A port on 127.0.0.1 that is bound but not listening: connecting to it is
+// refused, and no other test can take it meanwhile.
+struct ClosedPort
+{
+    Kel::Net::StreamSocket holder { Kel::Net::INET, 0 };
+    Kel::Net::InetAddr address = (holder.bind(Loopback::address(0)), bound_address(holder));
+};
 
 // Ticks without blocking, sleeping a millisecond between ticks, until done()
 // holds or max_ticks have passed; returns done().

@@ -1,6 +1,5 @@
 #include "libs/net/source/streamsocket.h"
 
-#include "libs/core/source/core/except.h"
 #include "tests/net/loopback.h"
 
 #include <gtest/gtest.h>
@@ -13,97 +12,73 @@
 using Kel::IO::EventDispatcher;
 using Kel::Net::ServerSocket;
 using Kel::Net::StreamSocket;
+using TestIO::what_of;
 
 namespace
 {
 
-// A port on 127.0.0.1 that is bound but not listening: connecting to it is
-// refused, and no other test can take it meanwhile.
-struct ClosedPort
+// A non-blocking socket watched by a dispatcher, recording the results of
+// its connection attempts.
+struct Watched
 {
-    StreamSocket holder { Kel::Net::INET, 0 };
-    Kel::Net::InetAddr address;
+    EventDispatcher disp;
+    std::unique_ptr<StreamSocket> sock { new StreamSocket(Kel::Net::INET, 0) };
+    std::vector<int> results;
 
-    ClosedPort()
+    Watched()
     {
-        holder.bind(Loopback::address(0));
-        // getsockname tells the port the kernel picked.
-        int fd = holder.get_event_handle();
-        sockaddr_in sin;
-        socklen_t length = sizeof(sin);
-        getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &length);
-        address = Kel::Net::InetAddr(sin);
+        sock->set_block(false);
+        disp.add(*sock);
+        sock->signal_connect_finished.connect([this](int error) { results.push_back(error); });
+    }
+    bool finish()
+    {
+        return Loopback::tick_until(disp, [&] { return !results.empty(); });
     }
 };
 
-// A client socket connected to an accepted one, both non-blocking.
-struct Pair
+int poll_connect(StreamSocket& sock)
 {
-    std::unique_ptr<ServerSocket> server { Loopback::listen() };
-    std::unique_ptr<StreamSocket> client { new StreamSocket(Kel::Net::INET, 0) };
-    std::unique_ptr<StreamSocket> accepted;
-
-    Pair()
-    {
-        client->set_block(false);
-        client->connect(Loopback::address(Loopback::port_of(*server)));
-        for (int i = 0; i < 5000 && client->get_connecting(); ++i)
-            client->poll_connect(Kel::Time::msec);
-        accepted.reset(server->accept());
-        if (accepted)
-            accepted->set_block(false);
-    }
-};
+    int result = 1;
+    for (int i = 0; i < 5000 && result == 1; ++i)
+        result = sock.poll_connect(Kel::Time::msec);
+    return result;
+}
 
 } // namespace
 
 TEST(StreamSocket, RefusedConnectEndsThroughDispatcher)
 {
-    ClosedPort port;
-    EventDispatcher disp;
-    StreamSocket sock(Kel::Net::INET, 0);
-    sock.set_block(false);
-    disp.add(sock);
-    std::vector<int> results;
-    sock.signal_connect_finished.connect([&](int error) { results.push_back(error); });
+    Loopback::ClosedPort port;
+    Watched w;
+    ASSERT_EQ(1, w.sock->connect(port.address));
+    EXPECT_TRUE(w.sock->get_connecting());
+    EXPECT_EQ(Kel::IO::P_OUTPUT, w.sock->get_events());
+    ASSERT_TRUE(w.finish());
 
-    ASSERT_EQ(1, sock.connect(port.address));
-    EXPECT_TRUE(sock.get_connecting());
-    EXPECT_EQ(Kel::IO::P_OUTPUT, sock.get_events());
-    ASSERT_TRUE(Loopback::tick_until(disp, [&] { return !results.empty(); }));
-
-    EXPECT_EQ(std::vector<int> { ECONNREFUSED }, results);
-    EXPECT_FALSE(sock.get_connected());
-    EXPECT_FALSE(sock.get_connecting());
-    EXPECT_EQ(Kel::IO::P_NONE, sock.get_events());
-    try
-    {
-        sock.get_peer_address();
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const Kel::InvalidState& e)
-    {
-        EXPECT_STREQ("Peer address not set", e.what());
-    }
+    EXPECT_EQ(std::vector<int> { ECONNREFUSED }, w.results);
+    EXPECT_FALSE(w.sock->get_connected());
+    EXPECT_FALSE(w.sock->get_connecting());
+    EXPECT_EQ(Kel::IO::P_NONE, w.sock->get_events());
+    EXPECT_EQ("Peer address not set", what_of<Kel::InvalidState>([&] { w.sock->get_peer_address(); }));
 }
 
 TEST(StreamSocket, ConnectSucceedsThroughDispatcher)
 {
     std::unique_ptr<ServerSocket> server(Loopback::listen());
-    Kel::Net::InetAddr target = Loopback::address(Loopback::port_of(*server));
-    EventDispatcher disp;
-    StreamSocket sock(Kel::Net::INET, 0);
-    sock.set_block(false);
-    disp.add(sock);
-    std::vector<int> results;
-    sock.signal_connect_finished.connect([&](int error) { results.push_back(error); });
+    Kel::Net::InetAddr target = Loopback::bound_address(*server);
+    Watched w;
+    EXPECT_THROW(w.sock->start_output_watch(), Kel::Exception);
+    w.sock->stop_output_watch();
+    EXPECT_EQ(Kel::IO::P_NONE, w.sock->get_events());
 
-    sock.connect(target);
-    ASSERT_TRUE(Loopback::tick_until(disp, [&] { return !results.empty(); }));
-    EXPECT_EQ(std::vector<int> { 0 }, results);
-    EXPECT_TRUE(sock.get_connected());
-    EXPECT_EQ(Kel::IO::P_INPUT, sock.get_events());
-    EXPECT_EQ(target.str(), sock.get_peer_address().str());
+    w.sock->connect(target);
+    ASSERT_TRUE(w.finish());
+    EXPECT_EQ(std::vector<int> { 0 }, w.results);
+    EXPECT_TRUE(w.sock->get_connected());
+    EXPECT_EQ(Kel::IO::P_INPUT, w.sock->get_events());
+    EXPECT_EQ(target.str(), w.sock->get_peer_address().str());
+    EXPECT_EQ("Socket is already connected", what_of<Kel::InvalidState>([&] { w.sock->connect(target); }));
 }
 
 TEST(StreamSocket, PollConnectReportsSuccessWithoutSignal)
@@ -113,145 +88,94 @@ TEST(StreamSocket, PollConnectReportsSuccessWithoutSignal)
     sock.set_block(false);
     int emitted = 0;
     sock.signal_connect_finished.connect([&](int) { ++emitted; });
-    if (sock.connect(Loopback::address(Loopback::port_of(*server))) == 1)
+    if (sock.connect(Loopback::bound_address(*server)) == 1)
     {
-        int result = 1;
-        for (int i = 0; i < 5000 && result == 1; ++i)
-            result = sock.poll_connect(Kel::Time::msec);
-        ASSERT_EQ(0, result);
-        EXPECT_EQ(0, emitted);
+        ASSERT_EQ(0, poll_connect(sock));
     }
+    EXPECT_EQ(0, emitted);
     EXPECT_TRUE(sock.get_connected());
     EXPECT_EQ(Kel::IO::P_INPUT, sock.get_events());
 }
 
 TEST(StreamSocket, PollConnectThrowsForRefusedConnect)
 {
-    ClosedPort port;
+    Loopback::ClosedPort port;
     StreamSocket sock(Kel::Net::INET, 0);
     sock.set_block(false);
     ASSERT_EQ(1, sock.connect(port.address));
-    std::string what;
-    try
-    {
-        for (int i = 0; i < 5000; ++i)
-            if (sock.poll_connect(Kel::Time::msec) == 0)
-                break;
-    }
-    catch (const Kel::Exception& e)
-    {
-        what = e.what();
-    }
-    EXPECT_EQ("Connection failed: Connection refused", what);
+    EXPECT_EQ("Connection failed: Connection refused", what_of([&] { poll_connect(sock); }));
     EXPECT_EQ(Kel::IO::P_NONE, sock.get_events());
-
-    // The failed attempt is over; poll_connect has nothing left to wait for.
-    try
-    {
-        sock.poll_connect(Kel::Time::zero);
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const Kel::InvalidState& e)
-    {
-        EXPECT_STREQ("No connection attempt going on", e.what());
-    }
+    // The failed attempt is over; there is nothing left to wait for.
+    EXPECT_EQ("No connection attempt going on",
+        what_of<Kel::InvalidState>([&] { sock.poll_connect(Kel::Time::zero); }));
 }
 
-TEST(StreamSocket, ConnectOnConnectedSocketThrows)
+TEST(StreamSocket, ReceiverMayDeleteSocketWhenConnectFinishes)
 {
-    Pair pair;
-    ASSERT_TRUE(pair.client->get_connected());
-    try
-    {
-        pair.client->connect(Loopback::address(Loopback::port_of(*pair.server)));
-        ADD_FAILURE() << "no exception";
-    }
-    catch (const Kel::InvalidState& e)
-    {
-        EXPECT_STREQ("Socket is already connected", e.what());
-    }
+    Loopback::ClosedPort port;
+    Watched w;
+    w.sock->signal_connect_finished.connect([&](int) { w.sock.reset(); });
+    w.sock->connect(port.address);
+    ASSERT_TRUE(w.finish());
+    EXPECT_EQ(nullptr, w.sock);
+    w.disp.tick(false); // the deleted socket left the dispatcher
 }
+
+// A connected client socket, and the accepted one at the other end.
+struct Connected: Watched
+{
+    std::unique_ptr<ServerSocket> server { Loopback::listen() };
+    std::unique_ptr<StreamSocket> accepted;
+
+    Connected()
+    {
+        if (sock->connect(Loopback::bound_address(*server)) == 1)
+            finish();
+        accepted.reset(server->accept());
+    }
+};
 
 TEST(StreamSocket, EndOfFileIsAnnouncedOnceAndStopsPolling)
 {
-    Pair pair;
-    ASSERT_TRUE(pair.accepted);
-    EventDispatcher disp;
-    disp.add(*pair.client);
+    Connected c;
+    ASSERT_TRUE(c.accepted);
     int eof_count = 0;
-    int reads = 0;
-    pair.client->signal_end_of_file.connect([&] { ++eof_count; });
-    pair.client->signal_data_available.connect(
+    c.sock->signal_end_of_file.connect([&] { ++eof_count; });
+    c.sock->signal_data_available.connect(
         [&]
         {
-            ++reads;
             char buf[16];
-            pair.client->read(buf, sizeof(buf));
+            c.sock->read(buf, sizeof(buf));
         });
 
-    pair.accepted->write("ab", 2);
-    pair.accepted.reset();
-    ASSERT_TRUE(Loopback::tick_until(disp, [&] { return eof_count > 0; }));
-    EXPECT_TRUE(pair.client->eof());
-    EXPECT_EQ(Kel::IO::P_NONE, pair.client->get_events());
-
-    // No longer polled: nothing is watched for, so the dispatcher has
-    // nothing to poll.
-    EXPECT_THROW(disp.tick(false), Kel::InvalidState);
+    c.accepted->write("ab", 2);
+    c.accepted.reset();
+    ASSERT_TRUE(Loopback::tick_until(c.disp, [&] { return eof_count > 0; }));
+    EXPECT_TRUE(c.sock->eof());
+    EXPECT_EQ(Kel::IO::P_NONE, c.sock->get_events());
+    EXPECT_EQ("Nothing to poll", what_of([&] { c.disp.tick(false); }));
     char buf[4];
-    EXPECT_EQ(0u, pair.client->read(buf, sizeof(buf)));
+    EXPECT_EQ(0u, c.sock->read(buf, sizeof(buf)));
     EXPECT_EQ(1, eof_count);
 }
 
 TEST(StreamSocket, OutputWatchReportsWritabilityUntilStopped)
 {
-    Pair pair;
-    ASSERT_TRUE(pair.accepted);
-    EventDispatcher disp;
-    disp.add(*pair.client);
+    Connected c;
+    ASSERT_TRUE(c.accepted);
     int ready = 0;
-    pair.client->signal_output_ready.connect(
+    c.sock->signal_output_ready.connect(
         [&]
         {
             ++ready;
-            pair.client->stop_output_watch();
+            c.sock->stop_output_watch();
         });
 
-    pair.client->start_output_watch();
-    EXPECT_EQ(Kel::IO::P_INPUT | Kel::IO::P_OUTPUT, pair.client->get_events());
-    ASSERT_TRUE(Loopback::tick_until(disp, [&] { return ready > 0; }));
-    EXPECT_EQ(Kel::IO::P_INPUT, pair.client->get_events());
+    c.sock->start_output_watch();
+    EXPECT_EQ(Kel::IO::P_INPUT | Kel::IO::P_OUTPUT, c.sock->get_events());
+    ASSERT_TRUE(Loopback::tick_until(c.disp, [&] { return ready > 0; }));
+    EXPECT_EQ(Kel::IO::P_INPUT, c.sock->get_events());
     for (int i = 0; i < 10; ++i)
-        disp.tick(false);
+        c.disp.tick(false);
     EXPECT_EQ(1, ready);
-}
-
-TEST(StreamSocket, OutputWatchNeedsAConnection)
-{
-    StreamSocket sock(Kel::Net::INET, 0);
-    EXPECT_THROW(sock.start_output_watch(), Kel::Exception);
-    sock.stop_output_watch();
-    EXPECT_EQ(Kel::IO::P_NONE, sock.get_events());
-}
-
-TEST(StreamSocket, ReceiverMayDeleteSocketWhenConnectFinishes)
-{
-    ClosedPort port;
-    EventDispatcher disp;
-    StreamSocket* sock = new StreamSocket(Kel::Net::INET, 0);
-    sock->set_block(false);
-    disp.add(*sock);
-    bool finished = false;
-    sock->signal_connect_finished.connect(
-        [&](int)
-        {
-            finished = true;
-            delete sock;
-            sock = nullptr;
-        });
-    sock->connect(port.address);
-    ASSERT_TRUE(Loopback::tick_until(disp, [&] { return finished; }));
-    EXPECT_EQ(nullptr, sock);
-    // The deleted socket left the dispatcher.
-    disp.tick(false);
 }
