@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -65,18 +64,8 @@ TEST(Config, LoadThenSaveChangesOnlyWhatTheFileNames)
 TEST(Config, UnreadableFileKeepsDefaults)
 {
     TempDir dir;
-    const std::string file = dir.path / "parlane.conf";
-    std::filesystem::create_directory(file);
-    Config from_directory(file);
-    from_directory.load();
-    EXPECT_EQ("#005000", from_directory.get_color("text"));
-    std::filesystem::remove(file);
-
-    write_file(file, "color \"text\" \"#111111\";\n");
-    ::chmod(file.c_str(), 0);
-    if (::access(file.c_str(), R_OK) == 0)
-        GTEST_SKIP() << "permissions do not apply to this user";
-    Config config(file);
+    std::filesystem::create_directory(dir.path / "parlane.conf");
+    Config config(dir.path / "parlane.conf");
     config.load();
     EXPECT_EQ("#005000", config.get_color("text"));
 }

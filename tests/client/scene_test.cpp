@@ -101,24 +101,7 @@ TEST_F(SceneTest, ActivityOnlyRises)
     }
 }
 
-TEST_F(SceneTest, EachEntryAndExitIsLoggedOnce)
-{
-    Scene scene(host, "Tavern", false);
-    Character bob("Bob", false);
-    Character alice("Alice", false);
-    scene.add_character(&bob);
-    scene.add_character(&bob);
-    scene.remove_character(&alice);
-    ASSERT_EQ(1u, scene.get_characters().size());
-    scene.remove_character(&bob);
-    scene.remove_character(&bob);
-    EXPECT_EQ("Bob entered the scene|Bob left the scene|", texts(scene.get_backlog()));
-    EXPECT_TRUE(scene.get_characters().empty());
-    EXPECT_EQ(LogLine::EVENT, scene.get_backlog().begin()->type);
-    EXPECT_EQ("*", scene.get_backlog().begin()->name);
-}
-
-TEST_F(SceneTest, LeavingEndsTypingOnlyInThisScene)
+TEST_F(SceneTest, EachEntryAndExitIsLoggedOnceAndEndsTypingOnlyHere)
 {
     for (bool clear : { false, true })
     {
@@ -126,14 +109,17 @@ TEST_F(SceneTest, LeavingEndsTypingOnlyInThisScene)
         Scene scene(host, "Tavern", false);
         Character here("Here", false);
         Character elsewhere("Elsewhere", true);
-        scene.add_character(&here);
-        scene.add_character(&elsewhere);
+        Character absent("Absent", false);
+        for (Character* c : { &here, &here, &elsewhere })
+            scene.add_character(c);
+        scene.remove_character(&absent);
+        ASSERT_EQ(2u, scene.get_characters().size());
         here.set_writing("Tavern");
         elsewhere.set_writing("Market");
         if (clear)
             scene.clear_characters();
         else
-            for (Character* c : { &here, &elsewhere })
+            for (Character* c : { &here, &elsewhere, &here })
                 scene.remove_character(c);
         EXPECT_TRUE(scene.get_characters().empty());
         EXPECT_EQ("", here.get_writing());
@@ -142,6 +128,8 @@ TEST_F(SceneTest, LeavingEndsTypingOnlyInThisScene)
         const std::string entered = "Here entered the scene|Elsewhere entered the scene|";
         EXPECT_EQ(entered + (clear ? "" : "Here left the scene|Elsewhere left the scene|"),
             texts(scene.get_backlog()));
+        EXPECT_EQ(LogLine::EVENT, scene.get_backlog().begin()->type);
+        EXPECT_EQ("*", scene.get_backlog().begin()->name);
     }
 }
 

@@ -113,6 +113,9 @@ TEST(Loader, BadStatementsStoreNothing)
             { "\none 1 2;", "a.conf:2: Wrong number of arguments" },
             { "\ntwo \"s\";", "a.conf:2: Wrong number of arguments" },
             { "\nthree \"a\" .5;", "a.conf:2: Wrong number of arguments" },
+            // Binary statements have no line.
+            { "__bin;\n" + bytes({ 1, 3, 3, 'o', 'n', 'e', 0, 0, 3, 0 }),
+                "a.conf: Wrong number of arguments" },
             { "name true;", "Type mismatch" },
             { "name 1;", "Type mismatch" },
             { "flag 1;", "Type mismatch" },

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <sstream>
 #include <string>
 
@@ -24,15 +23,6 @@ template <class T> std::string read(Type type, const std::string& raw)
 const char* const invalid = "Invalid value";
 
 } // namespace
-
-TEST(Value, TypedConstructionRendersDefaultText)
-{
-    const Value values[] = { Value(true), Value(false), Value(2.5f), Value(3.14159265f), Value(7LL),
-        Value(std::numeric_limits<long long>::min()), Value(std::string("a \"b\"")) };
-    const char* texts[] = { "b1", "b0", "f2.5", "f3.14159", "i7", "i-9223372036854775808", "sa \"b\"" };
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(texts[i], "ifsbe"[values[i].get_type()] + values[i].get_raw());
-}
 
 TEST(Value, ReadingAnotherTypeIsTypeMismatch)
 {
