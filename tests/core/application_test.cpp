@@ -125,13 +125,11 @@ TEST(Application, SwitchingToNoneEndsTheLoopWithZero)
     EXPECT_EQ(0, app.main());
 }
 
-// Runs app.main() on a thread and induces ticks until it has ticked `ticks`
-// times, then calls then(). A wake-up given while the loop is not waiting is
-// lost, so this spins between tries instead of sleeping, and then() lands
-// right after a tick, while the loop is on its way back to waiting. A loop
-// that misses then()'s wake-up fails the test after 10 s and is ended by
-// repeated exit(). Returns main()'s result; `induced` counts the wake-ups.
-int sleep_loop(Counter& app, int ticks, const std::function<void()>& then, int& induced)
+// Runs app.main() on a thread, induces ticks until it has ticked `ticks` times
+// (spinning, as a wake-up given while the loop is not waiting is lost), then
+// calls then() right after the tick. A loop that misses then()'s wake-up fails
+// the test after 10 s. Returns main()'s result; `induced` counts wake-ups.
+int sleep_loop(Counter& app, int ticks, int& induced, const std::function<void()>& then)
 {
     std::future<int> result = std::async(std::launch::async, [&app] { return app.main(); });
     for (induced = 0; induced < 10000 && app.ticks < ticks; ++induced)
@@ -158,9 +156,7 @@ TEST(Application, SleepWokenFromAnotherThread)
     {
         Counter app(Application::SLEEP);
         int wanted = 1 + i % 3, induced;
-        ASSERT_EQ(i,
-            sleep_loop(
-                app, wanted, [&] { app.exit(i); }, induced));
+        ASSERT_EQ(i, sleep_loop(app, wanted, induced, [&] { app.exit(i); }));
         ASSERT_GE(app.ticks, wanted);
         ASSERT_LE(app.ticks, induced);
     }
@@ -169,9 +165,7 @@ TEST(Application, SleepWokenFromAnotherThread)
     {
         Counter app(Application::SLEEP, 10, 8);
         int induced;
-        ASSERT_EQ(8,
-            sleep_loop(
-                app, 1, [&] { app.set_loop_mode(Application::TICK_BUSY); }, induced));
+        ASSERT_EQ(8, sleep_loop(app, 1, induced, [&] { app.set_loop_mode(Application::TICK_BUSY); }));
         ASSERT_EQ(10, app.ticks);
     }
 }

@@ -13,18 +13,6 @@ TEST(Exception, WhatIsTheMessage)
     EXPECT_STREQ("plain", Kel::Exception("plain").what());
     // Any bytes, including a NUL, are kept; what() stops at the NUL.
     EXPECT_STREQ("a", Kel::Exception(std::string("a\0b", 3)).what());
-    EXPECT_TRUE(Kel::KeyError("x", "y").get_backtrace().get_frames().empty());
-    try
-    {
-        throw Kel::IO::FileNotFound("Cannot open parlane.conf", "parlane.conf");
-    }
-    catch (const Kel::Exception& e)
-    {
-        EXPECT_STREQ("Cannot open parlane.conf", e.what());
-        const auto* found = dynamic_cast<const Kel::IO::FileNotFound*>(&e);
-        ASSERT_NE(nullptr, found);
-        EXPECT_EQ("parlane.conf", found->get_filename());
-    }
 }
 
 TEST(KeyError, AppendsTheKeyInParentheses)

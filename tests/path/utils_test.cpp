@@ -85,25 +85,7 @@ TEST_F(Utils, StatAndListFiles)
     EXPECT_TRUE(Kel::list_files(dir / "a").empty());
 }
 
-TEST_F(Utils, CreationAndRemovalFailuresThrow)
-{
-    touch(dir / "file");
-    Kel::mkpath(dir / "full", 0755);
-    touch(dir / "full" / "x");
-    EXPECT_THROW(Kel::unlink(dir / "missing"), Kel::SystemError);
-    EXPECT_THROW(Kel::rmdir(dir / "full"), Kel::SystemError);
-    EXPECT_THROW(Kel::mkdir(dir / "file", 0755), Kel::SystemError);
-    EXPECT_THROW(Kel::mkdir(dir / "missing" / "x", 0755), Kel::SystemError);
-    Kel::unlink(dir / "file");
-    EXPECT_FALSE(Kel::exists(dir / "file"));
-
-    touch(dir / "file");
-    EXPECT_THAT([&] { Kel::mkpath(dir / "file" / "sub", 0755); },
-        ThrowsMessage<Kel::Exception>("A component exists and is not a directory"));
-    EXPECT_FALSE(Kel::exists(dir / "file" / "sub"));
-}
-
-TEST_F(Utils, MkpathCreatesMissingDirectories)
+TEST_F(Utils, CreationAndRemoval)
 {
     Path target = dir / "a/b/c";
     Kel::mkpath(target, 0755);
@@ -114,6 +96,17 @@ TEST_F(Utils, MkpathCreatesMissingDirectories)
     cd(dir);
     Kel::mkpath("rel/x", 0755);
     EXPECT_TRUE(Kel::exists(dir / "rel/x"));
+
+    touch(dir / "file");
+    EXPECT_THROW(Kel::unlink(dir / "missing"), Kel::SystemError);
+    EXPECT_THROW(Kel::rmdir(dir / "a"), Kel::SystemError); // not empty
+    EXPECT_THROW(Kel::mkdir(dir / "file", 0755), Kel::SystemError);
+    EXPECT_THROW(Kel::mkdir(dir / "missing" / "x", 0755), Kel::SystemError);
+    EXPECT_THAT([&] { Kel::mkpath(dir / "file" / "sub", 0755); },
+        ThrowsMessage<Kel::Exception>("A component exists and is not a directory"));
+    EXPECT_FALSE(Kel::exists(dir / "file" / "sub"));
+    Kel::unlink(dir / "file");
+    EXPECT_FALSE(Kel::exists(dir / "file"));
 }
 
 TEST_F(Utils, RmdirsRemovesTreeButNotLinkTargets)
