@@ -66,37 +66,26 @@ TEST(EventDispatcher, DeliversInputAsSignal)
     EXPECT_EQ(in.delivered, (std::vector<PollEvent> { P_INPUT, P_INPUT, P_NONE }));
 }
 
-TEST(EventDispatcher, FollowsEventChanges)
+// A writer with pending bytes wants output readiness only until its handler
+// has nothing left to write.
+TEST(EventDispatcher, FollowsEventChangesMidRun)
 {
     Pipe pipe;
-    FdObject in(pipe.read_end);
     FdObject out(pipe.write_end, P_NONE);
     EventDispatcher d;
-    d.add(in);
     d.add(out);
-    ASSERT_TRUE(pipe.put("x"));
-
-    in.want(P_NONE);
     EXPECT_EQ(nothing_to_poll(d), "Nothing to poll");
-    in.want(P_INPUT);
-    out.want(P_OUTPUT);
-    d.tick(false);
-    EXPECT_EQ(in.delivered, std::vector<PollEvent> { P_INPUT });
-    EXPECT_EQ(out.delivered, std::vector<PollEvent> { P_OUTPUT });
-
-    // A writer with pending bytes wants output readiness only until its
-    // handler has nothing left to write.
     int pending = 2;
-    in.want(P_NONE);
     out.on_event_hook = [&](PollEvent ev)
     {
         if ((ev & P_OUTPUT) && --pending == 0)
             out.want(P_NONE);
     };
+    out.want(P_OUTPUT);
     for (int i = 0; i < 5 && pending > 0; ++i)
         d.tick(false);
     EXPECT_EQ(pending, 0);
-    EXPECT_EQ(out.delivered.size(), 3u);
+    EXPECT_EQ(out.delivered, (std::vector<PollEvent> { P_OUTPUT, P_OUTPUT }));
     EXPECT_EQ(nothing_to_poll(d), "Nothing to poll");
 }
 
