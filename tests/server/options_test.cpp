@@ -20,25 +20,25 @@ Options parse(std::vector<std::string> args)
     return Options(static_cast<int>(args.size()), argv.data());
 }
 
-TEST(Options, Defaults)
+TEST(Options, DefaultsAndValuesAfterTheOptionOrAfterEquals)
 {
-    Options options = parse({});
-    EXPECT_EQ(options.get_port(), 7254);
-    EXPECT_EQ(options.get_bind(), "127.0.0.1");
-    EXPECT_EQ(options.get_game(), "Demo");
-    EXPECT_EQ(options.get_state(), "");
-    EXPECT_FALSE(options.get_help());
-}
+    Options defaults = parse({});
+    EXPECT_EQ(defaults.get_port(), 7254);
+    EXPECT_EQ(defaults.get_bind(), "127.0.0.1");
+    EXPECT_EQ(defaults.get_game(), "Demo");
+    EXPECT_EQ(defaults.get_state(), "");
+    EXPECT_EQ(defaults.get_login_timeout(), 30u);
+    EXPECT_FALSE(defaults.get_help());
 
-TEST(Options, ValuesAfterTheOptionOrAfterEquals)
-{
-    Options options = parse({ "--port", "0", "--bind=0.0.0.0", "--game", "Dark Tower", "--state=/tmp/s" });
+    Options options = parse({ "--port", "0", "--bind=0.0.0.0", "--game", "Dark Tower", "--state=/tmp/s",
+        "--login-timeout", "86400", "--help" });
     EXPECT_EQ(options.get_port(), 0);
     EXPECT_EQ(options.get_bind(), "0.0.0.0");
     EXPECT_EQ(options.get_game(), "Dark Tower");
     EXPECT_EQ(options.get_state(), "/tmp/s");
+    EXPECT_EQ(options.get_login_timeout(), 86400u);
+    EXPECT_TRUE(options.get_help());
     EXPECT_EQ(parse({ "--port=65535" }).get_port(), 65535);
-    EXPECT_TRUE(parse({ "--help" }).get_help());
 }
 
 TEST(Options, BadArgumentsAreUsageErrors)
@@ -54,6 +54,11 @@ TEST(Options, BadArgumentsAreUsageErrors)
         { { "--game", "" }, "Invalid game name ''" },
         { { "--game", "a;b" }, "Invalid game name 'a;b'" },
         { { "--state=" }, "Option --state needs a file name" },
+        { { "--login-timeout", "0" }, "Invalid login time-out '0'" },
+        { { "--login-timeout", "-1" }, "Invalid login time-out '-1'" },
+        { { "--login-timeout", "abc" }, "Invalid login time-out 'abc'" },
+        { { "--login-timeout=" }, "Invalid login time-out ''" },
+        { { "--login-timeout", "86401" }, "Invalid login time-out '86401'" },
         { { "--verbose" }, "Unknown argument '--verbose'" },
         { { "--help=yes" }, "Unknown argument '--help=yes'" },
         { { "extra" }, "Unknown argument 'extra'" },
@@ -76,7 +81,7 @@ TEST(Options, BadArgumentsAreUsageErrors)
 
 TEST(Options, UsageNamesEveryOption)
 {
-    std::string text = Options::usage("srv");
+    const std::string text = Options::usage("srv");
     EXPECT_EQ(text.compare(0, 20, "Usage: srv [options]"), 0);
     for (const char* option : { "--port N", "--bind ADDRESS", "--game NAME", "--state FILE", "--help" })
         EXPECT_NE(text.find(option), std::string::npos) << option;

@@ -11,77 +11,67 @@
 namespace
 {
 
-using servertest::ServerProcess;
-using servertest::TempDir;
+using namespace servertest;
 
-TEST(ServerApp, HelpPrintsTheUsageAndSucceeds)
+TEST(ServerApp, HelpOrABadOptionPrintsTheUsage)
 {
-    ServerProcess server({ "--help" }, false);
-    EXPECT_EQ(server.wait_exit(), 0);
-    EXPECT_EQ(server.log().find("Usage: "), 0u);
-    EXPECT_NE(server.log().find("--state FILE"), std::string::npos);
-}
-
-TEST(ServerApp, ABadOptionPrintsTheUsageAndFails)
-{
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        { { "--colour", "red" }, "UsageError: Unknown argument '--colour'\nUsage: " },
-        { { "--port", "http" }, "UsageError: Invalid port 'http'\nUsage: " },
-        { { "--bind" }, "UsageError: Option --bind needs a value\nUsage: " },
+    const struct
+    {
+        std::vector<std::string> args;
+        int status;
+        std::string start;
+    } cases[] = {
+        { { "--help" }, 0, "Usage: " },
+        { { "--colour", "red" }, 1, "UsageError: Unknown argument '--colour'\nUsage: " },
+        { { "--port", "http" }, 1, "UsageError: Invalid port 'http'\nUsage: " },
+        { { "--bind" }, 1, "UsageError: Option --bind needs a value\nUsage: " },
+        { { "--login-timeout", "0" }, 1, "UsageError: Invalid login time-out '0'\nUsage: " },
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.second);
-        ServerProcess server(c.first, false);
-        EXPECT_EQ(server.wait_exit(), 1);
-        EXPECT_EQ(server.log().find(c.second), 0u) << server.log();
+        SCOPED_TRACE(c.start);
+        ServerProcess server(c.args, false);
+        EXPECT_EQ(server.exit_status(), c.status);
+        EXPECT_EQ(server.log().find(c.start), 0u) << server.log();
+        EXPECT_NE(server.log().find("--state FILE"), std::string::npos);
     }
 }
 
-TEST(ServerApp, SigtermAndSigintEndTheServer)
+// Every test's servers are also ended with SIGTERM and must exit with 0.
+TEST(ServerApp, SigintEndsTheServer)
 {
-    for (int signal_number : { SIGTERM, SIGINT })
-    {
-        SCOPED_TRACE(signal_number);
-        ServerProcess server;
-        EXPECT_EQ(server.address.compare(0, 10, "127.0.0.1:"), 0) << server.address;
-        EXPECT_EQ(server.stop(signal_number), 0);
-        EXPECT_NE(server.log().find("Server stopped\n"), std::string::npos);
-    }
+    ServerProcess server;
+    EXPECT_EQ(server.address.compare(0, 10, "127.0.0.1:"), 0) << server.address;
+    EXPECT_EQ(server.exit_status(SIGINT), 0);
+    EXPECT_NE(server.log().find("Server stopped\n"), std::string::npos);
 }
 
 TEST(ServerApp, APortInUseIsReportedAndFails)
 {
     ServerProcess first;
-    std::string port = first.address.substr(first.address.rfind(':') + 1);
-    ServerProcess second({ "--port", port }, false);
-    EXPECT_EQ(second.wait_exit(), 1);
+    ServerProcess second({ "--port", first.address.substr(first.address.rfind(':') + 1) }, false);
+    EXPECT_EQ(second.exit_status(), 1);
     EXPECT_NE(second.log().find("Unable to bind"), std::string::npos) << second.log();
 }
 
-TEST(ServerApp, AStateFileThatCannotBeUsedStopsTheStart)
+TEST(ServerApp, AStateFileIsCreatedAtOnceOrStopsTheStartIfUnusable)
 {
     TempDir dir;
+    {
+        ServerProcess server({ "--state", dir.file("new") });
+        EXPECT_NE(read_file(dir.file("new")).find("scene \"OOC\" false \"\";\n"), std::string::npos);
+    }
     {
         ServerProcess server({ "--state", dir.file("missing/state") }, false);
-        EXPECT_EQ(server.wait_exit(), 1);
+        EXPECT_EQ(server.exit_status(), 1);
         EXPECT_NE(server.log().find("missing/state.tmp"), std::string::npos) << server.log();
     }
-    {
-        std::ofstream(dir.file("bad")) << "character \"Alice\";\n";
-        ServerProcess server({ "--state", dir.file("bad") }, false);
-        EXPECT_EQ(server.wait_exit(), 1);
-        EXPECT_NE(server.log().find("bad:1: Wrong number of arguments"), std::string::npos) << server.log();
-        // The file is left for its owner to mend.
-        EXPECT_EQ(servertest::read_file(dir.file("bad")), "character \"Alice\";\n");
-    }
-}
-
-TEST(ServerApp, AMissingStateFileIsCreatedAtOnce)
-{
-    TempDir dir;
-    ServerProcess server({ "--state", dir.file("new") });
-    EXPECT_NE(servertest::read_file(dir.file("new")).find("scene \"OOC\" false \"\";\n"), std::string::npos);
+    std::ofstream(dir.file("bad")) << "character \"Alice\";\n";
+    ServerProcess server({ "--state", dir.file("bad") }, false);
+    EXPECT_EQ(server.exit_status(), 1);
+    EXPECT_NE(server.log().find("bad:1: Wrong number of arguments"), std::string::npos) << server.log();
+    // The file is left for its owner to mend.
+    EXPECT_EQ(read_file(dir.file("bad")), "character \"Alice\";\n");
 }
 
 } // namespace
