@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -11,23 +12,15 @@ namespace
 TEST(Mutex, TrylockFailsWhileAnotherThreadHoldsIt)
 {
     Kel::Mutex mutex;
-    bool acquired = true;
-    auto try_elsewhere = [&]
+    auto try_elsewhere = [&mutex]
     {
-        std::thread(
-            [&]
-            {
-                if ((acquired = mutex.trylock()))
-                    mutex.unlock();
-            })
-            .join();
+        return std::async(std::launch::async, [&mutex] { return mutex.trylock() && (mutex.unlock(), true); })
+            .get();
     };
     mutex.lock();
-    try_elsewhere();
-    EXPECT_FALSE(acquired);
+    EXPECT_FALSE(try_elsewhere());
     mutex.unlock();
-    try_elsewhere();
-    EXPECT_TRUE(acquired);
+    EXPECT_TRUE(try_elsewhere());
 }
 
 TEST(Mutex, ExcludesConcurrentUpdates)

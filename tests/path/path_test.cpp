@@ -41,13 +41,10 @@ TEST(Path, IndexAndSubpath)
     EXPECT_EQ(Path("")[0], "");
     EXPECT_EQ(Path("")[-1], "");
 
-    Path q("/a/b/c");
-    EXPECT_EQ(q.subpath(1, 2).str(), "a/b");
-    EXPECT_EQ(q.subpath(0, 2).str(), "/a");
-    EXPECT_EQ(q.subpath(2, 100).str(), "b/c");
-    EXPECT_EQ(q.subpath(0, UINT_MAX).str(), "/a/b/c");
-    EXPECT_EQ(q.subpath(4, 1).str(), "");
-    EXPECT_EQ(q.subpath(1, 0).str(), "");
+    const std::tuple<unsigned, unsigned, const char*> subpaths[] = { { 1, 2, "a/b" }, { 0, 2, "/a" },
+        { 2, 100, "b/c" }, { 0, UINT_MAX, "/a/b/c" }, { 4, 1, "" }, { 1, 0, "" } };
+    for (const auto& [start, count, result] : subpaths)
+        EXPECT_EQ(Path("/a/b/c").subpath(start, count).str(), result) << start << ", " << count;
     EXPECT_EQ(Path("../x/y").subpath(0, 2).str(), "../x");
 }
 

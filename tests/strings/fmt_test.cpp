@@ -4,7 +4,6 @@
 #include "libs/strings/source/formatter.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>

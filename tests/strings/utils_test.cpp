@@ -3,7 +3,6 @@
 #include "libs/core/source/core/except.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <random>
 #include <string>
