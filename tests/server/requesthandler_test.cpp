@@ -65,22 +65,6 @@ protected:
     const ClientId alice = login("Alice");
 };
 
-TEST_F(RequestHandlerTest, OthersHearOfANewcomerAndOfAReturningCharacter)
-{
-    const ClientId bob = login("Bob");
-    EXPECT_EQ(take(bob),
-        (Lines { "*;GAME;Saga", "*;SESSION;", "*;ADDCHAR;GM;0", "*;ADDCHAR;Alice;0", "*;ADDCHAR;Bob;0",
-            "*;ADDSCENE;OOC;0", "GM;ENTER;OOC", "Alice;ENTER;OOC", "Bob;ENTER;OOC", "GM;ONLINE;1",
-            "Alice;ONLINE;1", "Bob;ONLINE;1" }));
-    EXPECT_EQ(take(alice), (Lines { "*;ADDCHAR;Bob;0", "Bob;ENTER;OOC", "Bob;ONLINE;1" }));
-    EXPECT_TRUE(logged("Login: Bob from 10.0.0.3:5000"));
-    handler.remove_client(bob);
-    sent.clear();
-    login("Bob");
-    // Known, and still in OOC: only the login itself is news.
-    EXPECT_EQ(take(alice), Lines { "Bob;ONLINE;1" });
-}
-
 TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
 {
     run(gm, { "GM;ADDNPC;Guard" });
@@ -290,63 +274,45 @@ TEST_F(RequestHandlerTest, BiographiesAreSetByTheirCharacterOrTheGameMaster)
     EXPECT_TRUE(nobody_was_sent_anything());
 }
 
-TEST_F(RequestHandlerTest, EnterAndLeaveMoveCharactersAndTellEveryone)
+TEST_F(RequestHandlerTest, TheGameMastersChangesAreAnnouncedToEveryone)
 {
-    run(gm, { "GM;ADDSCENE;Tavern;0", "GM;ADDNPC;Guard" });
-    sent.clear();
-    // Every player stays in OOC; NPCs come and go.
-    run(gm, { "GM;ENTER;tavern;alice", "GM;LEAVE;Tavern;Alice", "GM;ENTER;OOC;Guard", "GM;LEAVE;OOC;Guard" });
-    const Lines expected { "Alice;ENTER;Tavern", "Alice;LEAVE;Tavern", "Guard;ENTER;OOC", "Guard;LEAVE;OOC" };
-    EXPECT_EQ(take(alice), expected);
-    EXPECT_EQ(take(gm), expected);
-}
-
-TEST_F(RequestHandlerTest, RemovingACharacterEmptiesItsScenesFirst)
-{
-    run(gm, { "GM;ADDNPC;Guard", "GM;ADDSCENE;Tavern;0", "GM;ENTER;Tavern;Guard", "GM;ENTER;OOC;Guard" });
-    sent.clear();
-    run(gm, { "GM;REMOVECHAR;guard" });
-    EXPECT_EQ(take(alice), (Lines { "Guard;LEAVE;OOC", "Guard;LEAVE;Tavern", "*;REMOVECHAR;Guard" }));
+    const std::pair<Lines, Lines> steps[] = {
+        { { "GM;ADDNPC;Guard", "GM;ADDSCENE;Tavern;1", "GM;ADDSCENE;Cellar;0", "GM;ADDSCENE;Attic;0",
+              "GM;SETSCENEGROUP;Tavern;Town", "GM;SETSCENEGROUP;OOC;Meta", "GM;SETSCENEGROUP;OOC;" },
+            { "*;ADDCHAR;Guard;1", "*;ADDSCENE;Tavern;1", "*;ADDSCENE;Cellar;0", "*;ADDSCENE;Attic;0",
+                "*;SCENEGROUP;Tavern;Town", "*;SCENEGROUP;OOC;Meta", "*;SCENEGROUP;OOC;" } },
+        { { "GM;ENTER;tavern;alice", "GM;ENTER;Tavern;Guard" },
+            { "Alice;ENTER;Tavern", "Guard;ENTER;Tavern" } },
+        // Renaming moves the occupants in order; the scene keeps its place.
+        { { "GM;RENAMESCENE;tavern;Inn" },
+            { "*;ADDSCENE;Inn;1", "*;SCENEGROUP;Inn;Town", "Alice;LEAVE;Tavern", "Alice;ENTER;Inn",
+                "Guard;LEAVE;Tavern", "Guard;ENTER;Inn" } },
+        { { "GM;LEAVE;inn;Alice", "GM;ENTER;OOC;Guard" }, { "Alice;LEAVE;Inn", "Guard;ENTER;OOC" } },
+        // Removing a character or a scene empties its scenes first.
+        { { "GM;REMOVECHAR;guard" }, { "Guard;LEAVE;OOC", "Guard;LEAVE;Inn", "*;REMOVECHAR;Guard" } },
+        { { "GM;ENTER;Cellar;Alice", "GM;REMOVESCENE;CELLAR" },
+            { "Alice;ENTER;Cellar", "Alice;LEAVE;Cellar" } },
+        { { "GM;STARTSESSION|First; night", "GM;ENDSESSION" }, { "*;SESSION|First; night", "*;SESSION;" } },
+    };
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(step.first.front());
+        run(gm, step.first);
+        EXPECT_EQ(take(alice), step.second);
+        EXPECT_EQ(take(gm), step.second);
+    }
+    Lines scenes;
+    for (const auto& scene : state.get_scenes())
+        scenes.push_back(scene.name);
+    EXPECT_EQ(scenes, (Lines { "OOC", "Inn", "Attic" }));
     EXPECT_EQ(state.find_character("Guard"), nullptr);
-    EXPECT_FALSE(state.find_scene("Tavern")->has("Guard"));
+    EXPECT_EQ(state.get_session(), "");
 
-    // A player once offline.
+    // A player once offline may be removed.
     handler.remove_client(alice);
     sent.clear();
     run(gm, { "GM;REMOVECHAR;Alice" });
     EXPECT_EQ(take(gm), (Lines { "Alice;LEAVE;OOC", "*;REMOVECHAR;Alice" }));
-}
-
-TEST_F(RequestHandlerTest, RenamingASceneMovesItsOccupantsAndKeepsItsPlace)
-{
-    run(gm,
-        { "GM;ADDNPC;Guard", "GM;ADDSCENE;Tavern;1", "GM;ADDSCENE;Cellar;0", "GM;SETSCENEGROUP;Tavern;Town",
-            "GM;ENTER;Tavern;Alice", "GM;ENTER;Tavern;Guard" });
-    sent.clear();
-    run(gm, { "GM;RENAMESCENE;tavern;Inn" });
-    EXPECT_EQ(take(alice),
-        (Lines { "*;ADDSCENE;Inn;1", "*;SCENEGROUP;Inn;Town", "Alice;LEAVE;Tavern", "Alice;ENTER;Inn",
-            "Guard;LEAVE;Tavern", "Guard;ENTER;Inn" }));
-    EXPECT_EQ(state.find_scene("Tavern"), nullptr);
-    Lines order;
-    for (const auto& scene : state.get_scenes())
-        order.push_back(scene.name);
-    EXPECT_EQ(order, (Lines { "OOC", "Inn", "Cellar" }));
-    EXPECT_EQ(state.find_scene("Inn")->occupants, (Lines { "Alice", "Guard" }));
-}
-
-TEST_F(RequestHandlerTest, ScenesAndSessionsAreManagedAndAnnounced)
-{
-    run(gm,
-        { "GM;ADDSCENE;Tavern;0", "GM;SETSCENEGROUP;Tavern;Town", "GM;SETSCENEGROUP;OOC;Meta",
-            "GM;SETSCENEGROUP;Tavern;", "GM;ENTER;Tavern;Alice", "GM;REMOVESCENE;TAVERN",
-            "GM;STARTSESSION|First; night", "GM;ENDSESSION" });
-    EXPECT_EQ(take(alice),
-        (Lines { "*;ADDSCENE;Tavern;0", "*;SCENEGROUP;Tavern;Town", "*;SCENEGROUP;OOC;Meta",
-            "*;SCENEGROUP;Tavern;", "Alice;ENTER;Tavern", "Alice;LEAVE;Tavern", "*;SESSION|First; night",
-            "*;SESSION;" }));
-    EXPECT_EQ(state.find_scene("Tavern"), nullptr);
-    EXPECT_EQ(state.get_session(), "");
 }
 
 TEST_F(RequestHandlerTest, UnreadableLinesEarnAnErrorAndUnknownClientsNothing)

@@ -36,24 +36,6 @@ GameState sample_state()
     return state;
 }
 
-TEST(StateFile, WritesOneStatementPerLine)
-{
-    GameState state;
-    state.set_session("Night");
-    state.add_character("Alice", false);
-    state.set_biography(state.add_character("Guard", true), "Old\n\"soldier\"");
-    state.set_group(state.add_scene("Tavern", true), "Town");
-    state.enter(*state.find_scene("Tavern"), "Guard");
-    EXPECT_EQ(StateFile::render(state),
-        "// Parlane server state, rewritten after every change.\n"
-        "session \"Night\";\n"
-        "character \"Alice\" false \"\";\n"
-        "character \"Guard\" true \"Old\\n\\\"soldier\\\"\";\n"
-        "scene \"OOC\" false \"\";\n"
-        "scene \"Tavern\" true \"Town\";\n"
-        "occupant \"Tavern\" \"Guard\";\n");
-}
-
 TEST(StateFile, EverythingReadsBackExactly)
 {
     TempDir dir;
@@ -104,8 +86,7 @@ TEST(StateFile, AFailedSaveOrACrashLeavesTheOldFile)
 
 TEST(StateFile, FilesThatMakeNoSenseAreRefusedWhole)
 {
-    const std::pair<std::string, std::string> cases[] = {
-        { "colour \"red\";\n", "Unknown keyword" },
+    const std::pair<std::string, std::string> cases[] = { { "colour \"red\";\n", "Unknown keyword" },
         { "character \"Alice\" false;\n", "Wrong number of arguments" },
         { "character \"Alice\" 1 \"\";\n", "Type mismatch" },
         { "character \"Alice\" false \"\";\ncharacter \"ALICE\" true \"\";\n", "Character ALICE twice" },
@@ -115,8 +96,7 @@ TEST(StateFile, FilesThatMakeNoSenseAreRefusedWhole)
         { "occupant \"OOC\" \"Nobody\";\n", "Occupant Nobody of OOC is unknown" },
         { "character \"Alice\" false \"\";\noccupant \"Cellar\" \"Alice\";\n",
             "Occupant Alice of Cellar is unknown" },
-        { "session \"Night;\n", "Unexcepted end of input" },
-    };
+        { "session \"Night;\n", "Unexcepted end of input" } };
     TempDir dir;
     for (const auto& c : cases)
     {
