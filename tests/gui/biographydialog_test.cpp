@@ -1,7 +1,6 @@
 #include "client/biographydialog.h"
 
 #include "client/parlane.h"
-#include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,7 @@
 
 #include <string>
 
-using GuiTest::TestServer;
+using GuiTest::Strings;
 
 namespace
 {
@@ -22,87 +21,67 @@ protected:
     {
         parlane.disconnect();
         GuiTest::MessageBoxes::take();
+        ASSERT_TRUE(server.log_in("Bob"));
     }
 
     void TearDown() override { dialog.hide(); }
 
-    void login(const std::string& user) { ASSERT_TRUE(server.log_in(user)); }
-
-    std::string title() { return GuiTest::find_widget<Gtk::Label>(dialog, "lbl_edit_bio_title")->get_text(); }
     Glib::RefPtr<Gtk::TextBuffer> buffer()
     {
         return GuiTest::find_widget<Gtk::TextView>(dialog, "txt_edit_biography")->get_buffer();
     }
-    std::string text() { return buffer()->get_text(); }
 
     Parlane& parlane = GuiTest::parlane();
     BiographyDialog& dialog = *parlane.get_dlg_biography();
-    TestServer server;
+    GuiTest::TestServer server;
 };
 
 TEST_F(BiographyDialogTest, AsksTheServerAndShowsOnlyTheAnswerForItsCharacter)
 {
-    login("Bob");
     dialog.set_character("Alice");
-    EXPECT_EQ("Biography of Alice", title());
-    EXPECT_EQ("[Retrieving biography]", text());
-    Packet request;
-    ASSERT_TRUE(server.wait_for("GETBIOGRAPHY", request));
-    EXPECT_EQ("Alice", request.get_parameter(0));
-
-    ASSERT_TRUE(server.deliver(Packet("Carl", "BIOGRAPHY", "A smith.")));
-    EXPECT_EQ("[Retrieving biography]", text());
-    // The match is exact, not ignoring case.
-    ASSERT_TRUE(server.deliver(Packet("alice", "BIOGRAPHY", "Wrong.")));
-    EXPECT_EQ("[Retrieving biography]", text());
-    ASSERT_TRUE(server.deliver(Packet("Alice", "BIOGRAPHY", "Tall.\nFrom the north.")));
-    EXPECT_EQ("Tall.\nFrom the north.", text());
-}
-
-TEST_F(BiographyDialogTest, ForeignBytesAreShownAsReplacementCharacters)
-{
-    login("Bob");
-    dialog.set_character("Alice");
-    ASSERT_TRUE(server.deliver(Packet("Alice", "BIOGRAPHY", "Caf\xE9 owner")));
-    EXPECT_EQ("Caf\xEF\xBF\xBD owner", text());
+    EXPECT_EQ("Biography of Alice", GuiTest::find_widget<Gtk::Label>(dialog, "lbl_edit_bio_title")->get_text());
+    EXPECT_EQ("[Retrieving biography]", buffer()->get_text());
+    EXPECT_EQ(Strings { "Bob;GETBIOGRAPHY;Alice" }, server.take_sent());
+    // The match is exact, not ignoring case; bytes that are not UTF-8 are replaced.
+    const struct
+    {
+        Packet pkt;
+        const char* shown;
+    } cases[] = {
+        { Packet("Carl", "BIOGRAPHY", "A smith."), "[Retrieving biography]" },
+        { Packet("alice", "BIOGRAPHY", "Wrong."), "[Retrieving biography]" },
+        { Packet("Alice", "BIOGRAPHY", "Tall.\nFrom the north."), "Tall.\nFrom the north." },
+        { Packet("Alice", "BIOGRAPHY", "Caf\xE9 owner"), "Caf\xEF\xBF\xBD owner" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pkt.str());
+        ASSERT_TRUE(server.deliver(c.pkt));
+        EXPECT_EQ(c.shown, buffer()->get_text());
+    }
 }
 
 TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
 {
-    struct Case
+    const struct
     {
         int response;
-        bool sent;
+        Strings sent;
     } cases[] = {
-        { Gtk::RESPONSE_CANCEL, false },
-        { Gtk::RESPONSE_DELETE_EVENT, false },
-        { Gtk::RESPONSE_OK, true },
+        { Gtk::RESPONSE_CANCEL, {} },
+        { Gtk::RESPONSE_DELETE_EVENT, {} },
+        { Gtk::RESPONSE_OK, { "Bob;SETBIOGRAPHY;Born in a barn." } },
     };
-    login("Bob");
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.response);
-        server.received.clear();
         dialog.set_character("Bob");
         dialog.show();
         buffer()->set_text("Born in a barn.");
+        server.take_sent();
         dialog.response(c.response);
         EXPECT_FALSE(dialog.get_visible());
-        ASSERT_TRUE(server.sync());
-        Packet set;
-        bool found = false;
-        for (const Packet& pkt : server.received)
-            if (pkt.get_command() == "SETBIOGRAPHY")
-            {
-                set = pkt;
-                found = true;
-            }
-        EXPECT_EQ(c.sent, found);
-        if (found)
-        {
-            EXPECT_EQ("Bob", set.get_origin());
-            EXPECT_EQ("Born in a barn.", set.get_parameter(0));
-        }
+        EXPECT_EQ(c.sent, server.take_sent());
     }
 }
 

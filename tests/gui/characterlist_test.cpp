@@ -2,21 +2,17 @@
 
 #include "client/mainwindow.h"
 #include "client/parlane.h"
-#include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
-#include <vector>
 
-using GuiTest::TestServer;
+using GuiTest::Strings;
 
 namespace
 {
-
-typedef std::vector<std::string> Strings;
 
 class CharacterListTest: public ::testing::Test
 {
@@ -26,28 +22,20 @@ protected:
         parlane.disconnect();
         GuiTest::MessageBoxes::take();
         ASSERT_TRUE(server.log_in("Bob"));
-        const Packet setup[] = {
-            Packet("", "ADDCHAR", "zoe", "0"),
-            Packet("", "ADDCHAR", "Guard", "1"),
-            Packet("", "ADDCHAR", "Bob", "0"),
-            Packet("", "ADDCHAR", "GM", "0"),
-            Packet("", "ADDCHAR", "anna", "1"),
-            Packet("", "ADDCHAR", "Alice", "0"),
-            Packet("", "ADDSCENE", "Tavern", "0"),
-            Packet("", "ADDSCENE", "Market", "0"),
-        };
-        for (const Packet& pkt : setup)
-            server.send(pkt);
+        std::vector<Packet> setup = { Packet("", "ADDSCENE", "Tavern", "0"), Packet("", "ADDSCENE", "Market", "0") };
         for (const char* who : { "zoe", "Guard", "Bob", "GM", "anna", "Alice" })
-            server.send(Packet(who, "ENTER", "Tavern"));
-        ASSERT_TRUE(server.sync());
+        {
+            bool npc = who == std::string("Guard") || who == std::string("anna");
+            setup.insert(setup.begin(), Packet("", "ADDCHAR", who, npc ? "1" : "0"));
+            setup.push_back(Packet(who, "ENTER", "Tavern"));
+        }
+        ASSERT_TRUE(server.deliver_all(setup));
     }
 
     // Each row as "name online-icon writing-icon", icons by file stem or "-".
     Strings rows()
     {
         Strings out;
-        CharacterList::Columns columns;
         for (const Gtk::TreeModel::Row& row : list.get_model()->children())
             out.push_back(Glib::ustring(row[columns.name]).raw() + " " + icon(row[columns.online]) + " "
                 + icon(row[columns.writing]));
@@ -56,57 +44,47 @@ protected:
 
     std::string icon(const Glib::RefPtr<Gdk::Pixbuf>& image)
     {
-        if (!image)
-            return "-";
         for (const auto& k : known)
-            if (k.second && image->gobj() == k.second->gobj())
+            if (image && image->gobj() == k.second->gobj())
                 return k.first;
-        return "?";
+        return image ? "?" : "-";
+    }
+
+    Glib::RefPtr<Gdk::Pixbuf> picture(const std::string& name, bool online)
+    {
+        for (const Gtk::TreeModel::Row& row : list.get_model()->children())
+            if (Glib::ustring(row[columns.name]).raw() == name)
+                return online ? row[columns.online] : row[columns.writing];
+        return {};
     }
 
     Parlane& parlane = GuiTest::parlane();
-    MainWindow& window = *parlane.get_main_window();
-    CharacterList& list = *GuiTest::find_widget<CharacterList>(window, "lst_characters");
-    TestServer server;
+    CharacterList& list = *GuiTest::find_widget<CharacterList>(*parlane.get_main_window(), "lst_characters");
+    CharacterList::Columns columns;
+    GuiTest::TestServer server;
     // The list's own pictures by file stem, learnt from rows in known states.
     std::map<std::string, Glib::RefPtr<Gdk::Pixbuf>> known;
 };
 
-TEST_F(CharacterListTest, GameMasterFirstThenPlayersThenNpcs)
+TEST_F(CharacterListTest, SortedRowsShowOnlineWritingHereAndAway)
 {
-    Strings names;
-    for (const std::string& row : rows())
-        names.push_back(row.substr(0, row.find(' ')));
-    EXPECT_EQ((Strings { "GM", "Alice", "Bob", "zoe", "anna", "Guard" }), names);
-}
-
-TEST_F(CharacterListTest, IconsShowOnlineWritingHereAndAway)
-{
-    ASSERT_TRUE(server.deliver(Packet("Alice", "ONLINE", "1")));
-    CharacterList::Columns columns;
     // Learn which picture is which from states that allow only one answer.
-    auto row_of = [&](const std::string& name)
-    {
-        for (const Gtk::TreeModel::Row& row : list.get_model()->children())
-            if (Glib::ustring(row[columns.name]).raw() == name)
-                return row;
-        return *list.get_model()->children().end();
-    };
-    known["online"] = row_of("Alice")[columns.online];
-    known["offline"] = row_of("Bob")[columns.online];
+    ASSERT_TRUE(server.deliver(Packet("Alice", "ONLINE", "1")));
+    known["online"] = picture("Alice", true);
+    known["offline"] = picture("Bob", true);
     ASSERT_TRUE(server.deliver(Packet("Bob", "WRITING", "Tavern")));
-    known["writing"] = row_of("Bob")[columns.writing];
+    known["writing"] = picture("Bob", false);
     ASSERT_TRUE(server.deliver(Packet("zoe", "AFK", "tea")));
-    known["afk"] = row_of("zoe")[columns.writing];
+    known["afk"] = picture("zoe", false);
     for (const auto& k : known)
         ASSERT_TRUE(k.second) << k.first;
     EXPECT_NE(known["online"]->gobj(), known["offline"]->gobj());
     EXPECT_NE(known["writing"]->gobj(), known["afk"]->gobj());
 
-    ASSERT_TRUE(server.deliver(Packet("Alice", "WRITING", "Market")));
-    ASSERT_TRUE(server.deliver(Packet("Bob", "AFK", "away")));
-    EXPECT_EQ((Strings { "GM offline -", "Alice online -", "Bob offline writing", "zoe offline afk",
-                  "anna - -", "Guard - -" }),
+    // Writing elsewhere shows nothing here; away wins over writing.
+    ASSERT_TRUE(server.deliver_all({ Packet("Alice", "WRITING", "Market"), Packet("Bob", "AFK", "away") }));
+    EXPECT_EQ((Strings { "GM offline -", "Alice online -", "Bob offline writing", "zoe offline afk", "anna - -",
+                  "Guard - -" }),
         rows());
 }
 
@@ -122,12 +100,10 @@ TEST_F(CharacterListTest, FollowsTheActiveScene)
 
 TEST_F(CharacterListTest, CompareOrdersGameMasterPlayersNpcs)
 {
-    Character gm("GM", false), alice("alice", false), bob("Bob", false), guard("Guard", true),
-        anna("anna", true);
+    Character gm("GM", false), alice("alice", false), bob("Bob", false), guard("Guard", true), anna("anna", true);
     const struct
     {
-        const Character* a;
-        const Character* b;
+        const Character *a, *b;
         bool before;
     } cases[] = {
         { &gm, &alice, true },

@@ -2,13 +2,13 @@
 
 #include "client/mainwindow.h"
 #include "client/parlane.h"
-#include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
 #include <gtkmm/checkbutton.h>
 #include <gtkmm/colorbutton.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,8 +16,7 @@
 namespace
 {
 
-const char* const ROLES[]
-    = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background" };
+const char* const ROLES[] = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background" };
 
 class ColorDialogTest: public ::testing::Test
 {
@@ -47,37 +46,41 @@ protected:
     {
         return *GuiTest::find_widget<Gtk::ColorButton>(dialog, "cbt_" + role);
     }
-    Gtk::CheckButton& default_bg()
+    Gtk::CheckButton& default_bg() { return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg"); }
+
+    std::string shown(const std::string& role)
     {
-        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg");
+        Gdk::Color c = button(role).get_color();
+        char text[8];
+        std::snprintf(text, sizeof text, "#%02X%02X%02X", c.get_red() >> 8, c.get_green() >> 8, c.get_blue() >> 8);
+        return text;
     }
 
-    static Gdk::Color rgb(unsigned short r, unsigned short g, unsigned short b)
+    void set(const std::string& role, unsigned short r, unsigned short g, unsigned short b)
     {
         Gdk::Color color;
         color.set_rgb(r, g, b);
-        return color;
+        button(role).set_color(color);
     }
 
-    // Answers the runs of the colour menu action with `answers` in turn,
-    // calling `before[i]` (if any) just before answer i.
-    void run_colors(const std::vector<int>& answers, const std::vector<std::function<void()>>& before)
+    // Runs the colour menu action, answering its runs in turn, each after
+    // calling its step (if any).
+    void run_colors(const std::vector<int>& answers, const std::vector<std::function<void()>>& steps = {})
     {
-        chain(answers, before, 0);
+        chain(answers, steps, 0);
         parlane.get_main_window()->colors();
     }
 
-    void chain(const std::vector<int>& answers, const std::vector<std::function<void()>>& before, size_t i)
+    void chain(const std::vector<int>& answers, const std::vector<std::function<void()>>& steps, size_t i)
     {
-        if (i == answers.size())
-            return;
-        GuiTest::respond_when_shown(dialog, answers[i],
-            [=]
-            {
-                if (i < before.size() && before[i])
-                    before[i]();
-                chain(answers, before, i + 1);
-            });
+        if (i < answers.size())
+            GuiTest::respond_when_shown(dialog, answers[i],
+                [=]
+                {
+                    if (i < steps.size())
+                        steps[i]();
+                    chain(answers, steps, i + 1);
+                });
     }
 
     Parlane& parlane = GuiTest::parlane();
@@ -91,17 +94,27 @@ protected:
     sigc::connection watch_config;
 };
 
-TEST_F(ColorDialogTest, ButtonsFollowEachAnnouncedConfiguration)
+TEST_F(ColorDialogTest, EveryButtonFollowsEachAnnouncedConfiguration)
 {
-    config.set_color("speech", "#112233");
+    char color[8];
+    for (size_t i = 0; i < std::size(ROLES); ++i)
+    {
+        std::snprintf(color, sizeof color, "#%02X2233", unsigned(i + 1));
+        config.set_color(ROLES[i], color);
+    }
     config.set_default_bg(false);
-    EXPECT_NE(0x11, button("speech").get_color().get_red() >> 8) << "not before the announcement";
+    EXPECT_NE("#012233", shown("text")) << "not before the announcement";
     parlane.signal_config_changed.emit();
-    Gdk::Color shown = button("speech").get_color();
-    EXPECT_EQ(0x11, shown.get_red() >> 8);
-    EXPECT_EQ(0x22, shown.get_green() >> 8);
-    EXPECT_EQ(0x33, shown.get_blue() >> 8);
+    for (size_t i = 0; i < std::size(ROLES); ++i)
+    {
+        SCOPED_TRACE(ROLES[i]);
+        std::snprintf(color, sizeof color, "#%02X2233", unsigned(i + 1));
+        EXPECT_EQ(color, shown(ROLES[i]));
+    }
     EXPECT_FALSE(default_bg().get_active());
+    run_colors({ Gtk::RESPONSE_OK });
+    EXPECT_EQ("#092233", config.get_color("background")) << "OK keeps what the buttons show";
+    EXPECT_EQ("#052233", config.get_color("gm"));
 }
 
 TEST_F(ColorDialogTest, ApplyStoresAndStaysOpenUntilOk)
@@ -112,16 +125,15 @@ TEST_F(ColorDialogTest, ApplyStoresAndStaysOpenUntilOk)
         {
             [&]
             {
-                button("text").set_color(rgb(0xFFFF, 0xFFFF, 0xFFFF));
-                // Only the high byte of each channel counts.
-                button("name").set_color(rgb(0x00FF, 0xA0FF, 0x8012));
+                set("text", 0xFFFF, 0xFFFF, 0xFFFF);
+                set("name", 0x00FF, 0xA0FF, 0x8012); // only the high byte of each channel counts
                 default_bg().set_active(false);
             },
             [&]
             {
                 applied = config.get_color("text");
                 open_after_apply = dialog.get_visible();
-                button("gm").set_color(rgb(0x0A00, 0x0B00, 0xC000));
+                set("gm", 0x0A00, 0x0B00, 0xC000);
             },
         });
     EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_APPLY, Gtk::RESPONSE_OK }), responses);
@@ -135,39 +147,19 @@ TEST_F(ColorDialogTest, ApplyStoresAndStaysOpenUntilOk)
     EXPECT_EQ(2, announcements);
 }
 
-TEST_F(ColorDialogTest, CancelStoresNothingAndLeavesTheChoiceOnTheButton)
+TEST_F(ColorDialogTest, CancelStoresNothingAndClosingTheWindowAppliesAndShowsItAgain)
 {
     std::string before = config.get_color("ooc");
-    run_colors({ Gtk::RESPONSE_CANCEL }, { [&] { button("ooc").set_color(rgb(0xFFFF, 0, 0)); } });
+    run_colors({ Gtk::RESPONSE_CANCEL }, { [&] { set("ooc", 0xFFFF, 0, 0); } });
     EXPECT_FALSE(dialog.get_visible());
     EXPECT_EQ(before, config.get_color("ooc"));
     EXPECT_EQ(0, announcements);
-    EXPECT_EQ(0xFF, button("ooc").get_color().get_red() >> 8);
-}
+    EXPECT_EQ("#FF0000", shown("ooc")) << "the choice stays on the button";
 
-TEST_F(ColorDialogTest, ClosingTheWindowAppliesAndShowsItAgain)
-{
-    run_colors({ Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL },
-        { [&] { button("event").set_color(rgb(0x1200, 0x3400, 0x5600)); } });
-    EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }), responses);
+    run_colors({ Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }, { [&] { set("event", 0x1200, 0x3400, 0x5600); } });
+    EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_CANCEL, Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }), responses);
     EXPECT_EQ("#123456", config.get_color("event"));
     EXPECT_EQ(1, announcements);
-}
-
-TEST_F(ColorDialogTest, EveryRoleHasItsButton)
-{
-    for (const char* role : ROLES)
-    {
-        SCOPED_TRACE(role);
-        config.set_color(role, "#010203");
-    }
-    parlane.signal_config_changed.emit();
-    run_colors({ Gtk::RESPONSE_OK }, {});
-    for (const char* role : ROLES)
-    {
-        SCOPED_TRACE(role);
-        EXPECT_EQ("#010203", config.get_color(role));
-    }
 }
 
 } // namespace

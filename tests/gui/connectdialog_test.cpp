@@ -2,7 +2,6 @@
 
 #include "client/mainwindow.h"
 #include "client/parlane.h"
-#include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
@@ -26,65 +25,56 @@ protected:
 
     Gtk::Entry& entry(const std::string& name) { return *GuiTest::find_widget<Gtk::Entry>(dialog, name); }
 
+    // Answers the dialog after noting what it opened with and typing address
+    // and name.
+    void answer_with(int response, const std::string& address, const std::string& name)
+    {
+        GuiTest::respond_when_shown(dialog, response,
+            [=]
+            {
+                shown = entry("ent_connect_address").get_text() + " " + entry("ent_connect_name").get_text();
+                entry("ent_connect_address").set_text(address);
+                entry("ent_connect_name").set_text(name);
+            });
+    }
+
     Parlane& parlane = GuiTest::parlane();
     Config& config = parlane.get_config();
     ConnectDialog& dialog = *parlane.get_dlg_connect();
+    std::string shown;
 };
 
-TEST_F(ConnectDialogTest, OpensWithTheLastServerAndName)
+TEST_F(ConnectDialogTest, OpensWithTheStoredSettingsAndOkStoresTheTypedOnes)
 {
-    entry("ent_connect_address").set_text("left over");
-    std::string address, name;
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
-        [&]
-        {
-            address = entry("ent_connect_address").get_text();
-            name = entry("ent_connect_name").get_text();
-        });
-    EXPECT_EQ(Gtk::RESPONSE_CANCEL, dialog.run());
-    dialog.hide();
-    EXPECT_EQ("chat.example.org:7000", address);
-    EXPECT_EQ("Carol", name);
-}
-
-TEST_F(ConnectDialogTest, OkStoresServerAndNameCancelDoesNot)
-{
-    struct Case
+    const struct
     {
         int response;
-        const char* host;
-        const char* name;
+        const char *host, *name;
     } cases[] = {
         { Gtk::RESPONSE_CANCEL, "chat.example.org:7000", "Carol" },
         { Gtk::RESPONSE_OK, "127.0.0.1:7254", "Dave Stone" },
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.response);
-        GuiTest::respond_when_shown(dialog, c.response,
-            [&]
-            {
-                entry("ent_connect_address").set_text("127.0.0.1:7254");
-                entry("ent_connect_name").set_text("Dave Stone");
-            });
+        entry("ent_connect_address").set_text("left over");
+        answer_with(c.response, "127.0.0.1:7254", "Dave Stone");
         EXPECT_EQ(c.response, dialog.run());
         dialog.hide();
+        EXPECT_EQ("chat.example.org:7000 Carol", shown);
         EXPECT_EQ(c.host, config.get_connect_host());
         EXPECT_EQ(c.name, config.get_connect_name());
         EXPECT_EQ("127.0.0.1:7254", dialog.get_address());
         EXPECT_EQ("Dave Stone", dialog.get_name());
+        config.set_connect_host("chat.example.org:7000");
+        config.set_connect_name("Carol");
     }
 }
 
 TEST_F(ConnectDialogTest, SettingsAreStoredEvenWhenConnectingFails)
 {
     // Port 1 on the loopback interface refuses at once.
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK,
-        [&]
-        {
-            entry("ent_connect_address").set_text("127.0.0.1:1");
-            entry("ent_connect_name").set_text("Erin");
-        });
+    answer_with(Gtk::RESPONSE_OK, "127.0.0.1:1", "Erin");
     parlane.get_main_window()->connect();
     EXPECT_FALSE(parlane.is_connected());
     EXPECT_EQ(1u, GuiTest::MessageBoxes::take().size()) << "one error box";
@@ -95,12 +85,10 @@ TEST_F(ConnectDialogTest, SettingsAreStoredEvenWhenConnectingFails)
 TEST_F(ConnectDialogTest, UnreadableSettingsAreShownSafely)
 {
     config.set_connect_name("Ren\xE9");
-    std::string name;
-    GuiTest::respond_when_shown(
-        dialog, Gtk::RESPONSE_CANCEL, [&] { name = entry("ent_connect_name").get_text(); });
+    answer_with(Gtk::RESPONSE_CANCEL, "x", "y");
     dialog.run();
     dialog.hide();
-    EXPECT_EQ("Ren\xEF\xBF\xBD", name);
+    EXPECT_EQ("chat.example.org:7000 Ren\xEF\xBF\xBD", shown);
 }
 
 } // namespace

@@ -6,16 +6,14 @@
 #include "libs/net/source/inet.h"
 
 #include <gtest/gtest.h>
-#include <gtk/gtk.h>
 #include <gtkmm/main.h>
 
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <filesystem>
-#include <iostream>
 #include <list>
 
 namespace fs = std::filesystem;
@@ -26,17 +24,12 @@ namespace GuiTest
 namespace
 {
 
-const char CONNECTING[] = "Connecting, please wait...";
-
 Parlane* controller = nullptr;
-std::string root;
-std::string work;
-std::string old_cwd;
+std::string root, work, old_cwd;
 std::list<TestServer*> servers;
-
 std::deque<int> answers;
-std::vector<std::string> answered;
-bool answerer_installed = false;
+Strings answered;
+ToolkitWarnings* warnings = nullptr;
 
 // Works on the toolkit's own objects, so that no C++ wrapper is made for
 // windows that have none.
@@ -52,51 +45,19 @@ bool answer_message_boxes()
         g_object_get(G_OBJECT(widget), "text", &text, nullptr);
         std::string message = text ? text : "";
         g_free(text);
-        if (message == CONNECTING)
+        if (message == "Connecting, please wait...")
             continue;
-        int response = Gtk::RESPONSE_OK;
+        int response = answers.empty() ? int(Gtk::RESPONSE_OK) : answers.front();
         if (!answers.empty())
-        {
-            response = answers.front();
             answers.pop_front();
-        }
         answered.push_back(message);
         gtk_dialog_response(GTK_DIALOG(widget), response);
-        // One per round: the response may have destroyed other windows.
-        break;
+        break; // the response may have destroyed other windows
     }
     g_list_free(windows);
     return true;
 }
 
-void install_answerer()
-{
-    if (answerer_installed)
-        return;
-    answerer_installed = true;
-    Glib::signal_timeout().connect(sigc::ptr_fun(&answer_message_boxes), 5);
-}
-
-void make_work_dir()
-{
-    char pattern[] = "/tmp/parlane-gui-XXXXXX";
-    if (!mkdtemp(pattern))
-        throw std::runtime_error("Cannot make a temporary folder");
-    root = pattern;
-    work = root + "/work/dir";
-    fs::create_directories(work);
-    fs::path data = fs::path(PARLANE_SOURCE_DIR) / "data";
-    for (const fs::directory_entry& e : fs::directory_iterator(data))
-    {
-        std::string ext = e.path().extension().string();
-        if (ext == ".glade" || ext == ".png")
-            fs::copy_file(e.path(), fs::path(work) / e.path().filename());
-    }
-    old_cwd = fs::current_path().string();
-    fs::current_path(work);
-}
-
-// Deletes the controller and the folder when the test program ends.
 class Environment: public ::testing::Environment
 {
 public:
@@ -114,14 +75,46 @@ public:
 
 const bool environment_added = (::testing::AddGlobalTestEnvironment(new Environment), true);
 
+// Pango logs through the structured writer, which bypasses per-domain
+// handlers and can be replaced only once per process.
+GLogWriterOutput write_log(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer data)
+{
+    if (!warnings || !(level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)))
+        return g_log_writer_default(level, fields, count, data);
+    std::string domain, message;
+    for (gsize i = 0; i < count; ++i)
+    {
+        const char* value = static_cast<const char*>(fields[i].value);
+        if (!value)
+            continue;
+        std::string text = fields[i].length < 0 ? std::string(value) : std::string(value, fields[i].length);
+        if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0)
+            domain = text;
+        else if (std::strcmp(fields[i].key, "MESSAGE") == 0)
+            message = text;
+    }
+    warnings->messages.push_back(domain + ": " + message);
+    return G_LOG_WRITER_HANDLED;
+}
+
 } // namespace
 
 Parlane& parlane()
 {
     if (!controller)
     {
-        make_work_dir();
-        install_answerer();
+        char pattern[] = "/tmp/parlane-gui-XXXXXX";
+        if (!mkdtemp(pattern))
+            throw std::runtime_error("Cannot make a temporary folder");
+        root = pattern;
+        work = root + "/work/dir";
+        fs::create_directories(work);
+        for (const fs::directory_entry& e : fs::directory_iterator(fs::path(PARLANE_SOURCE_DIR) / "data"))
+            if (e.path().extension() == ".glade" || e.path().extension() == ".png")
+                fs::copy_file(e.path(), fs::path(work) / e.path().filename());
+        old_cwd = fs::current_path().string();
+        fs::current_path(work);
+        MessageBoxes::start();
         static char program[] = "gui_tests";
         static char* argv[] = { program, nullptr };
         controller = new Parlane(1, argv);
@@ -144,10 +137,8 @@ const std::string& work_dir()
 bool run_until(const std::function<bool()>& done, int max_turns)
 {
     Parlane& p = parlane();
-    for (int turn = 0; turn < max_turns; ++turn)
+    for (int turn = 0; turn < max_turns && !done(); ++turn)
     {
-        if (done())
-            return true;
         p.tick();
         for (TestServer* server : servers)
             server->tick();
@@ -161,27 +152,27 @@ void run_turns(int turns)
     run_until([] { return false; }, turns);
 }
 
-namespace MessageBoxes
+void MessageBoxes::start()
 {
-
-void start()
-{
-    install_answerer();
+    static bool started = false;
+    if (!started)
+        Glib::signal_timeout().connect(sigc::ptr_fun(&answer_message_boxes), 5);
+    started = true;
 }
 
-void queue_answer(int response)
+void MessageBoxes::queue_answer(int response)
 {
     answers.push_back(response);
 }
 
-std::vector<std::string> take()
+Strings MessageBoxes::take()
 {
-    std::vector<std::string> texts;
+    Strings texts;
     texts.swap(answered);
     return texts;
 }
 
-bool wait_for(const std::string& text, int max_turns)
+bool MessageBoxes::wait_for(const std::string& text, int max_turns)
 {
     auto find = [&text] { return std::find(answered.begin(), answered.end(), text); };
     if (!run_until([&] { return find() != answered.end(); }, max_turns))
@@ -190,43 +181,52 @@ bool wait_for(const std::string& text, int max_turns)
     return true;
 }
 
-} // namespace MessageBoxes
-
-namespace
-{
-
-struct ShowWatch
-{
-    Gtk::Dialog* dialog;
-    int response;
-    std::function<void()> before;
-    int rounds_left;
-
-    bool check()
-    {
-        if (dialog->get_visible())
-        {
-            if (before)
-                before();
-            dialog->response(response);
-            delete this;
-            return false;
-        }
-        if (--rounds_left <= 0)
-        {
-            delete this;
-            return false;
-        }
-        return true;
-    }
-};
-
-} // namespace
-
 void respond_when_shown(Gtk::Dialog& dialog, int response, const std::function<void()>& before)
 {
-    ShowWatch* watch = new ShowWatch { &dialog, response, before, 2000 };
-    Glib::signal_timeout().connect(sigc::mem_fun(*watch, &ShowWatch::check), 5);
+    auto rounds_left = std::make_shared<int>(2000);
+    Glib::signal_timeout().connect(
+        [&dialog, response, before, rounds_left]
+        {
+            if (!dialog.get_visible())
+                return --*rounds_left > 0;
+            if (before)
+                before();
+            dialog.response(response);
+            return false;
+        },
+        5);
+}
+
+GtkWidget* find_gtk_widget(GtkWidget* top, const std::string& name)
+{
+    if (name == gtk_widget_get_name(top))
+        return top;
+    GtkWidget* found = nullptr;
+    GtkWidget* submenu = GTK_IS_MENU_ITEM(top) ? gtk_menu_item_get_submenu(GTK_MENU_ITEM(top)) : nullptr;
+    if (submenu && (found = find_gtk_widget(submenu, name)))
+        return found;
+    if (GTK_IS_CONTAINER(top))
+    {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(top));
+        for (GList* i = children; i && !found; i = i->next)
+            found = find_gtk_widget(GTK_WIDGET(i->data), name);
+        g_list_free(children);
+    }
+    return found;
+}
+
+ToolkitWarnings::ToolkitWarnings()
+{
+    static bool installed = false;
+    if (!installed)
+        g_log_set_writer_func(&write_log, nullptr, nullptr);
+    installed = true;
+    warnings = this;
+}
+
+ToolkitWarnings::~ToolkitWarnings()
+{
+    warnings = nullptr;
 }
 
 TestServer::TestServer(): listener(Kel::Net::INET, 0), client(nullptr), next_sync(0), waited(0)
@@ -253,14 +253,13 @@ void TestServer::accept()
         return;
     delete client;
     client = new Connection(sock, disp);
-    client->signal_packet_available.connect(sigc::mem_fun(*this, &TestServer::packet_available));
-}
-
-void TestServer::packet_available()
-{
-    Packet pkt;
-    while (client->get_packet(pkt))
-        received.push_back(pkt);
+    client->signal_packet_available.connect(
+        [this]
+        {
+            Packet pkt;
+            while (client->get_packet(pkt))
+                received.push_back(pkt);
+        });
 }
 
 void TestServer::tick()
@@ -278,15 +277,15 @@ void TestServer::send(const Packet& pkt)
 
 void TestServer::send_line(const std::string& line)
 {
-    // Only parameters are escaped, so an origin carries a raw line feed; the
-    // ";" left over after it makes a packet without a command, which the
-    // client ignores.
+    // Only parameters are escaped: an origin carries a raw line feed, and the
+    // ";" left after it makes a packet without a command, which is ignored.
     send(Packet(line + "\n", ""));
 }
 
-bool TestServer::deliver(const Packet& pkt)
+bool TestServer::deliver_all(const std::vector<Packet>& pkts)
 {
-    send(pkt);
+    for (const Packet& pkt : pkts)
+        send(pkt);
     return sync();
 }
 
@@ -301,12 +300,14 @@ bool TestServer::sync()
 {
     std::string marker = "sync " + std::to_string(next_sync++);
     send(Packet("", "ERROR", marker));
-    return MessageBoxes::wait_for(marker);
+    bool answered = MessageBoxes::wait_for(marker);
+    // The log view adds the lines of a turn in the toolkit's next round.
+    run_turns(1);
+    return answered;
 }
 
 void TestServer::drop_client()
 {
-    // Let everything sent reach the socket first.
     run_until([this] { return !client || client->get_output_pending() == 0; });
     delete client;
     client = nullptr;
@@ -314,22 +315,29 @@ void TestServer::drop_client()
 
 bool TestServer::wait_for(const std::string& cmd, Packet& pkt, int max_turns)
 {
-    size_t found = received.size();
     auto look = [&]
     {
-        for (size_t i = waited; i < received.size(); ++i)
-            if (received[i].get_command() == cmd)
-            {
-                found = i;
+        for (; waited < received.size(); ++waited)
+            if (received[waited].get_command() == cmd)
                 return true;
-            }
         return false;
     };
     if (!run_until(look, max_turns))
         return false;
-    pkt = received[found];
-    waited = found + 1;
+    pkt = received[waited++];
     return true;
+}
+
+Strings TestServer::take_sent()
+{
+    EXPECT_TRUE(sync());
+    Strings lines;
+    for (const Packet& pkt : received)
+        if (pkt.get_command() != "NAME")
+            lines.push_back(pkt.str());
+    received.clear();
+    waited = 0;
+    return lines;
 }
 
 } // namespace GuiTest

@@ -6,6 +6,7 @@
 #include "libs/io/source/eventdispatcher.h"
 #include "libs/net/source/serversocket.h"
 
+#include <gtk/gtk.h>
 #include <gtkmm/dialog.h>
 
 #include <functional>
@@ -14,54 +15,66 @@
 
 class Parlane;
 
-// Shared set-up for every test that needs a display. The controller can be
-// made only once per process, so all tests share the one made here; each
-// test starts its own session with Parlane::connect, which drops the model
-// of the one before.
+// Shared set-up for the tests that need a display. The controller can be made
+// only once per process: every test shares it and starts its own session with
+// Parlane::connect, which drops the model of the one before.
 namespace GuiTest
 {
 
-// The controller, made on first use in a fresh working folder
-// <root>/work/dir that holds copies of "parlane.glade" and the icons. It is
-// deleted, and the folder removed, when the test program ends.
+typedef std::vector<std::string> Strings;
+
+// Made on first use in the working folder <root>/work/dir, which holds copies
+// of "parlane.glade" and the icons; both go when the test program ends.
 Parlane& parlane();
-// The temporary folder above the working folder; nothing a test does may
-// create files in it outside the working folder.
 const std::string& root_dir();
 const std::string& work_dir();
 
-// Runs loop turns, each one controller tick (toolkit events included), a
-// tick of every live TestServer and a 1 ms sleep, until done() holds or
-// max_turns turns have passed. Returns done().
+// Loop turns (a controller tick, a tick of every live TestServer, a 1 ms
+// sleep) until done() holds or max_turns have passed. Returns done().
 bool run_until(const std::function<bool()>& done, int max_turns = 5000);
 void run_turns(int turns);
 
-// Answers modal message boxes so that no test hangs. A timer looks every
-// 5 ms for visible Gtk::MessageDialog windows, records their primary text
-// and answers each with the next queued response, or OK when none is queued
-// (for a Yes/No question that counts as No). The connect wait's
-// "Connecting, please wait..." box is left alone.
+// A 5 ms timer answers every visible message box, except the connect wait's,
+// with the next queued response or else OK (No for a question), and records
+// its text.
 namespace MessageBoxes
 {
-// Starts the timer; parlane() does this before it makes the controller.
 void start();
 void queue_answer(int response);
 // The texts answered since the last take(), oldest first.
-std::vector<std::string> take();
-// Runs turns until a box with exactly this text has been answered; removes
-// it from the record. False if none came within max_turns.
+Strings take();
+// Runs turns until a box with exactly this text was answered; forgets it.
 bool wait_for(const std::string& text, int max_turns = 5000);
 } // namespace MessageBoxes
 
-// Answers dialog with response as soon as it is visible, after calling
-// before (if given) on it; for dialogs that a test opens with run(). Gives
-// up after about ten seconds.
-void respond_when_shown(
-    Gtk::Dialog& dialog, int response, const std::function<void()>& before = std::function<void()>());
+// Answers dialog with response once it is visible, calling before (if given)
+// first; for dialogs that a test opens with run(). Gives up after about 10 s.
+void respond_when_shown(Gtk::Dialog& dialog, int response, const std::function<void()>& before = {});
 
-// A chat server for one client at a time on 127.0.0.1 with a port the kernel
-// picks, built on the project's listening socket and the server side of
-// Connection. run_until ticks it; it never blocks.
+// The widget that the UI description names `name` below `top`, looking into
+// internal children and submenus; null if there is none or it is not a T.
+GtkWidget* find_gtk_widget(GtkWidget* top, const std::string& name);
+template <typename T> T* find_widget(Gtk::Widget& top, const std::string& name)
+{
+    GtkWidget* found = find_gtk_widget(top.gobj(), name);
+    return found ? dynamic_cast<T*>(Glib::wrap(found)) : nullptr;
+}
+
+// Records, instead of printing, the warnings and critical messages that the
+// toolkit logs while it lives, as "<domain>: <message>". Not nestable.
+class ToolkitWarnings
+{
+public:
+    ToolkitWarnings();
+    ~ToolkitWarnings();
+    ToolkitWarnings(const ToolkitWarnings&) = delete;
+    ToolkitWarnings& operator=(const ToolkitWarnings&) = delete;
+    Strings messages;
+};
+
+// A chat server for one client at a time on 127.0.0.1, port picked by the
+// kernel, built on the project's listening socket and Connection. run_until
+// ticks it; it never blocks.
 class TestServer
 {
 public:
@@ -70,39 +83,33 @@ public:
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
-    // "127.0.0.1:<port>", for Parlane::connect.
     const std::string& get_address() const { return address; }
     bool has_client() const { return client != nullptr; }
-
-    // Connects the controller to this server as user and runs turns until
-    // its NAME packet has arrived. False if either did not happen.
+    // Connects the controller as user; true once its NAME has arrived.
     bool log_in(const std::string& user);
-
-    // Sends to the connected client.
     void send(const Packet& pkt);
-    // Sends a line as it is, which need not be a valid packet.
+    // A line as it is, which need not be a valid packet.
     void send_line(const std::string& line);
-    // Sends pkt and then an ERROR packet as a marker, and runs turns until
-    // the client has answered the marker's box: by then pkt has been
-    // handled. Returns false if that did not happen in time.
-    bool deliver(const Packet& pkt);
-    // Runs turns until the client has handled everything sent so far.
+    // Sends the packets and runs turns until the client has handled them.
+    bool deliver(const Packet& pkt) { return deliver_all({ pkt }); }
+    bool deliver_all(const std::vector<Packet>& pkts);
+    // Runs turns until the client has handled everything sent so far: an
+    // ERROR marker's box was answered and one more turn has passed.
     bool sync();
-    // Closes the link to the client, as a server going away would.
+    // Closes the link, as a server going away would.
     void drop_client();
-
-    // Runs turns until a packet with this command has arrived from the
-    // client, and returns the first such one not returned before.
+    // Runs turns until a packet with this command arrives from the client;
+    // each packet is handed out once.
     bool wait_for(const std::string& cmd, Packet& pkt, int max_turns = 5000);
-
+    // After sync(): the wire form of what the client sent since the last
+    // call, NAME left out.
+    Strings take_sent();
     void tick();
 
-    // Everything the client sent, oldest first.
     std::vector<Packet> received;
 
 private:
     void accept();
-    void packet_available();
 
     Kel::IO::EventDispatcher disp;
     Kel::Net::ServerSocket listener;

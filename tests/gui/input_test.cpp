@@ -4,32 +4,28 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
-using GuiTest::TestServer;
+using GuiTest::Strings;
 
 namespace
 {
 
-const char MARKER[] = "end of input";
-
 struct Case
 {
     const char* typed;
-    std::vector<std::string> wire;
+    Strings wire;
+    Strings boxes {};
 };
 
-// A session in the scene "Tavern" (active) beside "OOC", with the characters
-// Anna and Bob Stone (present in Tavern), Bobby and the NPC Zed (absent),
-// and the NPC Zelda (present).
+// A session in the scene "Tavern" (active) beside "OOC", with Anna, Bob Stone
+// and the NPC Zelda present in Tavern, and Bobby and the NPC Zed absent.
 class InputTest: public ::testing::Test
 {
 protected:
     void SetUp() override { start("Anna"); }
-
     void TearDown() override { set_abbreviations(false); }
 
     void start(const std::string& user)
@@ -37,50 +33,32 @@ protected:
         parlane.disconnect();
         parlane.set_writing(false);
         ASSERT_TRUE(server.log_in(user));
-        for (const Packet& p : {
-                 Packet("", "ADDSCENE", "Tavern", "0"),
-                 Packet("", "ADDSCENE", "OOC", "0"),
-                 Packet("", "ADDCHAR", "Anna", "0"),
-                 Packet("", "ADDCHAR", "Bobby", "0"),
-                 Packet("", "ADDCHAR", "Bob Stone", "0"),
-                 Packet("", "ADDCHAR", "Zed", "1"),
-                 Packet("", "ADDCHAR", "Zelda", "1"),
-                 Packet("", "ADDCHAR", "GM", "0"),
-                 Packet("Anna", "ENTER", "Tavern"),
-                 Packet("Bob Stone", "ENTER", "Tavern"),
-                 Packet("Zelda", "ENTER", "Tavern"),
-                 Packet("GM", "ENTER", "Tavern"),
-             })
-            server.send(p);
-        ASSERT_TRUE(server.sync());
+        ASSERT_TRUE(server.deliver_all({ Packet("", "ADDSCENE", "Tavern", "0"), Packet("", "ADDSCENE", "OOC", "0"),
+            Packet("", "ADDCHAR", "Anna", "0"), Packet("", "ADDCHAR", "Bobby", "0"),
+            Packet("", "ADDCHAR", "Bob Stone", "0"), Packet("", "ADDCHAR", "Zed", "1"),
+            Packet("", "ADDCHAR", "Zelda", "1"), Packet("", "ADDCHAR", "GM", "0"), Packet("Anna", "ENTER", "Tavern"),
+            Packet("Bob Stone", "ENTER", "Tavern"), Packet("Zelda", "ENTER", "Tavern"),
+            Packet("GM", "ENTER", "Tavern") }));
         ASSERT_EQ("Tavern", parlane.get_active_scene()->get_name());
+        server.take_sent();
         GuiTest::MessageBoxes::take();
     }
 
-    // What the client sends for one typed line, shown as wire lines.
-    std::vector<std::string> sent(const std::string& line)
+    // The wire lines that one typed line sends.
+    Strings sent(const std::string& line)
     {
-        size_t first = server.received.size();
         parlane.input(line);
-        // Sent last, so everything the line caused has arrived before it.
-        parlane.get_character_biography(MARKER);
-        auto is_marker = [](const Packet& p) {
-            return p.get_command() == "GETBIOGRAPHY" && p.get_parameter_count() == 1
-                && p.get_parameter(0) == MARKER;
-        };
-        bool arrived = GuiTest::run_until(
-            [&]
-            {
-                for (size_t i = first; i < server.received.size(); ++i)
-                    if (is_marker(server.received[i]))
-                        return true;
-                return false;
-            });
-        EXPECT_TRUE(arrived) << line;
-        std::vector<std::string> lines;
-        for (size_t i = first; i < server.received.size() && !is_marker(server.received[i]); ++i)
-            lines.push_back(server.received[i].str());
-        return lines;
+        return server.take_sent();
+    }
+
+    void expect_cases(const std::vector<Case>& cases)
+    {
+        for (const Case& c : cases)
+        {
+            SCOPED_TRACE(c.typed);
+            EXPECT_EQ(c.wire, sent(c.typed));
+            EXPECT_EQ(c.boxes, GuiTest::MessageBoxes::take());
+        }
     }
 
     void activate(const std::string& scene) { parlane.set_active_scene(parlane.get_scene(scene)); }
@@ -101,31 +79,8 @@ protected:
         return last;
     }
 
-    void expect_cases(const std::vector<Case>& cases)
-    {
-        for (const Case& c : cases)
-        {
-            SCOPED_TRACE(c.typed);
-            EXPECT_EQ(c.wire, sent(c.typed));
-        }
-    }
-
-    // The total of the last roll in the log, whose line must begin with
-    // prefix and end in a number; -1 otherwise.
-    int roll_total(const std::string& prefix) const
-    {
-        std::string line = last_log_line();
-        EXPECT_EQ(prefix, line.substr(0, prefix.size()));
-        std::string number = line.substr(std::min(prefix.size(), line.size()));
-        if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos)
-            return -1;
-        return std::stoi(number);
-    }
-
-    typedef std::vector<std::string> Lines;
-
     Parlane& parlane = GuiTest::parlane();
-    TestServer server;
+    GuiTest::TestServer server;
 };
 
 class GmInputTest: public InputTest
@@ -134,9 +89,11 @@ protected:
     void SetUp() override { start("GM"); }
 };
 
+const Strings NOTHING;
+
 } // namespace
 
-TEST_F(InputTest, PlayerCommands)
+TEST_F(InputTest, PlayerCommandsAndSpeech)
 {
     expect_cases({
         { "/ooc", {} },
@@ -151,35 +108,21 @@ TEST_F(InputTest, PlayerCommands)
         { "/info", {} },
         { "/dice", {} },
         { "/nosuchcommand x", {} },
-    });
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
-}
-
-TEST_F(InputTest, GameMasterCommandsFromAPlayerAreIgnored)
-{
-    for (const char* line :
-        { "/enter Bobby", "/leave Bob_Stone", "/clearnpcs", "/clearscene", "/addnpc Orc", "/npc Zed hi",
-            "/removechar Zed", "/addscene Cave", "/removescene", "/renamescene Inn", "/scenegroup Town" })
-    {
-        SCOPED_TRACE(line);
-        EXPECT_EQ(Lines(), sent(line));
-    }
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
-    EXPECT_EQ("Anna", parlane.get_active_name());
-}
-
-TEST_F(InputTest, MeCommandIsDeprecated)
-{
-    EXPECT_EQ(Lines(), sent("/me waves"));
-    EXPECT_EQ(std::vector<std::string> { "The /me command is deprecated.  Please use #me instead." },
-        GuiTest::MessageBoxes::take());
-    EXPECT_EQ(Lines(), sent("/me"));
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
-}
-
-TEST_F(InputTest, SpeechIsQuotedInScenesAndPlainInOoc)
-{
-    expect_cases({
+        { "/me waves", {}, { "The /me command is deprecated.  Please use #me instead." } },
+        { "/me", {} },
+        // The game master's commands do nothing for a player.
+        { "/enter Bobby", {} },
+        { "/leave Bob_Stone", {} },
+        { "/clearnpcs", {} },
+        { "/clearscene", {} },
+        { "/addnpc Orc", {} },
+        { "/npc Zed hi", {} },
+        { "/removechar Zed", {} },
+        { "/addscene Cave", {} },
+        { "/removescene", {} },
+        { "/renamescene Inn", {} },
+        { "/scenegroup Town", {} },
+        // Speech is quoted in a scene.
         { "hello", { "Anna;TEXT;Tavern;$me$: \"hello\"" } },
         { "\"hello\"", { "Anna;TEXT;Tavern;$me$: \"hello\"" } },
         { "\"a \" b\"", { "Anna;TEXT;Tavern;$me$: \"\"a \" b\"\"" } },
@@ -188,7 +131,14 @@ TEST_F(InputTest, SpeechIsQuotedInScenesAndPlainInOoc)
         { "#me waves", { "Anna;TEXT;Tavern;$me$ waves" } },
         { "#ME waves", { "Anna;TEXT;Tavern;$me$ waves" } },
         { "Hello; everyone", { "Anna;TEXT;Tavern|$me$: \"Hello; everyone\"" } },
+        // References without abbreviations.
+        { "#bob_stone nods", { "Anna;TEXT;Tavern;$me$: \"$Bob Stone$ nods\"" } },
+        { "hi #BOBBY!", { "Anna;TEXT;Tavern;$me$: \"hi $Bobby$!\"" } },
+        { "hi #bob", { "Anna;TEXT;Tavern;$me$: \"hi #bob\"" } },
+        { "# 1 #2", { "Anna;TEXT;Tavern;$me$: \"# 1 #2\"" } },
+        { "#me hugs #anna and #zed", { "Anna;TEXT;Tavern;$me$ hugs $Anna$ and $Zed$" } },
     });
+    EXPECT_EQ("Anna", parlane.get_active_name());
     activate("OOC");
     expect_cases({
         { "hello", { "Anna;TEXT;OOC;$me$: hello" } },
@@ -196,20 +146,10 @@ TEST_F(InputTest, SpeechIsQuotedInScenesAndPlainInOoc)
     });
 }
 
-TEST_F(InputTest, ReferencesWithoutAbbreviations)
-{
-    expect_cases({
-        { "#bob_stone nods", { "Anna;TEXT;Tavern;$me$: \"$Bob Stone$ nods\"" } },
-        { "hi #BOBBY!", { "Anna;TEXT;Tavern;$me$: \"hi $Bobby$!\"" } },
-        { "hi #bob", { "Anna;TEXT;Tavern;$me$: \"hi #bob\"" } },
-        { "# 1 #2", { "Anna;TEXT;Tavern;$me$: \"# 1 #2\"" } },
-        { "#me hugs #anna and #zed", { "Anna;TEXT;Tavern;$me$ hugs $Anna$ and $Zed$" } },
-    });
-}
-
 TEST_F(InputTest, ReferencesWithAbbreviations)
 {
     set_abbreviations(true);
+    const Strings ambiguous = { "Ambiguous reference #" };
     // Bob Stone is present, Bobby is not: present beats absent.
     expect_cases({
         { "#me waves at #bob", { "Anna;TEXT;Tavern;$me$ waves at $Bob Stone$" } },
@@ -217,64 +157,69 @@ TEST_F(InputTest, ReferencesWithAbbreviations)
         { "#me waves at #bob_stone", { "Anna;TEXT;Tavern;$me$ waves at $Bob Stone$" } },
         { "#me waves at #zeld", { "Anna;TEXT;Tavern;$me$ waves at $Zelda$" } },
         { "#x waves", { "Anna;TEXT;Tavern;$me$: \"#x waves\"" } },
+        // Absent Zed matches first, then present Zelda replaces it.
+        { "#me waves at #z", { "Anna;TEXT;Tavern;$me$ waves at $Zelda$" } },
+        // An empty reference matches every name: Anna and Bob Stone are both present.
+        { "# is everyone", {}, { "Ambiguous reference #" } },
+        { "hello #an and #bob_", { "Anna;TEXT;Tavern;$me$: \"hello $Anna$ and $Bob Stone$\"" } },
     });
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
-
-    // Absent Zed matches first, then present Zelda replaces it.
-    EXPECT_EQ(Lines { "Anna;TEXT;Tavern;$me$ waves at $Zelda$" }, sent("#me waves at #z"));
-    // An empty reference is a prefix of every name: Anna and Bob Stone are
-    // both present.
-    EXPECT_EQ(Lines(), sent("# is everyone"));
-    EXPECT_EQ(std::vector<std::string> { "Ambiguous reference #" }, GuiTest::MessageBoxes::take());
-    EXPECT_EQ(
-        Lines { "Anna;TEXT;Tavern;$me$: \"hello $Anna$ and $Bob Stone$\"" }, sent("hello #an and #bob_"));
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
-}
-
-TEST_F(InputTest, AmbiguousReferenceDropsTheLine)
-{
-    set_abbreviations(true);
     activate("OOC"); // nobody present: every match is at the same level
-    EXPECT_EQ(Lines(), sent("#me greets #bob"));
-    EXPECT_EQ(std::vector<std::string> { "Ambiguous reference #bob" }, GuiTest::MessageBoxes::take());
-    EXPECT_EQ(Lines { "Anna;TEXT;OOC;$me$: $Bob Stone$" }, sent("#Bob_s"));
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
+    expect_cases({
+        { "#me greets #bob", {}, { "Ambiguous reference #bob" } },
+        { "#Bob_s", { "Anna;TEXT;OOC;$me$: $Bob Stone$" } },
+    });
 }
 
 TEST_F(InputTest, DiceRollsLocally)
 {
-    for (int i = 0; i < 50; ++i)
+    const struct
     {
-        EXPECT_EQ(Lines(), sent("/dice 2d6"));
-        int total = roll_total("* 2d6 = ");
-        EXPECT_GE(total, 2);
-        EXPECT_LE(total, 12);
-    }
-    EXPECT_EQ(Lines(), sent("/dice 20"));
-    int total = roll_total("* 1d20 = ");
-    EXPECT_GE(total, 1);
-    EXPECT_LE(total, 20);
-    EXPECT_EQ(Lines(), sent("/dice  3 d 8 "));
-    total = roll_total("* 3d8 = ");
-    EXPECT_GE(total, 3);
-    EXPECT_LE(total, 24);
-    EXPECT_EQ(Lines(), sent("/dice 1000d1"));
-    EXPECT_EQ("* 1000d1 = 1000", last_log_line());
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
+        const char* typed;
+        const char* shown;
+        int low, high;
+    } rolls[] = {
+        { "/dice 2d6", "* 2d6 = ", 2, 12 },
+        { "/dice 20", "* 1d20 = ", 1, 20 },
+        { "/dice  3 d 8 ", "* 3d8 = ", 3, 24 },
+        { "/dice 1000d1", "* 1000d1 = ", 1000, 1000 },
+    };
+    for (const auto& r : rolls)
+        for (int i = 0; i < 20; ++i)
+        {
+            SCOPED_TRACE(r.typed);
+            EXPECT_EQ(NOTHING, sent(r.typed));
+            std::string line = last_log_line();
+            ASSERT_EQ(r.shown, line.substr(0, std::string(r.shown).size()));
+            std::string number = line.substr(std::string(r.shown).size());
+            ASSERT_EQ(std::string::npos, number.find_first_not_of("0123456789")) << line;
+            EXPECT_GE(std::stoi(number), r.low);
+            EXPECT_LE(std::stoi(number), r.high);
+        }
+    EXPECT_EQ(NOTHING, GuiTest::MessageBoxes::take());
 
     const BackLog& log = parlane.get_active_scene()->get_backlog();
-    size_t lines = std::distance(log.begin(), log.end());
-    for (const char* bad : { "/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6",
-             "/dice 2d", "/dice d6" })
-    {
-        SCOPED_TRACE(bad);
-        EXPECT_EQ(Lines(), sent(bad));
-        EXPECT_EQ(std::vector<std::string> { "Invalid parameters" }, GuiTest::MessageBoxes::take());
-    }
-    EXPECT_EQ(lines, size_t(std::distance(log.begin(), log.end())));
+    auto lines = std::distance(log.begin(), log.end());
+    for (const char* bad :
+        { "/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6", "/dice 2d", "/dice d6" })
+        expect_cases({ { bad, {}, { "Invalid parameters" } } });
+    EXPECT_EQ(lines, std::distance(log.begin(), log.end()));
 }
 
-TEST_F(GmInputTest, GameMasterCommands)
+TEST_F(InputTest, NothingIsSentWithoutAConnectionOrScene)
+{
+    parlane.disconnect();
+    parlane.input("hello");
+    parlane.input("/dice 2d6");
+    EXPECT_EQ(NOTHING, GuiTest::MessageBoxes::take());
+
+    parlane.connect(server.get_address(), "Anna");
+    Packet name;
+    ASSERT_TRUE(server.wait_for("NAME", name));
+    ASSERT_EQ(nullptr, parlane.get_active_scene());
+    expect_cases({ { "hello", {} }, { "/ooc hi", {} } });
+}
+
+TEST_F(GmInputTest, GameMasterCommandsAndSpeech)
 {
     expect_cases({
         { "/enter Bobby", { "GM;ENTER;Tavern;Bobby" } },
@@ -287,61 +232,34 @@ TEST_F(GmInputTest, GameMasterCommands)
         { "/addscene Dark_Cave", { "GM;ADDSCENE;Dark Cave;1" } },
         { "/removescene Dark_Cave", { "GM;REMOVESCENE;Dark Cave" } },
         { "/removescene", { "GM;REMOVESCENE;Tavern" } },
-        { "/renamescene The_Inn", { "GM;RENAMESCENE;Tavern;The Inn" } },
         { "/scenegroup Old_Town", { "GM;SETSCENEGROUP;Tavern;Old Town" } },
         { "/scenegroup", {} },
         { "/bogus", {} },
+        // The narrator speaks without quotes.
+        { "The wind howls.", { "GM;TEXT;Tavern;The wind howls." } },
+        { "#me frowns", { "GM;TEXT;Tavern;$me$ frowns" } },
+        { "/renamescene The_Inn", { "GM;RENAMESCENE;Tavern;The Inn" } },
     });
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
-}
-
-TEST_F(GmInputTest, RenamedSceneBecomesActiveWhenAnnounced)
-{
-    sent("/renamescene The_Inn");
     ASSERT_TRUE(server.deliver(Packet("", "ADDSCENE", "The Inn", "0")));
-    EXPECT_EQ("The Inn", parlane.get_active_scene()->get_name());
-}
-
-TEST_F(GmInputTest, NarratorSpeaksWithoutQuotes)
-{
-    EXPECT_EQ(Lines { "GM;TEXT;Tavern;The wind howls." }, sent("The wind howls."));
-    EXPECT_EQ(Lines { "GM;TEXT;Tavern;$me$ frowns" }, sent("#me frowns"));
+    EXPECT_EQ("The Inn", parlane.get_active_scene()->get_name()) << "the renamed scene becomes active";
 }
 
 TEST_F(GmInputTest, NpcForms)
 {
-    EXPECT_EQ(Lines(), sent("/npc Zed"));
+    expect_cases({ { "/npc Zed", {} }, { "Halt!", { "Zed;TEXT;Tavern;$me$: \"Halt!\"" } } });
     EXPECT_EQ("Zed", parlane.get_active_name());
-    EXPECT_EQ(Lines { "Zed;TEXT;Tavern;$me$: \"Halt!\"" }, sent("Halt!"));
-
-    EXPECT_EQ(Lines { "Zelda;TEXT;Tavern;$me$ bows to $Anna$" }, sent("/npc Zelda #me bows to #anna"));
+    expect_cases({
+        { "/npc Zelda #me bows to #anna", { "Zelda;TEXT;Tavern;$me$ bows to $Anna$" } },
+        { "/npc Nobody hi", {}, { "Unknown character" } },
+    });
     EXPECT_EQ("Zed", parlane.get_active_name());
-
-    EXPECT_EQ(Lines(), sent("/npc Nobody hi"));
-    EXPECT_EQ(std::vector<std::string> { "Unknown character" }, GuiTest::MessageBoxes::take());
-
     // A name followed only by blanks switches the speaking name.
-    EXPECT_EQ(Lines(), sent("/npc Zelda   "));
+    expect_cases({ { "/npc Zelda   ", {} } });
     EXPECT_EQ("Zelda", parlane.get_active_name());
-    EXPECT_EQ(Lines(), sent("/npc GM"));
-    EXPECT_EQ(Lines { "GM;TEXT;Tavern;Silence." }, sent("Silence."));
-
-    // The one-line form runs the whole interpreter as the NPC.
-    EXPECT_EQ(Lines { "GM;OOC;Tavern;out of character" }, sent("/npc Zed /ooc out of character"));
-}
-
-TEST_F(InputTest, NothingIsSentWithoutAConnectionOrScene)
-{
-    parlane.disconnect();
-    parlane.input("hello");
-    parlane.input("/dice 2d6");
-    EXPECT_TRUE(GuiTest::MessageBoxes::take().empty());
-
-    // Connected, but no scene announced yet.
-    parlane.connect(server.get_address(), "Anna");
-    Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
-    EXPECT_EQ(nullptr, parlane.get_active_scene());
-    EXPECT_EQ(Lines(), sent("hello"));
-    EXPECT_EQ(Lines(), sent("/ooc hi"));
+    expect_cases({
+        { "/npc GM", {} },
+        { "Silence.", { "GM;TEXT;Tavern;Silence." } },
+        // The one-line form runs the whole interpreter as the NPC.
+        { "/npc Zed /ooc out of character", { "GM;OOC;Tavern;out of character" } },
+    });
 }

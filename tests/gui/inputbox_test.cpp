@@ -2,23 +2,25 @@
 
 #include "client/mainwindow.h"
 #include "client/parlane.h"
-#include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
-#include <gtk/gtk.h>
 #include <gtkmm/clipboard.h>
 
 #include <string>
 #include <vector>
 
-using GuiTest::TestServer;
+using GuiTest::Strings;
 
 namespace
 {
 
-typedef std::vector<std::string> Strings;
+struct Key
+{
+    guint keyval, state;
+    const char* result; // the text, scene or name expected afterwards
+};
 
 class InputBoxTest: public ::testing::Test
 {
@@ -43,13 +45,11 @@ protected:
     void login(const std::string& user, const std::vector<Packet>& setup)
     {
         ASSERT_TRUE(server.log_in(user));
-        for (const Packet& pkt : setup)
-            server.send(pkt);
-        ASSERT_TRUE(server.sync());
-        server.received.clear();
+        ASSERT_TRUE(server.deliver_all(setup));
+        server.take_sent();
     }
 
-    // A key press as the toolkit delivers it to the entry.
+    // A key press as the toolkit delivers it to the entry; true if handled.
     bool press(guint keyval, guint state = 0)
     {
         GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
@@ -62,78 +62,60 @@ protected:
         return handled;
     }
 
+    // Presses each key and checks what `now` says afterwards.
+    void expect_keys(const std::vector<Key>& keys, const std::function<std::string()>& now)
+    {
+        for (const Key& k : keys)
+        {
+            SCOPED_TRACE(testing::Message() << "key " << k.keyval << " then " << k.result);
+            EXPECT_TRUE(press(k.keyval, k.state));
+            EXPECT_EQ(k.result, now());
+        }
+    }
+
     void enter(const std::string& text)
     {
         box.set_text(text);
         box.activate();
     }
 
-    // Packets of one command that reached the server, as "origin param1 param2".
-    Strings sent(const std::string& cmd)
-    {
-        EXPECT_TRUE(server.sync());
-        Strings lines;
-        for (const Packet& pkt : server.received)
-            if (pkt.get_command() == cmd)
-            {
-                std::string line = pkt.get_origin();
-                for (unsigned i = 0; i < pkt.get_parameter_count(); ++i)
-                    line += "|" + pkt.get_parameter(i);
-                lines.push_back(line);
-            }
-        server.received.clear();
-        return lines;
-    }
+    std::string text() const { return box.get_text(); }
 
     std::string active_scene() const
     {
         return parlane.get_active_scene() ? parlane.get_active_scene()->get_name() : "<none>";
     }
 
-    static std::vector<Packet> scenes_with_npcs()
-    {
-        return {
-            Packet("", "ADDCHAR", "GM", "0"),
-            Packet("", "ADDCHAR", "Zed", "1"),
-            Packet("", "ADDCHAR", "Anna", "1"),
-            Packet("", "ADDSCENE", "Tavern", "0"),
-            Packet("", "ADDSCENE", "Market", "0"),
-            Packet("", "ADDSCENE", "Gate", "0"),
-            Packet("GM", "ENTER", "Tavern"),
-            Packet("Zed", "ENTER", "Tavern"),
-            Packet("Anna", "ENTER", "Tavern"),
-        };
-    }
-
     Parlane& parlane = GuiTest::parlane();
     MainWindow& window = *parlane.get_main_window();
     InputBox& box = *GuiTest::find_widget<InputBox>(window, "ent_text");
-    TestServer server;
+    GuiTest::TestServer server;
 };
 
-TEST_F(InputBoxTest, EnterSendsEachLineOfAPasteAndClears)
-{
-    login("Bob", { Packet("", "ADDSCENE", "Tavern", "0") });
-    ASSERT_EQ("Tavern", active_scene());
-    enter("hello");
-    EXPECT_EQ(Strings { "Bob|Tavern|$me$: \"hello\"" }, sent("TEXT"));
-    EXPECT_EQ("", box.get_text());
+const std::vector<Packet> SCENES_WITH_NPCS = {
+    Packet("", "ADDCHAR", "GM", "0"),
+    Packet("", "ADDCHAR", "Zed", "1"),
+    Packet("", "ADDCHAR", "Anna", "1"),
+    Packet("", "ADDSCENE", "Tavern", "0"),
+    Packet("", "ADDSCENE", "Market", "0"),
+    Packet("", "ADDSCENE", "Gate", "0"),
+    Packet("GM", "ENTER", "Tavern"),
+    Packet("Zed", "ENTER", "Tavern"),
+    Packet("Anna", "ENTER", "Tavern"),
+};
 
-    enter("#me sits\n#me drinks\n");
-    EXPECT_EQ(3u, sent("TEXT").size()) << "two line feeds make three lines";
-}
-
-TEST_F(InputBoxTest, PrintableKeysMarkTheUserAsWriting)
+TEST_F(InputBoxTest, PrintableKeysMarkTheUserAsWritingAndEnterSends)
 {
     login("Bob", { Packet("", "ADDSCENE", "Tavern", "0") });
     press(GDK_BackSpace);
-    EXPECT_EQ(Strings(), sent("WRITING")) << "not a printable key";
+    EXPECT_EQ(Strings(), server.take_sent()) << "not a printable key";
     press(GDK_h);
     press(GDK_i);
-    EXPECT_EQ(Strings { "Bob|Tavern" }, sent("WRITING"));
-    EXPECT_EQ("hi", box.get_text());
+    EXPECT_EQ((Strings { "Bob;WRITING;Tavern", "Bob;AFK;" }), server.take_sent());
+    EXPECT_EQ("hi", text());
     box.activate();
-    EXPECT_EQ(Strings { "Bob|" }, sent("WRITING"));
+    EXPECT_EQ((Strings { "Bob;TEXT;Tavern;$me$: \"hi\"", "Bob;WRITING;" }), server.take_sent());
+    EXPECT_EQ("", text());
 }
 
 // Histories are kept by scene name for the whole run, so each test that
@@ -142,111 +124,80 @@ TEST_F(InputBoxTest, HistoryIsBrowsedWithUpAndDown)
 {
     login("Bob", { Packet("", "ADDSCENE", "Attic", "0") });
     EXPECT_TRUE(press(GDK_Up));
-    EXPECT_EQ("", box.get_text()) << "empty history";
+    EXPECT_EQ("", text()) << "empty history";
     enter("one");
     enter("two");
     box.set_text("draft");
-    const struct
-    {
-        guint key;
-        const char* text;
-    } steps[] = {
-        { GDK_Down, "draft" }, // not browsing
-        { GDK_Up, "two" },
-        { GDK_Up, "one" },
-        { GDK_Up, "one" }, // oldest stays
-        { GDK_Down, "two" },
-        { GDK_Down, "" },
-        { GDK_Down, "" },
-    };
-    for (const auto& step : steps)
-    {
-        SCOPED_TRACE(step.text);
-        EXPECT_TRUE(press(step.key));
-        EXPECT_EQ(step.text, box.get_text());
-    }
+    expect_keys(
+        {
+            { GDK_Down, 0, "draft" }, // not browsing
+            { GDK_Up, 0, "two" },
+            { GDK_Up, 0, "one" },
+            { GDK_Up, 0, "one" }, // the oldest stays
+            { GDK_Down, 0, "two" },
+            { GDK_Down, 0, "" },
+            { GDK_Down, 0, "" },
+        },
+        [this] { return text(); });
 }
 
-TEST_F(InputBoxTest, EachSceneKeepsItsUnsentText)
+TEST_F(InputBoxTest, EachSceneKeepsItsUnsentTextAndHistory)
 {
     login("GM", { Packet("", "ADDSCENE", "Hall", "0"), Packet("", "ADDSCENE", "Yard", "0") });
     ASSERT_EQ("Hall", active_scene());
     box.set_text("half a thought");
     parlane.set_active_scene(parlane.get_scene("Yard"));
-    EXPECT_EQ("", box.get_text());
+    EXPECT_EQ("", text());
     enter("yard line");
     parlane.set_active_scene(parlane.get_scene("Hall"));
-    EXPECT_EQ("half a thought", box.get_text());
+    EXPECT_EQ("half a thought", text());
     press(GDK_Up);
-    EXPECT_EQ("half a thought", box.get_text()) << "Hall has no history";
+    EXPECT_EQ("half a thought", text()) << "Hall has no history";
     parlane.set_active_scene(parlane.get_scene("Yard"));
     press(GDK_Up);
-    EXPECT_EQ("yard line", box.get_text());
+    EXPECT_EQ("yard line", text());
 }
 
-TEST_F(InputBoxTest, SceneKeys)
+TEST_F(InputBoxTest, SceneKeysAndTabCycling)
 {
-    login("GM", scenes_with_npcs());
+    login("GM", SCENES_WITH_NPCS);
     // Scene order: Gate, Market, Tavern.
-    const struct
-    {
-        guint key;
-        guint state;
-        const char* scene;
-    } steps[] = {
-        { GDK_1, GDK_MOD1_MASK, "Gate" },
-        { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" },
-        { GDK_Page_Down, GDK_CONTROL_MASK, "Market" },
-        { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
-        { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
-        { GDK_0, GDK_MOD1_MASK, "Tavern" }, // no tenth scene
-        { GDK_2, GDK_MOD1_MASK, "Market" },
-        { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" },
-    };
-    for (const auto& step : steps)
-    {
-        SCOPED_TRACE(step.scene);
-        EXPECT_TRUE(press(step.key, step.state));
-        EXPECT_EQ(step.scene, active_scene());
-    }
-}
+    expect_keys(
+        {
+            { GDK_1, GDK_MOD1_MASK, "Gate" },
+            { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" },
+            { GDK_Page_Down, GDK_CONTROL_MASK, "Market" },
+            { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
+            { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
+            { GDK_0, GDK_MOD1_MASK, "Tavern" }, // no tenth scene
+            { GDK_2, GDK_MOD1_MASK, "Market" },
+            { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" },
+        },
+        [this] { return active_scene(); });
 
-TEST_F(InputBoxTest, TabCyclesTheGameMastersSpeakingName)
-{
-    login("GM", scenes_with_npcs());
+    parlane.set_active_scene(parlane.get_scene("Tavern"));
     parlane.set_active_name("GM");
-    const struct
-    {
-        guint key;
-        const char* name;
-    } steps[] = {
-        { GDK_Tab, "Anna" },
-        { GDK_Tab, "Zed" },
-        { GDK_Tab, "GM" },
-        { GDK_ISO_Left_Tab, "Zed" },
-        { GDK_ISO_Left_Tab, "Anna" },
-        { GDK_ISO_Left_Tab, "GM" },
-    };
-    for (const auto& step : steps)
-    {
-        SCOPED_TRACE(step.name);
-        EXPECT_TRUE(press(step.key));
-        EXPECT_EQ(step.name, parlane.get_active_name());
-    }
+    expect_keys(
+        {
+            { GDK_Tab, 0, "Anna" },
+            { GDK_Tab, 0, "Zed" },
+            { GDK_Tab, 0, "GM" },
+            { GDK_ISO_Left_Tab, 0, "Zed" },
+            { GDK_ISO_Left_Tab, 0, "Anna" },
+            { GDK_ISO_Left_Tab, 0, "GM" },
+        },
+        [this] { return parlane.get_active_name(); });
 }
 
 TEST_F(InputBoxTest, NothingHappensWithoutAnActiveScene)
 {
     login("Bob", {});
-    box.set_text("kept");
-    box.activate();
-    EXPECT_EQ("kept", box.get_text());
-    for (guint key : { GDK_Tab, GDK_Up })
-        EXPECT_TRUE(press(key));
-    EXPECT_TRUE(press(GDK_Page_Down, GDK_CONTROL_MASK));
-    EXPECT_TRUE(press(GDK_1, GDK_MOD1_MASK));
-    EXPECT_EQ("<none>", active_scene());
-    EXPECT_EQ(Strings(), sent("TEXT"));
+    enter("kept");
+    EXPECT_EQ("kept", text());
+    expect_keys({ { GDK_Tab, 0, "<none>" }, { GDK_Up, 0, "<none>" }, { GDK_Page_Down, GDK_CONTROL_MASK, "<none>" },
+                    { GDK_1, GDK_MOD1_MASK, "<none>" } },
+        [this] { return active_scene(); });
+    EXPECT_EQ(Strings(), server.take_sent());
 }
 
 // Through the clipboard, as the user pastes: the entry keeps the line feeds,
@@ -256,14 +207,14 @@ TEST_F(InputBoxTest, PastedLinesAreSentOneByOne)
     login("GM", { Packet("", "ADDSCENE", "Pantry", "0") });
     Gtk::Clipboard::get()->set_text("first\nsecond\n");
     box.paste_clipboard();
-    ASSERT_TRUE(GuiTest::run_until([this] { return !box.get_text().empty(); }, 2000)) << "nothing pasted";
-    EXPECT_EQ("first\nsecond\n", box.get_text());
+    ASSERT_TRUE(GuiTest::run_until([this] { return !text().empty(); }, 2000)) << "nothing pasted";
+    EXPECT_EQ("first\nsecond\n", text());
     box.activate();
-    EXPECT_EQ((Strings { "GM|Pantry|first", "GM|Pantry|second", "GM|Pantry|" }), sent("TEXT"));
+    EXPECT_EQ((Strings { "GM;TEXT;Pantry;first", "GM;TEXT;Pantry;second", "GM;TEXT;Pantry;" }), server.take_sent());
     press(GDK_Up);
-    EXPECT_EQ("first\nsecond\n", box.get_text());
+    EXPECT_EQ("first\nsecond\n", text());
     press(GDK_Up);
-    EXPECT_EQ("first\nsecond\n", box.get_text()) << "one history entry";
+    EXPECT_EQ("first\nsecond\n", text()) << "one history entry";
 }
 
 } // namespace

@@ -3,11 +3,9 @@
 #include "client/mainwindow.h"
 #include "client/parlane.h"
 #include "libs/core/source/time/clock.h"
-#include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
-#include <gtk/gtk.h>
 #include <gtkmm/main.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/textbuffer.h>
@@ -16,17 +14,24 @@
 #include <utility>
 #include <vector>
 
-using GuiTest::TestServer;
+using GuiTest::Strings;
 
 namespace
 {
 
-typedef std::vector<std::string> Strings;
 typedef std::vector<std::pair<unsigned, unsigned>> Ranges;
+
+Ranges ranges(const std::list<LogView::Span>& spans)
+{
+    Ranges found;
+    for (const LogView::Span& s : spans)
+        found.push_back({ s.begin, s.end });
+    return found;
+}
 
 TEST(LogViewSpans, MarkersPairUpAndDoubledOnesStayAsOne)
 {
-    struct Case
+    const struct
     {
         std::string line;
         char c;
@@ -35,40 +40,31 @@ TEST(LogViewSpans, MarkersPairUpAndDoubledOnesStayAsOne)
         Ranges spans;
     } cases[] = {
         { "a *b* c", '*', true, "a b c", { { 2, 3 } } },
-        { "*a* *bc*", '*', true, "a bc", { { 0, 1 }, { 2, 4 } } }, { "**", '*', true, "*", {} },
-        { "a ** b *c*", '*', true, "a * b c", { { 6, 7 } } }, { "lone * here", '*', true, "lone * here", {} },
+        { "*a* *bc*", '*', true, "a bc", { { 0, 1 }, { 2, 4 } } },
+        { "**", '*', true, "*", {} },
+        { "a ** b *c*", '*', true, "a * b c", { { 6, 7 } } },
+        { "lone * here", '*', true, "lone * here", {} },
         { "_a*b_", '_', true, "a*b", { { 0, 3 } } },
-        { "say \"hi\" now", '"', false, "say \"hi\" now", { { 5, 7 } } }, { "\"\"", '"', false, "\"", {} },
+        { "say \"hi\" now", '"', false, "say \"hi\" now", { { 5, 7 } } },
+        { "\"\"", '"', false, "\"", {} },
         { "%\xC3\xA9t\xC3\xA9%", '%', true, "\xC3\xA9t\xC3\xA9", { { 0, 3 } } }, // characters, not bytes
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.line);
         Glib::ustring line = c.line;
         std::list<LogView::Span> spans;
         LogView::find_spans(line, c.c, c.rm, spans, Glib::RefPtr<Gtk::TextTag>());
         EXPECT_EQ(c.shown, line.raw());
-        Ranges found;
-        for (const LogView::Span& s : spans)
-            found.push_back({ s.begin, s.end });
-        EXPECT_EQ(c.spans, found);
+        EXPECT_EQ(c.spans, ranges(spans));
     }
-}
 
-TEST(LogViewSpans, EarlierSpansKeepCoveringTheirCharacters)
-{
+    // Spans found before keep covering their characters when markers go.
     Glib::ustring line = "Bob *waves* at Al";
-    std::list<LogView::Span> spans = {
-        LogView::Span(0, 3, Glib::RefPtr<Gtk::TextTag>()), // Bob
-        LogView::Span(5, 10, Glib::RefPtr<Gtk::TextTag>()), // waves
-        LogView::Span(15, 17, Glib::RefPtr<Gtk::TextTag>()), // Al
-    };
+    std::list<LogView::Span> spans = { LogView::Span(0, 3, {}), LogView::Span(5, 10, {}), LogView::Span(15, 17, {}) };
     LogView::find_spans(line, '*', true, spans, Glib::RefPtr<Gtk::TextTag>());
-    ASSERT_EQ("Bob waves at Al", line);
-    Ranges found;
-    for (const LogView::Span& s : spans)
-        found.push_back({ s.begin, s.end });
-    EXPECT_EQ((Ranges { { 0, 3 }, { 4, 9 }, { 13, 15 }, { 4, 9 } }), found);
+    EXPECT_EQ("Bob waves at Al", line);
+    EXPECT_EQ((Ranges { { 0, 3 }, { 4, 9 }, { 13, 15 }, { 4, 9 } }), ranges(spans));
 }
 
 class LogViewTest: public ::testing::Test
@@ -80,11 +76,9 @@ protected:
         GuiTest::MessageBoxes::take();
         window.show();
         ASSERT_TRUE(server.log_in("Bob"));
-        for (const char* who : { "Bob", "Alice", "GM" })
-            server.send(Packet("", "ADDCHAR", who, "0"));
-        server.send(Packet("", "ADDSCENE", "Tavern", "0"));
-        server.send(Packet("", "ADDSCENE", "Market", "0"));
-        ASSERT_TRUE(server.sync());
+        ASSERT_TRUE(server.deliver_all({ Packet("", "ADDCHAR", "Bob", "0"), Packet("", "ADDCHAR", "Alice", "0"),
+            Packet("", "ADDCHAR", "GM", "0"), Packet("", "ADDSCENE", "Tavern", "0"),
+            Packet("", "ADDSCENE", "Market", "0") }));
         ASSERT_EQ("Tavern", parlane.get_active_scene()->get_name());
     }
 
@@ -99,14 +93,9 @@ protected:
     {
         Strings lines;
         std::string text = view.get_buffer()->get_text();
-        if (text.empty())
-            return lines;
-        size_t start = 0;
-        while (start <= text.size())
+        for (size_t start = 0; !text.empty() && start <= text.size();)
         {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
+            size_t end = std::min(text.find('\n', start), text.size());
             std::string line = text.substr(start, end - start);
             EXPECT_EQ("[", line.substr(0, 1));
             EXPECT_EQ("] ", line.substr(9, 2));
@@ -116,24 +105,35 @@ protected:
         return lines;
     }
 
-    // The colour role whose colour the character at `offset` of line `line`
-    // (counted after the stamp; -1 is the stamp) is drawn in.
-    std::string role_at(int line, int offset)
+    // How the character at `offset` of line `line` (counted after the stamp,
+    // which -11 is the start of) is drawn: its colour role, then "bold",
+    // "underline" and "italic" where they apply.
+    std::string look_at(int line, int offset)
     {
         Gtk::TextIter at = view.get_buffer()->get_iter_at_line_offset(line, 11 + offset);
         // gtkmm's TextIter::get_attributes() crashes; the C call does not.
         GtkTextAttributes* values = gtk_text_view_get_default_attributes(view.gobj());
         gtk_text_iter_get_attributes(at.gobj(), values);
-        GdkColor fg = values->appearance.fg_color;
-        gtk_text_attributes_unref(values);
+        std::string look = "?";
         for (const char* role : { "timestamp", "text", "gm", "ooc", "name", "other_name", "event", "speech" })
         {
             Gdk::Color color;
             color.set(parlane.get_config().get_color(role));
+            const GdkColor& fg = values->appearance.fg_color;
             if (color.get_red() == fg.red && color.get_green() == fg.green && color.get_blue() == fg.blue)
-                return role;
+            {
+                look = role;
+                break;
+            }
         }
-        return "?";
+        if (pango_font_description_get_weight(values->font) >= PANGO_WEIGHT_BOLD)
+            look += " bold";
+        if (values->appearance.underline == PANGO_UNDERLINE_SINGLE)
+            look += " underline";
+        if (pango_font_description_get_style(values->font) == PANGO_STYLE_ITALIC)
+            look += " italic";
+        gtk_text_attributes_unref(values);
+        return look;
     }
 
     void deliver(const Packet& pkt) { EXPECT_TRUE(server.deliver(pkt)) << pkt.str(); }
@@ -141,122 +141,64 @@ protected:
     Parlane& parlane = GuiTest::parlane();
     MainWindow& window = *parlane.get_main_window();
     LogView& view = *GuiTest::find_widget<LogView>(window, "txt_log");
-    TestServer server;
+    GuiTest::TestServer server;
 };
 
 TEST_F(LogViewTest, RendersEachKindOfLine)
 {
-    deliver(Packet("Bob", "TEXT", "Tavern", "$me$: \"Hello\""));
-    deliver(Packet("Alice", "OOC", "Tavern", "brb"));
-    deliver(Packet("Bob", "ENTER", "Tavern"));
-    deliver(Packet("Bob", "TEXT", "Tavern", "$me$ waves at $Alice$, *twice* and _slowly_ %now%, $$**50%"));
-    deliver(Packet("GM", "TEXT", "Tavern", "It rains."));
-    EXPECT_EQ((Strings { "Bob: \"Hello\"", "Alice: brb", "* Bob entered the scene",
-                  "Bob waves at Alice, twice and slowly now, *50%", "It rains." }),
-        bodies());
-
     const struct
     {
-        int line;
-        int offset;
-        const char* role;
-    } cases[] = {
-        { 0, -11, "timestamp" },
-        { 0, -2, "timestamp" },
-        { 0, 0, "name" },
-        { 0, 3, "text" },
-        { 0, 5, "text" } /* the quote */,
-        { 0, 6, "speech" },
-        { 1, 0, "ooc" },
-        { 1, 7, "ooc" },
-        { 2, 0, "event" },
-        { 2, 2, "event" },
-        { 3, 0, "name" },
-        { 3, 4, "text" },
-        { 3, 13, "other_name" },
-        { 4, 0, "gm" },
+        Packet pkt;
+        const char* body;
+        std::vector<std::pair<int, const char*>> looks; // offset, look
+    } lines[] = {
+        { Packet("Bob", "TEXT", "Tavern", "$me$: \"Hello\""), "Bob: \"Hello\"",
+            { { -11, "timestamp" }, { -2, "timestamp" }, { 0, "name" }, { 3, "text" }, { 5, "text" },
+                { 6, "speech" } } },
+        { Packet("Alice", "OOC", "Tavern", "brb"), "Alice: brb", { { 0, "ooc" }, { 7, "ooc" } } },
+        { Packet("Bob", "ENTER", "Tavern"), "* Bob entered the scene", { { 0, "event" }, { 2, "event" } } },
+        { Packet("Bob", "TEXT", "Tavern", "$me$ waves at $Alice$, *twice* and _slowly_ %now%, $$**50%"),
+            "Bob waves at Alice, twice and slowly now, *50%",
+            { { 0, "name" }, { 4, "text" }, { 13, "other_name" }, { 20, "text bold" }, { 30, "text underline" },
+                { 37, "text italic" }, { 42, "text" } } },
+        { Packet("GM", "TEXT", "Tavern", "It rains."), "It rains.", { { 0, "gm" } } },
+        // Speech colour wins over names.
+        { Packet("Bob", "TEXT", "Tavern", "$me$: \"hi $Alice$\""), "Bob: \"hi Alice\"", { { 9, "speech" } } },
+        // The name of an in-character line shows only where its text says $me$.
+        { Packet("Alice", "TEXT", "Tavern", "one"), "one", { { 0, "text" } } },
+        { Packet("Alice", "TEXT", "Tavern", "*b* _u_ %i% *_%all%_*"), "b u i all",
+            { { 0, "text bold" }, { 1, "text" }, { 2, "text underline" }, { 4, "text italic" },
+                { 6, "text bold underline italic" } } },
+        // A name is inserted once: dollar signs inside it are not markers.
+        { Packet("$me$", "TEXT", "Tavern", "$me$ waves"), "$me$ waves", { { 0, "name" } } },
+        { Packet("a$b", "TEXT", "Tavern", "$me$ and $c$"), "a$b and c", { { 2, "name" }, { 8, "other_name" } } },
+        { Packet("Alice", "TEXT", "Tavern", "caf\xE9 *cr\xE8me*"), "caf\xEF\xBF\xBD cr\xEF\xBF\xBDme",
+            { { 5, "text bold" } } },
     };
-    for (const auto& c : cases)
+    GuiTest::ToolkitWarnings warnings;
+    Strings bodies_so_far;
+    for (const auto& l : lines)
     {
-        SCOPED_TRACE(testing::Message() << c.line << ":" << c.offset);
-        EXPECT_EQ(c.role, role_at(c.line, c.offset));
+        SCOPED_TRACE(l.pkt.str());
+        deliver(l.pkt);
+        bodies_so_far.push_back(l.body);
+        ASSERT_EQ(bodies_so_far, bodies());
+        for (const auto& look : l.looks)
+            EXPECT_EQ(look.second, look_at(bodies_so_far.size() - 1, look.first)) << "at " << look.first;
     }
-}
-
-TEST_F(LogViewTest, SpeechColourWinsOverNames)
-{
-    deliver(Packet("Bob", "TEXT", "Tavern", "$me$: \"hi $Alice$\""));
-    ASSERT_EQ(Strings { "Bob: \"hi Alice\"" }, bodies());
-    EXPECT_EQ("speech", role_at(0, 9));
+    EXPECT_EQ(Strings(), warnings.messages);
 }
 
 TEST_F(LogViewTest, AppendsOnlyNewLinesAndRendersAllOnActivation)
 {
     deliver(Packet("Alice", "TEXT", "Tavern", "one"));
     deliver(Packet("Alice", "TEXT", "Tavern", "two"));
-    // The name of an in-character line shows only where its text says $me$.
     EXPECT_EQ((Strings { "one", "two" }), bodies());
     parlane.set_active_scene(parlane.get_scene("Market"));
     EXPECT_EQ(Strings(), bodies());
     deliver(Packet("Alice", "TEXT", "Tavern", "three"));
     parlane.set_active_scene(parlane.get_scene("Tavern"));
     EXPECT_EQ((Strings { "one", "two", "three" }), bodies());
-}
-
-// A name is inserted once; dollar signs inside it are not markers.
-TEST_F(LogViewTest, NamesHoldingDollarSignsAreNotResolvedAgain)
-{
-    deliver(Packet("$me$", "TEXT", "Tavern", "$me$ waves"));
-    deliver(Packet("a$b", "TEXT", "Tavern", "$me$ and $c$"));
-    EXPECT_EQ((Strings { "$me$ waves", "a$b and c" }), bodies());
-    EXPECT_EQ("name", role_at(1, 2));
-    EXPECT_EQ("other_name", role_at(1, 8));
-}
-
-TEST_F(LogViewTest, ForeignBytesAreShownAsReplacementCharacters)
-{
-    deliver(Packet("Alice", "TEXT", "Tavern", "caf\xE9 *cr\xE8me*"));
-    EXPECT_EQ(Strings { "caf\xEF\xBF\xBD cr\xEF\xBF\xBDme" }, bodies());
-}
-
-// Bold, underline and italic at a character of line `line` (counted after
-// the stamp), as drawn.
-std::string style_at(LogView& view, int line, int offset)
-{
-    GtkTextAttributes* values = gtk_text_view_get_default_attributes(view.gobj());
-    Gtk::TextIter at = view.get_buffer()->get_iter_at_line_offset(line, 11 + offset);
-    gtk_text_iter_get_attributes(at.gobj(), values);
-    std::string style;
-    if (pango_font_description_get_weight(values->font) >= PANGO_WEIGHT_BOLD)
-        style += " bold";
-    if (values->appearance.underline == PANGO_UNDERLINE_SINGLE)
-        style += " underline";
-    if (pango_font_description_get_style(values->font) == PANGO_STYLE_ITALIC)
-        style += " italic";
-    gtk_text_attributes_unref(values);
-    return style.empty() ? style : style.substr(1);
-}
-
-TEST_F(LogViewTest, EmphasisMarkersBecomeStyles)
-{
-    deliver(Packet("Alice", "TEXT", "Tavern", "*b* _u_ %i% *_%all%_*"));
-    ASSERT_EQ(Strings { "b u i all" }, bodies());
-    const struct
-    {
-        int offset;
-        const char* style;
-    } cases[] = {
-        { 0, "bold" },
-        { 1, "" },
-        { 2, "underline" },
-        { 4, "italic" },
-        { 6, "bold underline italic" },
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.offset);
-        EXPECT_EQ(c.style, style_at(view, 0, c.offset));
-    }
 }
 
 TEST_F(LogViewTest, LinesOfOneTurnAreInsertedTogetherAfterTheShownOnes)

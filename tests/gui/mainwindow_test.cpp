@@ -4,34 +4,24 @@
 #include "client/npcdialog.h"
 #include "client/parlane.h"
 #include "client/startsessiondialog.h"
-#include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
-#include <gtk/gtk.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
 #include <gtkmm/menuitem.h>
-#include <gtkmm/messagedialog.h>
-#include <gtkmm/textview.h>
 
 #include <cstdlib>
-
-#include <filesystem>
 #include <functional>
 #include <string>
-#include <vector>
 
 // From <gdk/gdkx.h>, whose X11 headers define None and break GoogleTest.
 extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
 
-namespace fs = std::filesystem;
-using GuiTest::TestServer;
+using GuiTest::Strings;
 
 namespace
 {
-
-typedef std::vector<std::string> Texts;
 
 class MainWindowTest: public ::testing::Test
 {
@@ -53,10 +43,6 @@ protected:
         GuiTest::run_turns(5);
     }
 
-    void login(const std::string& user) { ASSERT_TRUE(server.log_in(user)); }
-
-    void deliver(const Packet& pkt) { EXPECT_TRUE(server.deliver(pkt)) << pkt.str(); }
-
     void activate(const std::string& item)
     {
         Gtk::MenuItem* menu_item = GuiTest::find_widget<Gtk::MenuItem>(window, item);
@@ -66,54 +52,30 @@ protected:
 
     std::string label(const std::string& name)
     {
-        Gtk::Label* lbl = GuiTest::find_widget<Gtk::Label>(window, name);
-        return lbl ? std::string(lbl->get_text()) : "<no " + name + ">";
+        return GuiTest::find_widget<Gtk::Label>(window, name)->get_text();
     }
 
-    // Commands the client sent after the server has handled all before.
-    std::vector<std::string> commands_sent()
-    {
-        EXPECT_TRUE(server.sync());
-        std::vector<std::string> cmds;
-        for (const Packet& pkt : server.received)
-            if (pkt.get_command() != "NAME")
-                cmds.push_back(pkt.get_command());
-        return cmds;
-    }
-
-    // Runs the application's own loop; `action` runs inside it. Returns the
+    // Runs the application's own loop with `action` inside it. Returns the
     // loop's exit code, or 7 if nothing ended it within two seconds.
     int run_loop_with(const std::function<void()>& action)
     {
-        sigc::connection act = Glib::signal_timeout().connect(
-            [&]
-            {
-                action();
-                return false;
-            },
-            20);
-        sigc::connection stop = Glib::signal_timeout().connect(
-            [this]
-            {
-                parlane.exit(7);
-                return false;
-            },
-            2000);
+        sigc::connection act = Glib::signal_timeout().connect([&] { action(); return false; }, 20);
+        sigc::connection stop = Glib::signal_timeout().connect([this] { parlane.exit(7); return false; }, 2000);
         int code = parlane.Kel::Application::main();
         act.disconnect();
         stop.disconnect();
         return code;
     }
 
-    void send_event(GdkEvent* event)
+    // Returns whether the window handled the event.
+    bool send_event(GdkEvent* event)
     {
         event->any.window = GDK_WINDOW(g_object_ref(window.get_window()->gobj()));
         event->any.send_event = TRUE;
-        last_event_handled = gtk_widget_event(GTK_WIDGET(window.gobj()), event);
+        bool handled = gtk_widget_event(GTK_WIDGET(window.gobj()), event);
         gdk_event_free(event);
+        return handled;
     }
-
-    void send_delete() { send_event(gdk_event_new(GDK_DELETE)); }
 
     void send_focus(bool in)
     {
@@ -122,51 +84,45 @@ protected:
         send_event(event);
     }
 
+    // Opens the dialog through the menu item and answers it after typing
+    // text into its entry.
+    void fill_in(const std::string& item, Gtk::Dialog& dialog, const std::string& entry, const std::string& text,
+        int response)
+    {
+        GuiTest::respond_when_shown(
+            dialog, response, [&] { GuiTest::find_widget<Gtk::Entry>(dialog, entry)->set_text(text); });
+        activate(item);
+        EXPECT_FALSE(dialog.get_visible());
+    }
+
     Parlane& parlane = GuiTest::parlane();
     MainWindow& window = *parlane.get_main_window();
-    TestServer server;
-    bool last_event_handled = false;
+    GuiTest::TestServer server;
 };
 
-TEST_F(MainWindowTest, QuitEndsTheLoopOnlyOnYes)
+TEST_F(MainWindowTest, QuitAndClosingTheWindowEndTheLoopOnlyOnYes)
 {
-    struct Case
+    bool handled = false;
+    const struct
     {
+        std::function<void()> action;
         int answer;
         int exit_code;
     } cases[] = {
-        { Gtk::RESPONSE_NO, 7 },
-        { Gtk::RESPONSE_YES, 0 },
+        { [this] { activate("mni_quit"); }, Gtk::RESPONSE_NO, 7 },
+        { [this] { activate("mni_quit"); }, Gtk::RESPONSE_YES, 0 },
+        { [&] { handled = send_event(gdk_event_new(GDK_DELETE)); }, Gtk::RESPONSE_NO, 7 },
+        { [&] { handled = send_event(gdk_event_new(GDK_DELETE)); }, Gtk::RESPONSE_YES, 0 },
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.answer);
+        SCOPED_TRACE(testing::Message() << &c - cases);
         GuiTest::MessageBoxes::queue_answer(c.answer);
-        EXPECT_EQ(c.exit_code, run_loop_with([this] { activate("mni_quit"); }));
-        EXPECT_EQ(Texts { "Really quit?" }, GuiTest::MessageBoxes::take());
-    }
-}
-
-TEST_F(MainWindowTest, ClosingTheWindowOnlyAsksToQuit)
-{
-    struct Case
-    {
-        int answer;
-        int exit_code;
-    } cases[] = {
-        { Gtk::RESPONSE_NO, 7 },
-        { Gtk::RESPONSE_YES, 0 },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.answer);
-        GuiTest::MessageBoxes::queue_answer(c.answer);
-        EXPECT_EQ(c.exit_code, run_loop_with([this] { send_delete(); }));
-        EXPECT_EQ(Texts { "Really quit?" }, GuiTest::MessageBoxes::take());
-        // Handled: the toolkit does not destroy the window itself.
-        EXPECT_TRUE(last_event_handled);
+        EXPECT_EQ(c.exit_code, run_loop_with(c.action));
+        EXPECT_EQ(Strings { "Really quit?" }, GuiTest::MessageBoxes::take());
         EXPECT_TRUE(window.get_visible());
     }
+    EXPECT_TRUE(handled) << "the toolkit must not destroy the window itself";
 }
 
 // Real key presses through the X server, as a user would type them.
@@ -187,135 +143,104 @@ TEST_F(MainWindowTest, KeyboardShortcutsReachTheMenu)
     help.response(Gtk::RESPONSE_CLOSE);
 }
 
-TEST_F(MainWindowTest, DisconnectAsksFirst)
+TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
 {
-    login("Bob");
-    GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_NO);
-    activate("mni_disconnect");
-    EXPECT_EQ(Texts { "Really disconnect?" }, GuiTest::MessageBoxes::take());
-    EXPECT_TRUE(parlane.is_connected());
-
-    GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_YES);
-    activate("mni_disconnect");
-    EXPECT_EQ(Texts { "Really disconnect?" }, GuiTest::MessageBoxes::take());
-    EXPECT_FALSE(parlane.is_connected());
+    const struct
+    {
+        const char* item;
+        const char* question;
+        int answer;
+        bool connected;
+        Strings sent;
+    } cases[] = {
+        { "mni_end_session", "Really end this session?", Gtk::RESPONSE_NO, true, {} },
+        { "mni_end_session", "Really end this session?", Gtk::RESPONSE_YES, true, { "GM;ENDSESSION" } },
+        { "mni_disconnect", "Really disconnect?", Gtk::RESPONSE_NO, true, {} },
+        { "mni_disconnect", "Really disconnect?", Gtk::RESPONSE_YES, false, {} },
+    };
+    ASSERT_TRUE(server.log_in("GM"));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.item << " " << c.answer);
+        GuiTest::MessageBoxes::queue_answer(c.answer);
+        activate(c.item);
+        EXPECT_EQ(Strings { c.question }, GuiTest::MessageBoxes::take());
+        EXPECT_EQ(c.connected, parlane.is_connected());
+        if (c.connected)
+        {
+            EXPECT_EQ(c.sent, server.take_sent());
+        }
+    }
 }
 
-TEST_F(MainWindowTest, EndSessionAsksFirst)
-{
-    login("GM");
-    GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_NO);
-    activate("mni_end_session");
-    EXPECT_EQ(std::vector<std::string>(), commands_sent());
-    EXPECT_EQ((Texts { "Really end this session?" }), GuiTest::MessageBoxes::take());
-
-    GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_YES);
-    activate("mni_end_session");
-    EXPECT_EQ(std::vector<std::string> { "ENDSESSION" }, commands_sent());
-    EXPECT_EQ((Texts { "Really end this session?" }), GuiTest::MessageBoxes::take());
-}
-
-TEST_F(MainWindowTest, ConnectLogsInWithTheTypedNameAndShowsIt)
+TEST_F(MainWindowTest, ConnectLogsInWithTheTypedNameOnlyOnOk)
 {
     parlane.get_config().set_connect_host(server.get_address());
-    parlane.get_config().set_connect_name("Carol");
-    ConnectDialog& dialog = *parlane.get_dlg_connect();
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK,
-        [&] { GuiTest::find_widget<Gtk::Entry>(dialog, "ent_connect_name")->set_text("Dave"); });
-    activate("mni_connect");
-
-    EXPECT_FALSE(dialog.get_visible());
-    ASSERT_TRUE(parlane.is_connected());
-    Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
-    EXPECT_EQ("Dave", name.get_parameter(0));
-    EXPECT_EQ("Dave", label("lbl_name"));
-}
-
-TEST_F(MainWindowTest, CancelledConnectChangesNothing)
-{
-    parlane.get_config().set_connect_host(server.get_address());
-    parlane.get_config().set_connect_name("Carol");
     std::string shown = label("lbl_name");
-    ConnectDialog& dialog = *parlane.get_dlg_connect();
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
-        [&] { GuiTest::find_widget<Gtk::Entry>(dialog, "ent_connect_name")->set_text("Mallory"); });
-    activate("mni_connect");
-
-    EXPECT_FALSE(dialog.get_visible());
+    fill_in("mni_connect", *parlane.get_dlg_connect(), "ent_connect_name", "Mallory", Gtk::RESPONSE_CANCEL);
     EXPECT_FALSE(parlane.is_connected());
     EXPECT_EQ(shown, label("lbl_name"));
     GuiTest::run_turns(20);
     EXPECT_FALSE(server.has_client());
+
+    fill_in("mni_connect", *parlane.get_dlg_connect(), "ent_connect_name", "Dave", Gtk::RESPONSE_OK);
+    ASSERT_TRUE(parlane.is_connected());
+    Packet name;
+    ASSERT_TRUE(server.wait_for("NAME", name));
+    EXPECT_EQ(";NAME;Dave", name.str());
+    EXPECT_EQ("Dave", label("lbl_name"));
 }
 
 TEST_F(MainWindowTest, BeginSessionSendsTheNameOnlyOnOk)
 {
-    login("GM");
+    ASSERT_TRUE(server.log_in("GM"));
     StartSessionDialog& dialog = *parlane.get_dlg_start_session();
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
-        [&] { GuiTest::find_widget<Gtk::Entry>(dialog, "ent_session_name")->set_text("Never"); });
-    activate("mni_begin_session");
-    EXPECT_FALSE(dialog.get_visible());
-    EXPECT_EQ(std::vector<std::string>(), commands_sent());
-
-    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_OK,
-        [&]
-        {
-            // The entry keeps the last text.
-            Gtk::Entry* entry = GuiTest::find_widget<Gtk::Entry>(dialog, "ent_session_name");
-            EXPECT_EQ("Never", entry->get_text());
-            entry->set_text("First Night");
-        });
-    activate("mni_begin_session");
-    EXPECT_FALSE(dialog.get_visible());
-    ASSERT_EQ(std::vector<std::string> { "STARTSESSION" }, commands_sent());
-    EXPECT_EQ("First Night", server.received.back().get_parameter(0));
-    EXPECT_EQ("GM", server.received.back().get_origin());
+    fill_in("mni_begin_session", dialog, "ent_session_name", "Never", Gtk::RESPONSE_CANCEL);
+    EXPECT_EQ(Strings(), server.take_sent());
+    // The entry keeps the last text.
+    EXPECT_EQ("Never", GuiTest::find_widget<Gtk::Entry>(dialog, "ent_session_name")->get_text());
+    fill_in("mni_begin_session", dialog, "ent_session_name", "First Night", Gtk::RESPONSE_OK);
+    EXPECT_EQ(Strings { "GM;STARTSESSION;First Night" }, server.take_sent());
 }
 
-TEST_F(MainWindowTest, NpcAndHelpWindowsOpenWithoutWaiting)
+TEST_F(MainWindowTest, NpcHelpAndAboutWindowsOpen)
 {
     const struct
     {
         const char* item;
         Gtk::Dialog* dialog;
+        bool modal;
     } cases[] = {
-        { "mni_npcs", parlane.get_dlg_npcs() },
-        { "mni_help", parlane.get_dlg_help() },
+        { "mni_npcs", parlane.get_dlg_npcs(), false },
+        { "mni_help", parlane.get_dlg_help(), false },
+        { "mni_about", parlane.get_dlg_about(), true },
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.item);
+        bool shown = false;
+        if (c.modal)
+            GuiTest::respond_when_shown(*c.dialog, Gtk::RESPONSE_CLOSE, [&] { shown = true; });
         activate(c.item);
-        EXPECT_TRUE(c.dialog->get_visible());
-        c.dialog->response(Gtk::RESPONSE_CLOSE);
+        if (!c.modal)
+        {
+            shown = c.dialog->get_visible();
+            c.dialog->response(Gtk::RESPONSE_CLOSE);
+        }
+        EXPECT_TRUE(shown);
         EXPECT_FALSE(c.dialog->get_visible());
     }
 }
 
-TEST_F(MainWindowTest, AboutRunsModallyAndHides)
-{
-    Gtk::Dialog& about = *parlane.get_dlg_about();
-    bool shown = false;
-    GuiTest::respond_when_shown(about, Gtk::RESPONSE_CLOSE, [&] { shown = true; });
-    activate("mni_about");
-    EXPECT_TRUE(shown);
-    EXPECT_FALSE(about.get_visible());
-}
-
 TEST_F(MainWindowTest, LabelsFollowTheSceneAndTheSpeakingName)
 {
-    login("GM");
-    deliver(Packet("", "ADDSCENE", "Tavern", "0"));
-    deliver(Packet("", "ADDSCENE", "Caf\xE9", "0"));
+    EXPECT_EQ(GuiTest::find_widget<Gtk::Entry>(window, "ent_text"), window.get_focus()) << "input line has focus";
+    ASSERT_TRUE(server.log_in("GM"));
+    ASSERT_TRUE(server.deliver_all({ Packet("", "ADDSCENE", "Tavern", "0"), Packet("", "ADDSCENE", "Caf\xE9", "0") }));
     parlane.set_active_scene(parlane.get_scene("Tavern"));
     EXPECT_EQ("Tavern", label("lbl_scene"));
-
     parlane.set_active_name("Guard");
     EXPECT_EQ("Guard", label("lbl_name"));
-
-    // A name in another encoding is shown with a replacement character.
     parlane.set_active_scene(parlane.get_scene("Caf\xE9"));
     EXPECT_EQ("Caf\xEF\xBF\xBD", label("lbl_scene"));
 }
@@ -323,8 +248,6 @@ TEST_F(MainWindowTest, LabelsFollowTheSceneAndTheSpeakingName)
 TEST_F(MainWindowTest, FlashIsSetOnlyWithoutFocusAndShownAsUrgency)
 {
     send_focus(true);
-    EXPECT_FALSE(window.get_flash());
-
     window.set_flash(true);
     EXPECT_FALSE(window.get_flash()) << "the window has the focus";
 
@@ -332,87 +255,18 @@ TEST_F(MainWindowTest, FlashIsSetOnlyWithoutFocusAndShownAsUrgency)
     window.set_flash(true);
     EXPECT_TRUE(window.get_flash());
     EXPECT_TRUE(window.get_urgency_hint());
-
     send_focus(true);
     EXPECT_FALSE(window.get_flash());
     EXPECT_FALSE(window.get_urgency_hint());
-}
 
-TEST_F(MainWindowTest, TextArrivingWithoutFocusSetsFlash)
-{
-    login("Bob");
-    deliver(Packet("", "ADDSCENE", "Tavern", "0"));
-    parlane.set_active_scene(parlane.get_scene("Tavern"));
+    // Text arriving while the window has no focus.
+    ASSERT_TRUE(server.log_in("Bob"));
+    ASSERT_TRUE(server.deliver(Packet("", "ADDSCENE", "Tavern", "0")));
     send_focus(false);
-    deliver(Packet("Alice", "TEXT", "Tavern", "hello"));
+    ASSERT_TRUE(server.deliver(Packet("Alice", "TEXT", "Tavern", "hello")));
     EXPECT_TRUE(window.get_flash());
     send_focus(true);
     EXPECT_FALSE(window.get_flash());
-}
-
-TEST_F(MainWindowTest, InputLineHasTheKeyboardFocus)
-{
-    Gtk::Entry* input = GuiTest::find_widget<Gtk::Entry>(window, "ent_text");
-    ASSERT_NE(nullptr, input);
-    EXPECT_EQ(input, window.get_focus());
-}
-
-// Not a check: leaves a picture of a session for people to look at, in
-// <build>/screenshots/mainwindow.png.
-TEST_F(MainWindowTest, Screenshot)
-{
-    login("Bob");
-    deliver(Packet("", "GAME", "Saga"));
-    const Packet setup[] = {
-        Packet("", "ADDCHAR", "Bob", "0"),
-        Packet("", "ADDCHAR", "Alice", "0"),
-        Packet("", "ADDCHAR", "Carl", "0"),
-        Packet("", "ADDCHAR", "GM", "0"),
-        Packet("", "ADDCHAR", "Innkeeper", "1"),
-        Packet("", "ADDCHAR", "Guard", "1"),
-        Packet("", "ADDSCENE", "Tavern", "0"),
-        Packet("", "ADDSCENE", "OOC", "0"),
-        Packet("", "ADDSCENE", "Market", "0"),
-        Packet("", "ADDSCENE", "Gate", "1"),
-        Packet("", "ADDSCENE", "Cellar", "1"),
-        Packet("", "SCENEGROUP", "Market", "Town"),
-        Packet("", "SCENEGROUP", "Gate", "Town"),
-        Packet("", "SCENEGROUP", "Cellar", "Inn"),
-        Packet("Bob", "ONLINE", "1"),
-        Packet("Alice", "ONLINE", "1"),
-        Packet("GM", "ONLINE", "1"),
-        Packet("Carl", "ONLINE", "1"),
-        Packet("GM", "ENTER", "Tavern"),
-        Packet("Bob", "ENTER", "Tavern"),
-        Packet("Alice", "ENTER", "Tavern"),
-        Packet("Carl", "ENTER", "Tavern"),
-        Packet("Innkeeper", "ENTER", "Tavern"),
-        Packet("Guard", "ENTER", "Market"),
-        Packet("GM", "TEXT", "Tavern", "Rain drums on the shutters of the *Prancing Pony*. A fire crackles."),
-        Packet("Innkeeper", "TEXT", "Tavern", "$me$ wipes a mug and nods at $Bob$."),
-        Packet("Bob", "TEXT", "Tavern", "$me$: \"A room for the night, and _something hot_ to drink.\""),
-        Packet("Alice", "OOC", "Tavern", "brb, kettle"),
-        Packet("Innkeeper", "TEXT", "Tavern", "$me$: \"That'll be %two silver%.\" $me$ holds out a hand."),
-        Packet("Carl", "AFK", "making tea"),
-        Packet("Alice", "WRITING", "Tavern"),
-        Packet("Guard", "TEXT", "Market", "$me$ yawns."),
-    };
-    for (const Packet& pkt : setup)
-        server.send(pkt);
-    ASSERT_TRUE(server.sync());
-    parlane.set_active_scene(parlane.get_scene("Tavern"));
-    GuiTest::find_widget<Gtk::Entry>(window, "ent_text")->set_text("#me counts out two silver coins");
-    window.resize(900, 600);
-    GuiTest::run_turns(200);
-
-    int width = 0, height = 0;
-    window.get_window()->get_size(width, height);
-    Glib::RefPtr<Gdk::Pixbuf> shot
-        = Gdk::Pixbuf::create(Glib::RefPtr<Gdk::Drawable>(window.get_window()), 0, 0, width, height);
-    fs::path folder = fs::path(PARLANE_BINARY_DIR) / "screenshots";
-    fs::create_directories(folder);
-    shot->save((folder / "mainwindow.png").string(), "png");
-    EXPECT_TRUE(fs::exists(folder / "mainwindow.png"));
 }
 
 } // namespace

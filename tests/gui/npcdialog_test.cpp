@@ -2,24 +2,20 @@
 
 #include "client/biographydialog.h"
 #include "client/parlane.h"
-#include "tests/gui/findwidget.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
 #include <gtkmm/button.h>
 #include <gtkmm/entry.h>
-#include <gtkmm/label.h>
 #include <gtkmm/treeview.h>
 
 #include <string>
 #include <vector>
 
-using GuiTest::TestServer;
+using GuiTest::Strings;
 
 namespace
 {
-
-typedef std::vector<std::string> Strings;
 
 class NpcDialogTest: public ::testing::Test
 {
@@ -29,16 +25,8 @@ protected:
         parlane.disconnect();
         GuiTest::MessageBoxes::take();
         ASSERT_TRUE(server.log_in("GM"));
-        const Packet characters[] = {
-            Packet("", "ADDCHAR", "Zed", "1"),
-            Packet("", "ADDCHAR", "anna", "1"),
-            Packet("", "ADDCHAR", "Alice", "0"),
-            Packet("", "ADDCHAR", "Guard", "1"),
-        };
-        for (const Packet& pkt : characters)
-            server.send(pkt);
-        ASSERT_TRUE(server.sync());
-        server.received.clear();
+        ASSERT_TRUE(server.deliver_all({ Packet("", "ADDCHAR", "Zed", "1"), Packet("", "ADDCHAR", "anna", "1"),
+            Packet("", "ADDCHAR", "Alice", "0"), Packet("", "ADDCHAR", "Guard", "1") }));
     }
 
     void TearDown() override
@@ -59,95 +47,73 @@ protected:
         return names;
     }
 
-    void select(const std::vector<int>& indices)
+    void select(const std::vector<int>& rows)
     {
         list().get_selection()->unselect_all();
-        for (int i : indices)
-        {
-            Gtk::TreeModel::Path path;
-            path.push_back(i);
-            list().get_selection()->select(path);
-        }
-    }
-
-    // Requests that reached the server, as "COMMAND param".
-    Strings requests()
-    {
-        EXPECT_TRUE(server.sync());
-        Strings lines;
-        for (const Packet& pkt : server.received)
-            lines.push_back(
-                pkt.get_command() + " " + (pkt.get_parameter_count() ? pkt.get_parameter(0) : ""));
-        server.received.clear();
-        return lines;
+        for (int i : rows)
+            list().get_selection()->select(Gtk::TreeModel::Path(Gtk::TreeModel::Path::size_type(1), i));
     }
 
     Parlane& parlane = GuiTest::parlane();
     NpcDialog& dialog = *parlane.get_dlg_npcs();
-    TestServer server;
+    GuiTest::TestServer server;
 };
-
-TEST_F(NpcDialogTest, ListsTheNpcsInByteOrder)
-{
-    EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows());
-    EXPECT_EQ(Gtk::SELECTION_MULTIPLE, list().get_selection()->get_mode());
-}
 
 TEST_F(NpcDialogTest, RemovesEverySelectedRow)
 {
-    struct Case
+    EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows()) << "NPCs only, in byte order";
+    EXPECT_EQ(Gtk::SELECTION_MULTIPLE, list().get_selection()->get_mode());
+    const struct
     {
         std::vector<int> selected;
         Strings sent;
     } cases[] = {
-        { { 0, 1, 2 }, { "REMOVECHAR Guard", "REMOVECHAR Zed", "REMOVECHAR anna" } },
-        { { 0, 2 }, { "REMOVECHAR Guard", "REMOVECHAR anna" } },
+        { { 0, 1, 2 }, { "GM;REMOVECHAR;Guard", "GM;REMOVECHAR;Zed", "GM;REMOVECHAR;anna" } },
+        { { 0, 2 }, { "GM;REMOVECHAR;Guard", "GM;REMOVECHAR;anna" } },
         { {}, {} },
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.sent.size());
+        server.take_sent();
         select(c.selected);
         click("btn_remove_npcs");
-        EXPECT_EQ(c.sent, requests());
+        EXPECT_EQ(c.sent, server.take_sent());
     }
 }
 
 TEST_F(NpcDialogTest, AddSendsTheNameAndKeepsIt)
 {
+    server.take_sent();
     Gtk::Entry& entry = *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_npc_name");
     entry.set_text("Old Tom");
     click("btn_add_npc");
-    EXPECT_EQ(Strings { "ADDNPC Old Tom" }, requests());
+    EXPECT_EQ(Strings { "GM;ADDNPC;Old Tom" }, server.take_sent());
     EXPECT_EQ("Old Tom", entry.get_text());
     // The list changes only when the server announces the character.
     EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows());
-    server.send(Packet("", "ADDCHAR", "Old Tom", "1"));
-    ASSERT_TRUE(server.sync());
+    ASSERT_TRUE(server.deliver(Packet("", "ADDCHAR", "Old Tom", "1")));
     EXPECT_EQ((Strings { "Guard", "Old Tom", "Zed", "anna" }), rows());
 }
 
-TEST_F(NpcDialogTest, EditsTheFirstSelectedBiography)
+TEST_F(NpcDialogTest, EditsTheFirstSelectedBiographyWhenConnected)
 {
     BiographyDialog& biography = *parlane.get_dlg_biography();
+    server.take_sent();
+    select({});
+    click("btn_edit_biography");
+    EXPECT_FALSE(biography.get_visible()) << "nothing selected";
+
     select({ 1, 2 });
     click("btn_edit_biography");
     EXPECT_TRUE(biography.get_visible());
     EXPECT_EQ("Zed", biography.get_character());
-    EXPECT_EQ(Strings { "GETBIOGRAPHY Zed" }, requests());
-}
+    EXPECT_EQ(Strings { "GM;GETBIOGRAPHY;Zed" }, server.take_sent());
 
-TEST_F(NpcDialogTest, EditingNeedsAConnectionAndASelection)
-{
-    BiographyDialog& biography = *parlane.get_dlg_biography();
-    select({});
-    click("btn_edit_biography");
-    EXPECT_FALSE(biography.get_visible());
-
+    biography.hide();
     parlane.disconnect();
-    select({ 0 });
     click("btn_edit_biography");
-    EXPECT_FALSE(biography.get_visible());
+    EXPECT_FALSE(biography.get_visible()) << "not connected";
 }
 
 TEST_F(NpcDialogTest, AnyResponseHides)
