@@ -74,12 +74,4 @@ TEST(Options, BadArgumentsAreUsageErrors)
     }
 }
 
-TEST(Options, UsageNamesEveryOption)
-{
-    const std::string text = Options::usage("srv");
-    EXPECT_EQ(text.compare(0, 20, "Usage: srv [options]"), 0);
-    for (const char* option : { "--port N", "--bind ADDRESS", "--game NAME", "--state FILE", "--help" })
-        EXPECT_NE(text.find(option), std::string::npos) << option;
-}
-
 } // namespace

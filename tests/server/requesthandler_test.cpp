@@ -232,9 +232,10 @@ TEST_F(RequestHandlerTest, GoingOfflineEndsWritingAndAwayButKeepsThePlace)
     handler.remove_client(alice);
     EXPECT_EQ(take(gm), (Lines { "Alice;ONLINE;0", "Alice;WRITING;", "Alice;AFK;" }));
     EXPECT_TRUE(logged("Logout: Alice from 10.0.0.2:5000"));
+    // On return only the login itself is news, and nobody is away.
     const Lines again = take(login("Alice"));
     EXPECT_EQ(std::count(again.begin(), again.end(), "Alice;AFK;Gone fishing"), 0);
-    sent.clear();
+    EXPECT_EQ(take(gm), Lines { "Alice;ONLINE;1" });
 
     handler.remove_client(bob);
     EXPECT_EQ(take(gm), (Lines { "Bob;ONLINE;0", "Bob;WRITING;" }));
@@ -260,18 +261,6 @@ TEST_F(RequestHandlerTest, QueryIsAnsweredToTheAskerAlone)
         EXPECT_EQ(take(alice), Lines { Packet("*", "OOC", "OOC", c.second).str() });
         EXPECT_TRUE(nobody_was_sent_anything());
     }
-}
-
-TEST_F(RequestHandlerTest, BiographiesAreSetByTheirCharacterOrTheGameMaster)
-{
-    run(gm, { "GM;ADDNPC;Guard", "Guard;SETBIOGRAPHY;Old soldier" });
-    handler.handle(alice, Packet("Alice", "SETBIOGRAPHY", "Tall.\nQuiet; \"kind\"."));
-    sent.clear();
-    run(alice, { "Alice;GETBIOGRAPHY;ALICE", "Alice;GETBIOGRAPHY;guard", "Alice;GETBIOGRAPHY;GM" });
-    EXPECT_EQ(take(alice),
-        (Lines { Packet("Alice", "BIOGRAPHY", "Tall.\nQuiet; \"kind\".").str(), "Guard;BIOGRAPHY;Old soldier",
-            "GM;BIOGRAPHY;" }));
-    EXPECT_TRUE(nobody_was_sent_anything());
 }
 
 TEST_F(RequestHandlerTest, TheGameMastersChangesAreAnnouncedToEveryone)
