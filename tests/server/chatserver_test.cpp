@@ -321,7 +321,8 @@ TEST_F(ChatServerTest, TheClientAfterTheFiveHundredTwelfthIsToldTheServerIsFull)
         fds.push_back(raw_connect(server.address));
         ASSERT_GE(fds.back(), 0) << i;
     }
-    wait_until([&] { return server.count_in_log("New connection from") >= ChatServer::MAX_CLIENTS; });
+    EXPECT_TRUE(
+        wait_until([&] { return server.count_in_log("New connection from") >= ChatServer::MAX_CLIENTS; }));
 
     int extra = raw_connect(server.address);
     ASSERT_GE(extra, 0);

@@ -6,7 +6,9 @@
 
 #include "common/connection.h"
 #include "common/packet.h"
+#include "libs/core/source/time/units.h"
 #include "libs/io/source/eventdispatcher.h"
+#include "libs/io/source/poll.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +51,12 @@ inline bool wait_until(
         step();
     }
     return true;
+}
+
+// Whether the object becomes readable within the limit.
+inline bool readable_within(Kel::IO::Base& object, milliseconds limit)
+{
+    return Kel::IO::poll(object, Kel::IO::P_INPUT, Kel::Time::msec * limit.count()) & Kel::IO::P_INPUT;
 }
 
 inline std::string read_file(const std::string& path)
