@@ -267,7 +267,6 @@ TEST_F(ChatServerTest, BadInputNeverStopsTheServer)
     EXPECT_NE(answers.find("*;ERROR;Malformed packet\n"), std::string::npos) << answers;
     EXPECT_NE(answers.find("*;ERROR;Line too long\n"), std::string::npos) << answers;
 
-    // The server still serves.
     ASSERT_TRUE(alice.wait_for("Mallory;ONLINE;0"));
     alice.send({ "Alice;TEXT;OOC;still here" });
     EXPECT_EQ(alice.sync(), (Lines { "Mallory;ONLINE;0", "Mallory;WRITING;", "Alice;TEXT;OOC;still here" }));

@@ -38,14 +38,12 @@ protected:
         return id;
     }
 
-    // Handles each line as a packet from the client.
     void run(ClientId id, const Lines& lines)
     {
         for (const auto& line : lines)
             handler.handle(id, Packet(line));
     }
 
-    // What the client was sent since the last take.
     Lines take(ClientId id) { return std::exchange(sent[id], {}); }
 
     bool nobody_was_sent_anything() const

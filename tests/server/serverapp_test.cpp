@@ -1,5 +1,3 @@
-// The program's start and end: options, exit statuses, signals.
-
 #include "server/serverapp.h"
 
 #include "tests/server/serverprocess.h"

@@ -197,7 +197,6 @@ public:
             [] { std::this_thread::sleep_for(milliseconds(1)); });
     }
 
-    // Sends each line as a packet.
     void send(const Lines& lines)
     {
         for (const auto& line : lines)
