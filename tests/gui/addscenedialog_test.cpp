@@ -16,30 +16,32 @@ using GuiTest::Strings;
 namespace
 {
 
-class AddSceneDialogTest: public ::testing::Test
+class AddSceneDialogTest: public GuiTest::SessionTest
 {
 protected:
     void SetUp() override
     {
-        parlane.disconnect();
-        GuiTest::MessageBoxes::take();
-        ASSERT_TRUE(server.log_in("GM"));
+        SessionTest::SetUp();
+        log_in("GM");
     }
 
     Gtk::Entry& name() { return *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_scene_name"); }
-    Gtk::Entry& group() { return *GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_entry(); }
-    Gtk::CheckButton& permanent() { return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_scene_permanent"); }
+    Gtk::Entry& group()
+    {
+        return *GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_entry();
+    }
+    Gtk::CheckButton& permanent()
+    {
+        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_scene_permanent");
+    }
 
-    Parlane& parlane = GuiTest::parlane();
     AddSceneDialog& dialog = *parlane.get_dlg_add_scene();
-    GuiTest::TestServer server;
 };
 
 TEST_F(AddSceneDialogTest, OffersNoGroupThenEachGroupOnceInSceneOrderWithClearedFields)
 {
-    ASSERT_TRUE(server.deliver_all({ Packet("", "ADDSCENE", "s1", "0"), Packet("", "ADDSCENE", "s2", "0"),
-        Packet("", "ADDSCENE", "s3", "0"), Packet("", "ADDSCENE", "s4", "0"), Packet("", "SCENEGROUP", "s2", "b"),
-        Packet("", "SCENEGROUP", "s3", "a"), Packet("", "SCENEGROUP", "s4", "b") }));
+    ASSERT_TRUE(server.deliver_all({ ";ADDSCENE;s1;0", ";ADDSCENE;s2;0", ";ADDSCENE;s3;0", ";ADDSCENE;s4;0",
+        ";SCENEGROUP;s2;b", ";SCENEGROUP;s3;a", ";SCENEGROUP;s4;b" }));
     // Left-overs of an earlier use.
     name().set_text("old");
     group().set_text("old");
@@ -52,7 +54,8 @@ TEST_F(AddSceneDialogTest, OffersNoGroupThenEachGroupOnceInSceneOrderWithCleared
             auto model = GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_model();
             for (const Gtk::TreeModel::Row& row : model->children())
                 offered.push_back(Glib::ustring(row[columns.group]));
-            offered.push_back(name().get_text() + "|" + group().get_text() + "|" + (permanent().get_active() ? "1" : "0"));
+            offered.push_back(
+                name().get_text() + "|" + group().get_text() + "|" + (permanent().get_active() ? "1" : "0"));
         });
     dialog.run();
     dialog.hide();
@@ -68,7 +71,8 @@ TEST_F(AddSceneDialogTest, RequestsFollowTheFieldsInOrder)
         bool keep, connected;
         Strings sent;
     } cases[] = {
-        { Gtk::RESPONSE_OK, "Cellar", "Inn", false, true, { "GM;ADDSCENE;Cellar;1", "GM;SETSCENEGROUP;Cellar;Inn" } },
+        { Gtk::RESPONSE_OK, "Cellar", "Inn", false, true,
+            { "GM;ADDSCENE;Cellar;1", "GM;SETSCENEGROUP;Cellar;Inn" } },
         { Gtk::RESPONSE_OK, "Gate", "", false, true, { "GM;ADDSCENE;Gate;1" } },
         { Gtk::RESPONSE_OK, "Keep", "", true, true, { "GM;ADDSCENE;Keep;0" } },
         { Gtk::RESPONSE_CANCEL, "Moat", "Castle", true, true, {} },
@@ -87,7 +91,7 @@ TEST_F(AddSceneDialogTest, RequestsFollowTheFieldsInOrder)
                 group().set_text(c.group);
                 permanent().set_active(c.keep);
             });
-        parlane.get_main_window()->add_scene();
+        window.add_scene();
         EXPECT_FALSE(dialog.get_visible());
         if (c.connected)
             EXPECT_EQ(c.sent, server.take_sent());

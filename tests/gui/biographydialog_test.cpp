@@ -14,14 +14,13 @@ using GuiTest::Strings;
 namespace
 {
 
-class BiographyDialogTest: public ::testing::Test
+class BiographyDialogTest: public GuiTest::SessionTest
 {
 protected:
     void SetUp() override
     {
-        parlane.disconnect();
-        GuiTest::MessageBoxes::take();
-        ASSERT_TRUE(server.log_in("Bob"));
+        SessionTest::SetUp();
+        log_in("Bob");
     }
 
     void TearDown() override { dialog.hide(); }
@@ -31,32 +30,30 @@ protected:
         return GuiTest::find_widget<Gtk::TextView>(dialog, "txt_edit_biography")->get_buffer();
     }
 
-    Parlane& parlane = GuiTest::parlane();
     BiographyDialog& dialog = *parlane.get_dlg_biography();
-    GuiTest::TestServer server;
 };
 
 TEST_F(BiographyDialogTest, AsksTheServerAndShowsOnlyTheAnswerForItsCharacter)
 {
     dialog.set_character("Alice");
-    EXPECT_EQ("Biography of Alice", GuiTest::find_widget<Gtk::Label>(dialog, "lbl_edit_bio_title")->get_text());
+    EXPECT_EQ(
+        "Biography of Alice", GuiTest::find_widget<Gtk::Label>(dialog, "lbl_edit_bio_title")->get_text());
     EXPECT_EQ("[Retrieving biography]", buffer()->get_text());
     EXPECT_EQ(Strings { "Bob;GETBIOGRAPHY;Alice" }, server.take_sent());
     // The match is exact, not ignoring case; bytes that are not UTF-8 are replaced.
     const struct
     {
-        Packet pkt;
-        const char* shown;
+        const char *line, *shown;
     } cases[] = {
-        { Packet("Carl", "BIOGRAPHY", "A smith."), "[Retrieving biography]" },
-        { Packet("alice", "BIOGRAPHY", "Wrong."), "[Retrieving biography]" },
-        { Packet("Alice", "BIOGRAPHY", "Tall.\nFrom the north."), "Tall.\nFrom the north." },
-        { Packet("Alice", "BIOGRAPHY", "Caf\xE9 owner"), "Caf\xEF\xBF\xBD owner" },
+        { "Carl;BIOGRAPHY;A smith.", "[Retrieving biography]" },
+        { "alice;BIOGRAPHY;Wrong.", "[Retrieving biography]" },
+        { "Alice;BIOGRAPHY;Tall.\aFrom the north.", "Tall.\nFrom the north." },
+        { "Alice;BIOGRAPHY;Caf\xE9 owner", "Caf\xEF\xBF\xBD owner" },
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.pkt.str());
-        ASSERT_TRUE(server.deliver(c.pkt));
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(server.deliver(c.line));
         EXPECT_EQ(c.shown, buffer()->get_text());
     }
 }

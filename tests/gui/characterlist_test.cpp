@@ -14,22 +14,17 @@ using GuiTest::Strings;
 namespace
 {
 
-class CharacterListTest: public ::testing::Test
+class CharacterListTest: public GuiTest::SessionTest
 {
 protected:
     void SetUp() override
     {
-        parlane.disconnect();
-        GuiTest::MessageBoxes::take();
-        ASSERT_TRUE(server.log_in("Bob"));
-        std::vector<Packet> setup = { Packet("", "ADDSCENE", "Tavern", "0"), Packet("", "ADDSCENE", "Market", "0") };
-        for (const char* who : { "zoe", "Guard", "Bob", "GM", "anna", "Alice" })
-        {
-            bool npc = who == std::string("Guard") || who == std::string("anna");
-            setup.insert(setup.begin(), Packet("", "ADDCHAR", who, npc ? "1" : "0"));
-            setup.push_back(Packet(who, "ENTER", "Tavern"));
-        }
-        ASSERT_TRUE(server.deliver_all(setup));
+        SessionTest::SetUp();
+        log_in("Bob",
+            { ";ADDCHAR;zoe;0", ";ADDCHAR;Guard;1", ";ADDCHAR;Bob;0", ";ADDCHAR;GM;0", ";ADDCHAR;anna;1",
+                ";ADDCHAR;alice;0", ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0", "zoe;ENTER;Tavern",
+                "Guard;ENTER;Tavern", "Bob;ENTER;Tavern", "GM;ENTER;Tavern", "anna;ENTER;Tavern",
+                "alice;ENTER;Tavern" });
     }
 
     // Each row as "name online-icon writing-icon", icons by file stem or "-".
@@ -58,10 +53,8 @@ protected:
         return {};
     }
 
-    Parlane& parlane = GuiTest::parlane();
-    CharacterList& list = *GuiTest::find_widget<CharacterList>(*parlane.get_main_window(), "lst_characters");
+    CharacterList& list = *GuiTest::find_widget<CharacterList>(window, "lst_characters");
     CharacterList::Columns columns;
-    GuiTest::TestServer server;
     // The list's own pictures by file stem, learnt from rows in known states.
     std::map<std::string, Glib::RefPtr<Gdk::Pixbuf>> known;
 };
@@ -69,22 +62,23 @@ protected:
 TEST_F(CharacterListTest, SortedRowsShowOnlineWritingHereAndAway)
 {
     // Learn which picture is which from states that allow only one answer.
-    ASSERT_TRUE(server.deliver(Packet("Alice", "ONLINE", "1")));
-    known["online"] = picture("Alice", true);
+    ASSERT_TRUE(server.deliver("alice;ONLINE;1"));
+    known["online"] = picture("alice", true);
     known["offline"] = picture("Bob", true);
-    ASSERT_TRUE(server.deliver(Packet("Bob", "WRITING", "Tavern")));
+    ASSERT_TRUE(server.deliver("Bob;WRITING;Tavern"));
     known["writing"] = picture("Bob", false);
-    ASSERT_TRUE(server.deliver(Packet("zoe", "AFK", "tea")));
+    ASSERT_TRUE(server.deliver("zoe;AFK;tea"));
     known["afk"] = picture("zoe", false);
     for (const auto& k : known)
         ASSERT_TRUE(k.second) << k.first;
     EXPECT_NE(known["online"]->gobj(), known["offline"]->gobj());
     EXPECT_NE(known["writing"]->gobj(), known["afk"]->gobj());
 
-    // Writing elsewhere shows nothing here; away wins over writing.
-    ASSERT_TRUE(server.deliver_all({ Packet("Alice", "WRITING", "Market"), Packet("Bob", "AFK", "away") }));
-    EXPECT_EQ((Strings { "GM offline -", "Alice online -", "Bob offline writing", "zoe offline afk", "anna - -",
-                  "Guard - -" }),
+    // Writing elsewhere shows nothing here; away wins over writing. Players
+    // and NPCs each sort ignoring case: alice before Bob, anna before Guard.
+    ASSERT_TRUE(server.deliver_all({ "alice;WRITING;Market", "Bob;AFK;away" }));
+    EXPECT_EQ((Strings { "GM offline -", "alice online -", "Bob offline writing", "zoe offline afk",
+                  "anna - -", "Guard - -" }),
         rows());
 }
 
@@ -92,35 +86,10 @@ TEST_F(CharacterListTest, FollowsTheActiveScene)
 {
     parlane.set_active_scene(parlane.get_scene("Market"));
     EXPECT_EQ(Strings(), rows());
-    ASSERT_TRUE(server.deliver(Packet("Guard", "ENTER", "Market")));
+    ASSERT_TRUE(server.deliver("Guard;ENTER;Market"));
     EXPECT_EQ(Strings { "Guard - -" }, rows());
     parlane.connect(server.get_address(), "Bob");
     EXPECT_EQ(Strings(), rows());
-}
-
-TEST_F(CharacterListTest, CompareOrdersGameMasterPlayersNpcs)
-{
-    Character gm("GM", false), alice("alice", false), bob("Bob", false), guard("Guard", true), anna("anna", true);
-    const struct
-    {
-        const Character *a, *b;
-        bool before;
-    } cases[] = {
-        { &gm, &alice, true },
-        { &alice, &gm, false },
-        { &gm, &gm, false },
-        { &alice, &bob, true },
-        { &bob, &alice, false },
-        { &bob, &anna, true },
-        { &anna, &bob, false },
-        { &anna, &guard, true },
-        { &guard, &anna, false },
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.a->get_name() + " vs " + c.b->get_name());
-        EXPECT_EQ(c.before, CharacterList::character_compare(c.a, c.b));
-    }
 }
 
 } // namespace

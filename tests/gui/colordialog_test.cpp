@@ -16,7 +16,8 @@
 namespace
 {
 
-const char* const ROLES[] = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background" };
+const char* const ROLES[]
+    = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background" };
 
 class ColorDialogTest: public ::testing::Test
 {
@@ -46,13 +47,17 @@ protected:
     {
         return *GuiTest::find_widget<Gtk::ColorButton>(dialog, "cbt_" + role);
     }
-    Gtk::CheckButton& default_bg() { return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg"); }
+    Gtk::CheckButton& default_bg()
+    {
+        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg");
+    }
 
     std::string shown(const std::string& role)
     {
         Gdk::Color c = button(role).get_color();
         char text[8];
-        std::snprintf(text, sizeof text, "#%02X%02X%02X", c.get_red() >> 8, c.get_green() >> 8, c.get_blue() >> 8);
+        std::snprintf(
+            text, sizeof text, "#%02X%02X%02X", c.get_red() >> 8, c.get_green() >> 8, c.get_blue() >> 8);
         return text;
     }
 
@@ -156,8 +161,10 @@ TEST_F(ColorDialogTest, CancelStoresNothingAndClosingTheWindowAppliesAndShowsItA
     EXPECT_EQ(0, announcements);
     EXPECT_EQ("#FF0000", shown("ooc")) << "the choice stays on the button";
 
-    run_colors({ Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }, { [&] { set("event", 0x1200, 0x3400, 0x5600); } });
-    EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_CANCEL, Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }), responses);
+    run_colors({ Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL },
+        { [&] { set("event", 0x1200, 0x3400, 0x5600); } });
+    EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_CANCEL, Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }),
+        responses);
     EXPECT_EQ("#123456", config.get_color("event"));
     EXPECT_EQ(1, announcements);
 }

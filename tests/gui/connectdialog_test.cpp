@@ -12,13 +12,12 @@
 namespace
 {
 
-class ConnectDialogTest: public ::testing::Test
+class ConnectDialogTest: public GuiTest::SessionTest
 {
 protected:
     void SetUp() override
     {
-        parlane.disconnect();
-        GuiTest::MessageBoxes::take();
+        SessionTest::SetUp();
         config.set_connect_host("chat.example.org:7000");
         config.set_connect_name("Carol");
     }
@@ -38,7 +37,6 @@ protected:
             });
     }
 
-    Parlane& parlane = GuiTest::parlane();
     Config& config = parlane.get_config();
     ConnectDialog& dialog = *parlane.get_dlg_connect();
     std::string shown;
@@ -75,9 +73,11 @@ TEST_F(ConnectDialogTest, SettingsAreStoredEvenWhenConnectingFails)
 {
     // Port 1 on the loopback interface refuses at once.
     answer_with(Gtk::RESPONSE_OK, "127.0.0.1:1", "Erin");
-    parlane.get_main_window()->connect();
+    window.connect();
     EXPECT_FALSE(parlane.is_connected());
-    EXPECT_EQ(1u, GuiTest::MessageBoxes::take().size()) << "one error box";
+    GuiTest::Strings boxes = GuiTest::MessageBoxes::take();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].find("refused")) << boxes[0];
     EXPECT_EQ("127.0.0.1:1", config.get_connect_host());
     EXPECT_EQ("Erin", config.get_connect_name());
 }

@@ -1,5 +1,6 @@
 #include "tests/gui/fixture.h"
 
+#include "client/mainwindow.h"
 #include "client/parlane.h"
 #include "libs/core/source/time/clock.h"
 #include "libs/core/source/time/units.h"
@@ -282,10 +283,16 @@ void TestServer::send_line(const std::string& line)
     send(Packet(line + "\n", ""));
 }
 
-bool TestServer::deliver_all(const std::vector<Packet>& pkts)
+bool TestServer::deliver(const Packet& pkt)
 {
-    for (const Packet& pkt : pkts)
-        send(pkt);
+    send(pkt);
+    return sync();
+}
+
+bool TestServer::deliver_all(const Strings& lines)
+{
+    for (const std::string& line : lines)
+        send(Packet(line));
     return sync();
 }
 
@@ -338,6 +345,39 @@ Strings TestServer::take_sent()
     received.clear();
     waited = 0;
     return lines;
+}
+
+SessionTest::SessionTest(bool shown):
+    parlane(GuiTest::parlane()), window(*parlane.get_main_window()), shown(shown)
+{
+}
+
+void SessionTest::SetUp()
+{
+    parlane.disconnect();
+    parlane.set_writing(false);
+    if (shown)
+    {
+        window.show();
+        run_turns(5);
+    }
+    MessageBoxes::take();
+}
+
+void SessionTest::TearDown()
+{
+    if (shown)
+    {
+        window.hide();
+        run_turns(5);
+    }
+}
+
+void SessionTest::log_in(const std::string& user, const Strings& setup)
+{
+    ASSERT_TRUE(server.log_in(user));
+    ASSERT_TRUE(server.deliver_all(setup));
+    server.take_sent();
 }
 
 } // namespace GuiTest

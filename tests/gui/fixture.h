@@ -6,6 +6,7 @@
 #include "libs/io/source/eventdispatcher.h"
 #include "libs/net/source/serversocket.h"
 
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <gtkmm/dialog.h>
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class MainWindow;
 class Parlane;
 
 // Shared set-up for the tests that need a display. The controller can be made
@@ -90,9 +92,11 @@ public:
     void send(const Packet& pkt);
     // A line as it is, which need not be a valid packet.
     void send_line(const std::string& line);
-    // Sends the packets and runs turns until the client has handled them.
-    bool deliver(const Packet& pkt) { return deliver_all({ pkt }); }
-    bool deliver_all(const std::vector<Packet>& pkts);
+    // Sends the packets (or lines such as ";ADDSCENE;Tavern;0") and runs
+    // turns until the client has handled them.
+    bool deliver(const Packet& pkt);
+    bool deliver(const std::string& line) { return deliver(Packet(line)); }
+    bool deliver_all(const Strings& lines);
     // Runs turns until the client has handled everything sent so far: an
     // ERROR marker's box was answered and one more turn has passed.
     bool sync();
@@ -117,6 +121,26 @@ private:
     std::string address;
     unsigned next_sync;
     size_t waited; // received[0..waited) were handed out by wait_for
+};
+
+// A fresh session for each test: the controller disconnected and the boxes
+// answered before forgotten; if `shown`, the main window is on the screen.
+class SessionTest: public ::testing::Test
+{
+protected:
+    explicit SessionTest(bool shown = false);
+    void SetUp() override;
+    void TearDown() override;
+    // Logs in as user and delivers the setup lines; forgets what the client
+    // sent so far.
+    void log_in(const std::string& user, const Strings& setup = {});
+
+    Parlane& parlane;
+    MainWindow& window;
+    TestServer server;
+
+private:
+    bool shown;
 };
 
 } // namespace GuiTest

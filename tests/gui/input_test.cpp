@@ -22,7 +22,7 @@ struct Case
 
 // A session in the scene "Tavern" (active) beside "OOC", with Anna, Bob Stone
 // and the NPC Zelda present in Tavern, and Bobby and the NPC Zed absent.
-class InputTest: public ::testing::Test
+class InputTest: public GuiTest::SessionTest
 {
 protected:
     void SetUp() override { start("Anna"); }
@@ -30,17 +30,12 @@ protected:
 
     void start(const std::string& user)
     {
-        parlane.disconnect();
-        parlane.set_writing(false);
-        ASSERT_TRUE(server.log_in(user));
-        ASSERT_TRUE(server.deliver_all({ Packet("", "ADDSCENE", "Tavern", "0"), Packet("", "ADDSCENE", "OOC", "0"),
-            Packet("", "ADDCHAR", "Anna", "0"), Packet("", "ADDCHAR", "Bobby", "0"),
-            Packet("", "ADDCHAR", "Bob Stone", "0"), Packet("", "ADDCHAR", "Zed", "1"),
-            Packet("", "ADDCHAR", "Zelda", "1"), Packet("", "ADDCHAR", "GM", "0"), Packet("Anna", "ENTER", "Tavern"),
-            Packet("Bob Stone", "ENTER", "Tavern"), Packet("Zelda", "ENTER", "Tavern"),
-            Packet("GM", "ENTER", "Tavern") }));
+        SessionTest::SetUp();
+        log_in(user,
+            { ";ADDSCENE;Tavern;0", ";ADDSCENE;OOC;0", ";ADDCHAR;Anna;0", ";ADDCHAR;Bobby;0",
+                ";ADDCHAR;Bob Stone;0", ";ADDCHAR;Zed;1", ";ADDCHAR;Zelda;1", ";ADDCHAR;GM;0",
+                "Anna;ENTER;Tavern", "Bob Stone;ENTER;Tavern", "Zelda;ENTER;Tavern", "GM;ENTER;Tavern" });
         ASSERT_EQ("Tavern", parlane.get_active_scene()->get_name());
-        server.take_sent();
         GuiTest::MessageBoxes::take();
     }
 
@@ -78,9 +73,6 @@ protected:
             last = l.name + " " + l.text;
         return last;
     }
-
-    Parlane& parlane = GuiTest::parlane();
-    GuiTest::TestServer server;
 };
 
 class GmInputTest: public InputTest
@@ -199,8 +191,8 @@ TEST_F(InputTest, DiceRollsLocally)
 
     const BackLog& log = parlane.get_active_scene()->get_backlog();
     auto lines = std::distance(log.begin(), log.end());
-    for (const char* bad :
-        { "/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6", "/dice 2d", "/dice d6" })
+    for (const char* bad : { "/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6",
+             "/dice 2d", "/dice d6" })
         expect_cases({ { bad, {}, { "Invalid parameters" } } });
     EXPECT_EQ(lines, std::distance(log.begin(), log.end()));
 }
@@ -240,7 +232,7 @@ TEST_F(GmInputTest, GameMasterCommandsAndSpeech)
         { "#me frowns", { "GM;TEXT;Tavern;$me$ frowns" } },
         { "/renamescene The_Inn", { "GM;RENAMESCENE;Tavern;The Inn" } },
     });
-    ASSERT_TRUE(server.deliver(Packet("", "ADDSCENE", "The Inn", "0")));
+    ASSERT_TRUE(server.deliver(";ADDSCENE;The Inn;0"));
     EXPECT_EQ("The Inn", parlane.get_active_scene()->get_name()) << "the renamed scene becomes active";
 }
 

@@ -22,31 +22,21 @@ struct Key
     const char* result; // the text, scene or name expected afterwards
 };
 
-class InputBoxTest: public ::testing::Test
+class InputBoxTest: public GuiTest::SessionTest
 {
 protected:
+    InputBoxTest(): SessionTest(true) { }
+
     void SetUp() override
     {
-        parlane.disconnect();
-        parlane.set_writing(false);
-        GuiTest::MessageBoxes::take();
-        window.show();
-        GuiTest::run_turns(5);
+        SessionTest::SetUp();
         box.set_text("");
     }
 
     void TearDown() override
     {
         box.set_text("");
-        window.hide();
-        GuiTest::run_turns(5);
-    }
-
-    void login(const std::string& user, const std::vector<Packet>& setup)
-    {
-        ASSERT_TRUE(server.log_in(user));
-        ASSERT_TRUE(server.deliver_all(setup));
-        server.take_sent();
+        SessionTest::TearDown();
     }
 
     // A key press as the toolkit delivers it to the entry; true if handled.
@@ -86,27 +76,24 @@ protected:
         return parlane.get_active_scene() ? parlane.get_active_scene()->get_name() : "<none>";
     }
 
-    Parlane& parlane = GuiTest::parlane();
-    MainWindow& window = *parlane.get_main_window();
     InputBox& box = *GuiTest::find_widget<InputBox>(window, "ent_text");
-    GuiTest::TestServer server;
 };
 
-const std::vector<Packet> SCENES_WITH_NPCS = {
-    Packet("", "ADDCHAR", "GM", "0"),
-    Packet("", "ADDCHAR", "Zed", "1"),
-    Packet("", "ADDCHAR", "Anna", "1"),
-    Packet("", "ADDSCENE", "Tavern", "0"),
-    Packet("", "ADDSCENE", "Market", "0"),
-    Packet("", "ADDSCENE", "Gate", "0"),
-    Packet("GM", "ENTER", "Tavern"),
-    Packet("Zed", "ENTER", "Tavern"),
-    Packet("Anna", "ENTER", "Tavern"),
+const Strings SCENES_WITH_NPCS = {
+    ";ADDCHAR;GM;0",
+    ";ADDCHAR;Zed;1",
+    ";ADDCHAR;Anna;1",
+    ";ADDSCENE;Tavern;0",
+    ";ADDSCENE;Market;0",
+    ";ADDSCENE;Gate;0",
+    "GM;ENTER;Tavern",
+    "Zed;ENTER;Tavern",
+    "Anna;ENTER;Tavern",
 };
 
 TEST_F(InputBoxTest, PrintableKeysMarkTheUserAsWritingAndEnterSends)
 {
-    login("Bob", { Packet("", "ADDSCENE", "Tavern", "0") });
+    log_in("Bob", { ";ADDSCENE;Tavern;0" });
     press(GDK_BackSpace);
     EXPECT_EQ(Strings(), server.take_sent()) << "not a printable key";
     press(GDK_h);
@@ -122,7 +109,7 @@ TEST_F(InputBoxTest, PrintableKeysMarkTheUserAsWritingAndEnterSends)
 // looks at one uses scenes of its own.
 TEST_F(InputBoxTest, HistoryIsBrowsedWithUpAndDown)
 {
-    login("Bob", { Packet("", "ADDSCENE", "Attic", "0") });
+    log_in("Bob", { ";ADDSCENE;Attic;0" });
     EXPECT_TRUE(press(GDK_Up));
     EXPECT_EQ("", text()) << "empty history";
     enter("one");
@@ -143,7 +130,7 @@ TEST_F(InputBoxTest, HistoryIsBrowsedWithUpAndDown)
 
 TEST_F(InputBoxTest, EachSceneKeepsItsUnsentTextAndHistory)
 {
-    login("GM", { Packet("", "ADDSCENE", "Hall", "0"), Packet("", "ADDSCENE", "Yard", "0") });
+    log_in("GM", { ";ADDSCENE;Hall;0", ";ADDSCENE;Yard;0" });
     ASSERT_EQ("Hall", active_scene());
     box.set_text("half a thought");
     parlane.set_active_scene(parlane.get_scene("Yard"));
@@ -160,7 +147,7 @@ TEST_F(InputBoxTest, EachSceneKeepsItsUnsentTextAndHistory)
 
 TEST_F(InputBoxTest, SceneKeysAndTabCycling)
 {
-    login("GM", SCENES_WITH_NPCS);
+    log_in("GM", SCENES_WITH_NPCS);
     // Scene order: Gate, Market, Tavern.
     expect_keys(
         {
@@ -191,11 +178,11 @@ TEST_F(InputBoxTest, SceneKeysAndTabCycling)
 
 TEST_F(InputBoxTest, NothingHappensWithoutAnActiveScene)
 {
-    login("Bob", {});
+    log_in("Bob", {});
     enter("kept");
     EXPECT_EQ("kept", text());
-    expect_keys({ { GDK_Tab, 0, "<none>" }, { GDK_Up, 0, "<none>" }, { GDK_Page_Down, GDK_CONTROL_MASK, "<none>" },
-                    { GDK_1, GDK_MOD1_MASK, "<none>" } },
+    expect_keys({ { GDK_Tab, 0, "<none>" }, { GDK_Up, 0, "<none>" },
+                    { GDK_Page_Down, GDK_CONTROL_MASK, "<none>" }, { GDK_1, GDK_MOD1_MASK, "<none>" } },
         [this] { return active_scene(); });
     EXPECT_EQ(Strings(), server.take_sent());
 }
@@ -204,13 +191,14 @@ TEST_F(InputBoxTest, NothingHappensWithoutAnActiveScene)
 // each line goes out on its own, and the history keeps the paste whole.
 TEST_F(InputBoxTest, PastedLinesAreSentOneByOne)
 {
-    login("GM", { Packet("", "ADDSCENE", "Pantry", "0") });
+    log_in("GM", { ";ADDSCENE;Pantry;0" });
     Gtk::Clipboard::get()->set_text("first\nsecond\n");
     box.paste_clipboard();
     ASSERT_TRUE(GuiTest::run_until([this] { return !text().empty(); }, 2000)) << "nothing pasted";
     EXPECT_EQ("first\nsecond\n", text());
     box.activate();
-    EXPECT_EQ((Strings { "GM;TEXT;Pantry;first", "GM;TEXT;Pantry;second", "GM;TEXT;Pantry;" }), server.take_sent());
+    EXPECT_EQ(
+        (Strings { "GM;TEXT;Pantry;first", "GM;TEXT;Pantry;second", "GM;TEXT;Pantry;" }), server.take_sent());
     press(GDK_Up);
     EXPECT_EQ("first\nsecond\n", text());
     press(GDK_Up);

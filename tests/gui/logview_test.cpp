@@ -40,13 +40,10 @@ TEST(LogViewSpans, MarkersPairUpAndDoubledOnesStayAsOne)
         Ranges spans;
     } cases[] = {
         { "a *b* c", '*', true, "a b c", { { 2, 3 } } },
-        { "*a* *bc*", '*', true, "a bc", { { 0, 1 }, { 2, 4 } } },
-        { "**", '*', true, "*", {} },
-        { "a ** b *c*", '*', true, "a * b c", { { 6, 7 } } },
-        { "lone * here", '*', true, "lone * here", {} },
+        { "*a* *bc*", '*', true, "a bc", { { 0, 1 }, { 2, 4 } } }, { "**", '*', true, "*", {} },
+        { "a ** b *c*", '*', true, "a * b c", { { 6, 7 } } }, { "lone * here", '*', true, "lone * here", {} },
         { "_a*b_", '_', true, "a*b", { { 0, 3 } } },
-        { "say \"hi\" now", '"', false, "say \"hi\" now", { { 5, 7 } } },
-        { "\"\"", '"', false, "\"", {} },
+        { "say \"hi\" now", '"', false, "say \"hi\" now", { { 5, 7 } } }, { "\"\"", '"', false, "\"", {} },
         { "%\xC3\xA9t\xC3\xA9%", '%', true, "\xC3\xA9t\xC3\xA9", { { 0, 3 } } }, // characters, not bytes
     };
     for (const auto& c : cases)
@@ -61,31 +58,25 @@ TEST(LogViewSpans, MarkersPairUpAndDoubledOnesStayAsOne)
 
     // Spans found before keep covering their characters when markers go.
     Glib::ustring line = "Bob *waves* at Al";
-    std::list<LogView::Span> spans = { LogView::Span(0, 3, {}), LogView::Span(5, 10, {}), LogView::Span(15, 17, {}) };
+    std::list<LogView::Span> spans
+        = { LogView::Span(0, 3, {}), LogView::Span(5, 10, {}), LogView::Span(15, 17, {}) };
     LogView::find_spans(line, '*', true, spans, Glib::RefPtr<Gtk::TextTag>());
     EXPECT_EQ("Bob waves at Al", line);
     EXPECT_EQ((Ranges { { 0, 3 }, { 4, 9 }, { 13, 15 }, { 4, 9 } }), ranges(spans));
 }
 
-class LogViewTest: public ::testing::Test
+class LogViewTest: public GuiTest::SessionTest
 {
 protected:
+    LogViewTest(): SessionTest(true) { }
+
     void SetUp() override
     {
-        parlane.disconnect();
-        GuiTest::MessageBoxes::take();
-        window.show();
-        ASSERT_TRUE(server.log_in("Bob"));
-        ASSERT_TRUE(server.deliver_all({ Packet("", "ADDCHAR", "Bob", "0"), Packet("", "ADDCHAR", "Alice", "0"),
-            Packet("", "ADDCHAR", "GM", "0"), Packet("", "ADDSCENE", "Tavern", "0"),
-            Packet("", "ADDSCENE", "Market", "0") }));
+        SessionTest::SetUp();
+        log_in("Bob",
+            { ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;GM;0", ";ADDSCENE;Tavern;0",
+                ";ADDSCENE;Market;0" });
         ASSERT_EQ("Tavern", parlane.get_active_scene()->get_name());
-    }
-
-    void TearDown() override
-    {
-        window.hide();
-        GuiTest::run_turns(5);
     }
 
     // The lines of the view without their "[hh:mm:ss] " stamps.
@@ -136,51 +127,47 @@ protected:
         return look;
     }
 
-    void deliver(const Packet& pkt) { EXPECT_TRUE(server.deliver(pkt)) << pkt.str(); }
+    void deliver(const std::string& line) { EXPECT_TRUE(server.deliver(line)) << line; }
 
-    Parlane& parlane = GuiTest::parlane();
-    MainWindow& window = *parlane.get_main_window();
     LogView& view = *GuiTest::find_widget<LogView>(window, "txt_log");
-    GuiTest::TestServer server;
 };
 
 TEST_F(LogViewTest, RendersEachKindOfLine)
 {
     const struct
     {
-        Packet pkt;
-        const char* body;
+        const char *line, *body;
         std::vector<std::pair<int, const char*>> looks; // offset, look
     } lines[] = {
-        { Packet("Bob", "TEXT", "Tavern", "$me$: \"Hello\""), "Bob: \"Hello\"",
+        { "Bob;TEXT;Tavern;$me$: \"Hello\"", "Bob: \"Hello\"",
             { { -11, "timestamp" }, { -2, "timestamp" }, { 0, "name" }, { 3, "text" }, { 5, "text" },
                 { 6, "speech" } } },
-        { Packet("Alice", "OOC", "Tavern", "brb"), "Alice: brb", { { 0, "ooc" }, { 7, "ooc" } } },
-        { Packet("Bob", "ENTER", "Tavern"), "* Bob entered the scene", { { 0, "event" }, { 2, "event" } } },
-        { Packet("Bob", "TEXT", "Tavern", "$me$ waves at $Alice$, *twice* and _slowly_ %now%, $$**50%"),
+        { "Alice;OOC;Tavern;brb", "Alice: brb", { { 0, "ooc" }, { 7, "ooc" } } },
+        { "Bob;ENTER;Tavern", "* Bob entered the scene", { { 0, "event" }, { 2, "event" } } },
+        { "Bob;TEXT;Tavern;$me$ waves at $Alice$, *twice* and _slowly_ %now%, $$**50%",
             "Bob waves at Alice, twice and slowly now, *50%",
-            { { 0, "name" }, { 4, "text" }, { 13, "other_name" }, { 20, "text bold" }, { 30, "text underline" },
-                { 37, "text italic" }, { 42, "text" } } },
-        { Packet("GM", "TEXT", "Tavern", "It rains."), "It rains.", { { 0, "gm" } } },
+            { { 0, "name" }, { 4, "text" }, { 13, "other_name" }, { 20, "text bold" },
+                { 30, "text underline" }, { 37, "text italic" }, { 42, "text" } } },
+        { "GM;TEXT;Tavern;It rains.", "It rains.", { { 0, "gm" } } },
         // Speech colour wins over names.
-        { Packet("Bob", "TEXT", "Tavern", "$me$: \"hi $Alice$\""), "Bob: \"hi Alice\"", { { 9, "speech" } } },
+        { "Bob;TEXT;Tavern;$me$: \"hi $Alice$\"", "Bob: \"hi Alice\"", { { 9, "speech" } } },
         // The name of an in-character line shows only where its text says $me$.
-        { Packet("Alice", "TEXT", "Tavern", "one"), "one", { { 0, "text" } } },
-        { Packet("Alice", "TEXT", "Tavern", "*b* _u_ %i% *_%all%_*"), "b u i all",
+        { "Alice;TEXT;Tavern;one", "one", { { 0, "text" } } },
+        { "Alice;TEXT;Tavern;*b* _u_ %i% *_%all%_*", "b u i all",
             { { 0, "text bold" }, { 1, "text" }, { 2, "text underline" }, { 4, "text italic" },
                 { 6, "text bold underline italic" } } },
         // A name is inserted once: dollar signs inside it are not markers.
-        { Packet("$me$", "TEXT", "Tavern", "$me$ waves"), "$me$ waves", { { 0, "name" } } },
-        { Packet("a$b", "TEXT", "Tavern", "$me$ and $c$"), "a$b and c", { { 2, "name" }, { 8, "other_name" } } },
-        { Packet("Alice", "TEXT", "Tavern", "caf\xE9 *cr\xE8me*"), "caf\xEF\xBF\xBD cr\xEF\xBF\xBDme",
+        { "$me$;TEXT;Tavern;$me$ waves", "$me$ waves", { { 0, "name" } } },
+        { "a$b;TEXT;Tavern;$me$ and $c$", "a$b and c", { { 2, "name" }, { 8, "other_name" } } },
+        { "Alice;TEXT;Tavern;caf\xE9 *cr\xE8me*", "caf\xEF\xBF\xBD cr\xEF\xBF\xBDme",
             { { 5, "text bold" } } },
     };
     GuiTest::ToolkitWarnings warnings;
     Strings bodies_so_far;
     for (const auto& l : lines)
     {
-        SCOPED_TRACE(l.pkt.str());
-        deliver(l.pkt);
+        SCOPED_TRACE(l.line);
+        deliver(l.line);
         bodies_so_far.push_back(l.body);
         ASSERT_EQ(bodies_so_far, bodies());
         for (const auto& look : l.looks)
@@ -191,25 +178,25 @@ TEST_F(LogViewTest, RendersEachKindOfLine)
 
 TEST_F(LogViewTest, AppendsOnlyNewLinesAndRendersAllOnActivation)
 {
-    deliver(Packet("Alice", "TEXT", "Tavern", "one"));
-    deliver(Packet("Alice", "TEXT", "Tavern", "two"));
+    deliver("Alice;TEXT;Tavern;one");
+    deliver("Alice;TEXT;Tavern;two");
     EXPECT_EQ((Strings { "one", "two" }), bodies());
     parlane.set_active_scene(parlane.get_scene("Market"));
     EXPECT_EQ(Strings(), bodies());
-    deliver(Packet("Alice", "TEXT", "Tavern", "three"));
+    deliver("Alice;TEXT;Tavern;three");
     parlane.set_active_scene(parlane.get_scene("Tavern"));
     EXPECT_EQ((Strings { "one", "two", "three" }), bodies());
 }
 
 TEST_F(LogViewTest, LinesOfOneTurnAreInsertedTogetherAfterTheShownOnes)
 {
-    deliver(Packet("Alice", "TEXT", "Tavern", "one"));
+    deliver("Alice;TEXT;Tavern;one");
     Strings inserted;
     sigc::connection watch = view.get_buffer()->signal_insert().connect(
         [&](const Gtk::TextIter&, const Glib::ustring& text, int) { inserted.push_back(text); });
     // Both lines, and the marker that ends the delivery, arrive in one read.
     server.send(Packet("Alice", "TEXT", "Tavern", "two"));
-    deliver(Packet("Alice", "TEXT", "Tavern", "three"));
+    deliver("Alice;TEXT;Tavern;three");
     watch.disconnect();
     ASSERT_EQ(1u, inserted.size());
     const std::string text = inserted[0];
@@ -238,7 +225,7 @@ TEST_F(LogViewTest, ScrolledUpViewStaysWhileViewAtTheBottomFollows)
     EXPECT_EQ(bottom(), adj.get_value()) << "a scene is shown from its end";
 
     adj.set_value(0);
-    deliver(Packet("Alice", "TEXT", "Tavern", "while scrolled up"));
+    deliver("Alice;TEXT;Tavern;while scrolled up");
     settle();
     EXPECT_EQ(0, adj.get_value());
 
@@ -247,10 +234,12 @@ TEST_F(LogViewTest, ScrolledUpViewStaysWhileViewAtTheBottomFollows)
     {
         SCOPED_TRACE(text);
         Kel::Time::TimeStamp sent = Kel::Time::now();
-        deliver(Packet("Alice", "TEXT", "Tavern", text));
+        deliver(std::string("Alice;TEXT;Tavern;") + text);
         // Lines in quick succession are followed at a steady pace.
         GuiTest::run_until(
-            [&] { return Kel::Time::now() - sent > 2 * LogView::FOLLOW_INTERVAL && !Gtk::Main::events_pending(); },
+            [&] {
+                return Kel::Time::now() - sent > 2 * LogView::FOLLOW_INTERVAL && !Gtk::Main::events_pending();
+            },
             5000);
         EXPECT_EQ(bottom(), adj.get_value());
     }

@@ -23,24 +23,16 @@ using GuiTest::Strings;
 namespace
 {
 
-class MainWindowTest: public ::testing::Test
+class MainWindowTest: public GuiTest::SessionTest
 {
 protected:
-    void SetUp() override
-    {
-        parlane.disconnect();
-        parlane.set_writing(false);
-        window.show();
-        GuiTest::run_turns(5);
-        GuiTest::MessageBoxes::take();
-    }
+    MainWindowTest(): SessionTest(true) { }
 
-    // Leaves the window as the controller makes it: hidden and unfocused.
+    // Leaves the window unfocused, as the controller makes it.
     void TearDown() override
     {
         send_focus(false);
-        window.hide();
-        GuiTest::run_turns(5);
+        SessionTest::TearDown();
     }
 
     void activate(const std::string& item)
@@ -59,8 +51,20 @@ protected:
     // loop's exit code, or 7 if nothing ended it within two seconds.
     int run_loop_with(const std::function<void()>& action)
     {
-        sigc::connection act = Glib::signal_timeout().connect([&] { action(); return false; }, 20);
-        sigc::connection stop = Glib::signal_timeout().connect([this] { parlane.exit(7); return false; }, 2000);
+        sigc::connection act = Glib::signal_timeout().connect(
+            [&]
+            {
+                action();
+                return false;
+            },
+            20);
+        sigc::connection stop = Glib::signal_timeout().connect(
+            [this]
+            {
+                parlane.exit(7);
+                return false;
+            },
+            2000);
         int code = parlane.Kel::Application::main();
         act.disconnect();
         stop.disconnect();
@@ -86,18 +90,14 @@ protected:
 
     // Opens the dialog through the menu item and answers it after typing
     // text into its entry.
-    void fill_in(const std::string& item, Gtk::Dialog& dialog, const std::string& entry, const std::string& text,
-        int response)
+    void fill_in(const std::string& item, Gtk::Dialog& dialog, const std::string& entry,
+        const std::string& text, int response)
     {
         GuiTest::respond_when_shown(
             dialog, response, [&] { GuiTest::find_widget<Gtk::Entry>(dialog, entry)->set_text(text); });
         activate(item);
         EXPECT_FALSE(dialog.get_visible());
     }
-
-    Parlane& parlane = GuiTest::parlane();
-    MainWindow& window = *parlane.get_main_window();
-    GuiTest::TestServer server;
 };
 
 TEST_F(MainWindowTest, QuitAndClosingTheWindowEndTheLoopOnlyOnYes)
@@ -205,38 +205,29 @@ TEST_F(MainWindowTest, BeginSessionSendsTheNameOnlyOnOk)
 
 TEST_F(MainWindowTest, NpcHelpAndAboutWindowsOpen)
 {
-    const struct
+    const std::pair<const char*, Gtk::Dialog*> windows[]
+        = { { "mni_npcs", parlane.get_dlg_npcs() }, { "mni_help", parlane.get_dlg_help() } };
+    for (const auto& w : windows)
     {
-        const char* item;
-        Gtk::Dialog* dialog;
-        bool modal;
-    } cases[] = {
-        { "mni_npcs", parlane.get_dlg_npcs(), false },
-        { "mni_help", parlane.get_dlg_help(), false },
-        { "mni_about", parlane.get_dlg_about(), true },
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.item);
-        bool shown = false;
-        if (c.modal)
-            GuiTest::respond_when_shown(*c.dialog, Gtk::RESPONSE_CLOSE, [&] { shown = true; });
-        activate(c.item);
-        if (!c.modal)
-        {
-            shown = c.dialog->get_visible();
-            c.dialog->response(Gtk::RESPONSE_CLOSE);
-        }
-        EXPECT_TRUE(shown);
-        EXPECT_FALSE(c.dialog->get_visible());
+        SCOPED_TRACE(w.first);
+        activate(w.first);
+        EXPECT_TRUE(w.second->get_visible()) << "shown without waiting";
+        w.second->response(Gtk::RESPONSE_CLOSE);
+        EXPECT_FALSE(w.second->get_visible());
     }
+    bool shown = false;
+    GuiTest::respond_when_shown(*parlane.get_dlg_about(), Gtk::RESPONSE_CLOSE, [&] { shown = true; });
+    activate("mni_about");
+    EXPECT_TRUE(shown) << "run modally";
+    EXPECT_FALSE(parlane.get_dlg_about()->get_visible());
 }
 
 TEST_F(MainWindowTest, LabelsFollowTheSceneAndTheSpeakingName)
 {
-    EXPECT_EQ(GuiTest::find_widget<Gtk::Entry>(window, "ent_text"), window.get_focus()) << "input line has focus";
+    EXPECT_EQ(GuiTest::find_widget<Gtk::Entry>(window, "ent_text"), window.get_focus())
+        << "input line has focus";
     ASSERT_TRUE(server.log_in("GM"));
-    ASSERT_TRUE(server.deliver_all({ Packet("", "ADDSCENE", "Tavern", "0"), Packet("", "ADDSCENE", "Caf\xE9", "0") }));
+    ASSERT_TRUE(server.deliver_all({ ";ADDSCENE;Tavern;0", ";ADDSCENE;Caf\xE9;0" }));
     parlane.set_active_scene(parlane.get_scene("Tavern"));
     EXPECT_EQ("Tavern", label("lbl_scene"));
     parlane.set_active_name("Guard");
@@ -261,9 +252,9 @@ TEST_F(MainWindowTest, FlashIsSetOnlyWithoutFocusAndShownAsUrgency)
 
     // Text arriving while the window has no focus.
     ASSERT_TRUE(server.log_in("Bob"));
-    ASSERT_TRUE(server.deliver(Packet("", "ADDSCENE", "Tavern", "0")));
+    ASSERT_TRUE(server.deliver(";ADDSCENE;Tavern;0"));
     send_focus(false);
-    ASSERT_TRUE(server.deliver(Packet("Alice", "TEXT", "Tavern", "hello")));
+    ASSERT_TRUE(server.deliver("Alice;TEXT;Tavern;hello"));
     EXPECT_TRUE(window.get_flash());
     send_focus(true);
     EXPECT_FALSE(window.get_flash());

@@ -19,7 +19,9 @@ TEST(MessageBox, TextThatIsNotUtf8IsShownWithReplacementCharacters)
         { "caf\xE9", "caf\xEF\xBF\xBD" },
         { "\xFF\xFE", "\xEF\xBF\xBD\xEF\xBF\xBD" },
         { "cut \xE2\x82", "cut \xEF\xBF\xBD\xEF\xBF\xBD" },
-        { std::string("a\0b", 3), "a\xEF\xBF\xBD" "b" },
+        { std::string("a\0b", 3),
+            "a\xEF\xBF\xBD"
+            "b" },
     };
     for (const auto& c : cases)
     {

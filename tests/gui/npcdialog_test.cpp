@@ -17,16 +17,13 @@ using GuiTest::Strings;
 namespace
 {
 
-class NpcDialogTest: public ::testing::Test
+class NpcDialogTest: public GuiTest::SessionTest
 {
 protected:
     void SetUp() override
     {
-        parlane.disconnect();
-        GuiTest::MessageBoxes::take();
-        ASSERT_TRUE(server.log_in("GM"));
-        ASSERT_TRUE(server.deliver_all({ Packet("", "ADDCHAR", "Zed", "1"), Packet("", "ADDCHAR", "anna", "1"),
-            Packet("", "ADDCHAR", "Alice", "0"), Packet("", "ADDCHAR", "Guard", "1") }));
+        SessionTest::SetUp();
+        log_in("GM", { ";ADDCHAR;Zed;1", ";ADDCHAR;anna;1", ";ADDCHAR;Alice;0", ";ADDCHAR;Guard;1" });
     }
 
     void TearDown() override
@@ -54,9 +51,7 @@ protected:
             list().get_selection()->select(Gtk::TreeModel::Path(Gtk::TreeModel::Path::size_type(1), i));
     }
 
-    Parlane& parlane = GuiTest::parlane();
     NpcDialog& dialog = *parlane.get_dlg_npcs();
-    GuiTest::TestServer server;
 };
 
 TEST_F(NpcDialogTest, RemovesEverySelectedRow)
@@ -92,7 +87,7 @@ TEST_F(NpcDialogTest, AddSendsTheNameAndKeepsIt)
     EXPECT_EQ("Old Tom", entry.get_text());
     // The list changes only when the server announces the character.
     EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows());
-    ASSERT_TRUE(server.deliver(Packet("", "ADDCHAR", "Old Tom", "1")));
+    ASSERT_TRUE(server.deliver(";ADDCHAR;Old Tom;1"));
     EXPECT_EQ((Strings { "Guard", "Old Tom", "Zed", "anna" }), rows());
 }
 

@@ -13,25 +13,17 @@ using GuiTest::Strings;
 namespace
 {
 
-class SceneListTest: public ::testing::Test
+class SceneListTest: public GuiTest::SessionTest
 {
 protected:
+    SceneListTest(): SessionTest(true) { }
+
     void SetUp() override
     {
-        parlane.disconnect();
-        GuiTest::MessageBoxes::take();
-        window.show();
-        ASSERT_TRUE(server.log_in("Bob"));
-        ASSERT_TRUE(server.deliver_all({ Packet("", "ADDCHAR", "Bob", "0"), Packet("", "ADDSCENE", "s1", "0"),
-            Packet("", "ADDSCENE", "s2", "0"), Packet("", "ADDSCENE", "s3", "0"), Packet("", "ADDSCENE", "s4", "0"),
-            Packet("", "SCENEGROUP", "s2", "g"), Packet("", "SCENEGROUP", "s3", "g"),
-            Packet("", "SCENEGROUP", "s4", "h"), Packet("Bob", "ENTER", "s1") }));
-        GuiTest::run_turns(5);
-    }
-
-    void TearDown() override
-    {
-        window.hide();
+        SessionTest::SetUp();
+        log_in("Bob",
+            { ";ADDCHAR;Bob;0", ";ADDSCENE;s1;0", ";ADDSCENE;s2;0", ";ADDSCENE;s3;0", ";ADDSCENE;s4;0",
+                ";SCENEGROUP;s2;g", ";SCENEGROUP;s3;g", ";SCENEGROUP;s4;h", "Bob;ENTER;s1" });
         GuiTest::run_turns(5);
     }
 
@@ -44,7 +36,8 @@ protected:
             [&](const Gtk::TreeModel::iterator& row)
             {
                 out.push_back(std::string(2 * (list.get_model()->get_path(row).size() - 1), ' ')
-                    + Glib::ustring((*row)[columns.name]).raw() + " " + Glib::ustring((*row)[columns.color]).raw());
+                    + Glib::ustring((*row)[columns.name]).raw() + " "
+                    + Glib::ustring((*row)[columns.color]).raw());
                 return false;
             });
         return out;
@@ -84,10 +77,7 @@ protected:
         }
     }
 
-    Parlane& parlane = GuiTest::parlane();
-    MainWindow& window = *parlane.get_main_window();
     SceneList& list = *GuiTest::find_widget<SceneList>(window, "lst_scenes");
-    GuiTest::TestServer server;
 };
 
 TEST_F(SceneListTest, GroupsScenesAndMarksEmptyAndActiveOnes)
@@ -97,11 +87,11 @@ TEST_F(SceneListTest, GroupsScenesAndMarksEmptyAndActiveOnes)
                   "  (s4) #00C000" }),
         rows());
     parlane.set_active_scene(parlane.get_scene("s2"));
-    ASSERT_TRUE(server.deliver(Packet("", "TEXT", "s3", "hello")));
+    ASSERT_TRUE(server.deliver(";TEXT;s3;hello"));
     EXPECT_EQ((Strings { "s1 #000000", "g #FF0000", "  (s2) #000000", "  (s3) #FF0000", "h #00C000",
                   "  (s4) #00C000" }),
         rows());
-    ASSERT_TRUE(server.deliver(Packet("", "ADDSCENE", "Caf\xE9", "0")));
+    ASSERT_TRUE(server.deliver(";ADDSCENE;Caf\xE9;0"));
     EXPECT_EQ("(Caf\xEF\xBF\xBD)", rows().at(0).substr(0, 8)) << "bytes that are not UTF-8 are replaced";
 
     parlane.connect(server.get_address(), "Bob");
@@ -111,7 +101,7 @@ TEST_F(SceneListTest, GroupsScenesAndMarksEmptyAndActiveOnes)
 TEST_F(SceneListTest, ExpandedGroupsStayExpanded)
 {
     list.expand_row(path_of("g"), false);
-    ASSERT_TRUE(server.deliver_all({ Packet("", "ADDSCENE", "s5", "0"), Packet("", "SCENEGROUP", "s5", "k") }));
+    ASSERT_TRUE(server.deliver_all({ ";ADDSCENE;s5;0", ";SCENEGROUP;s5;k" }));
     EXPECT_TRUE(list.row_expanded(path_of("g")));
     EXPECT_FALSE(list.row_expanded(path_of("h")));
     EXPECT_FALSE(list.row_expanded(path_of("k")));
