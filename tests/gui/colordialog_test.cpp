@@ -19,14 +19,12 @@ namespace
 const char* const ROLES[]
     = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background" };
 
-class ColorDialogTest: public ::testing::Test
+class ColorDialogTest: public GuiTest::SessionTest
 {
 protected:
     void SetUp() override
     {
-        for (const char* role : ROLES)
-            saved[role] = config.get_color(role);
-        saved_default_bg = config.get_default_bg();
+        SessionTest::SetUp();
         // Lambdas are not trackable: these must go before the fixture does.
         watch_responses = dialog.signal_response().connect([this](int id) { responses.push_back(id); });
         watch_config = parlane.signal_config_changed.connect([this] { ++announcements; });
@@ -36,11 +34,8 @@ protected:
     {
         watch_responses.disconnect();
         watch_config.disconnect();
-        for (const auto& entry : saved)
-            config.set_color(entry.first, entry.second);
-        config.set_default_bg(saved_default_bg);
-        parlane.signal_config_changed.emit();
         dialog.hide();
+        SessionTest::TearDown();
     }
 
     Gtk::ColorButton& button(const std::string& role)
@@ -73,7 +68,7 @@ protected:
     void run_colors(const std::vector<int>& answers, const std::vector<std::function<void()>>& steps = {})
     {
         chain(answers, steps, 0);
-        parlane.get_main_window()->colors();
+        window.colors();
     }
 
     void chain(const std::vector<int>& answers, const std::vector<std::function<void()>>& steps, size_t i)
@@ -88,11 +83,8 @@ protected:
                 });
     }
 
-    Parlane& parlane = GuiTest::parlane();
     Config& config = parlane.get_config();
     ColorDialog& dialog = *parlane.get_dlg_colors();
-    std::map<std::string, std::string> saved;
-    bool saved_default_bg = true;
     std::vector<int> responses;
     int announcements = 0;
     sigc::connection watch_responses;

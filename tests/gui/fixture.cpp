@@ -348,7 +348,8 @@ Strings TestServer::take_sent()
 }
 
 SessionTest::SessionTest(bool shown):
-    parlane(GuiTest::parlane()), window(*parlane.get_main_window()), shown(shown)
+    parlane(GuiTest::parlane()), window(*parlane.get_main_window()), shown(shown),
+    saved_config(parlane.get_config())
 {
 }
 
@@ -366,6 +367,8 @@ void SessionTest::SetUp()
 
 void SessionTest::TearDown()
 {
+    parlane.get_config() = saved_config;
+    parlane.signal_config_changed.emit();
     if (shown)
     {
         window.hide();

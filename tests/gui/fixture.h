@@ -1,6 +1,7 @@
 #ifndef PARLANE_TESTS_GUI_FIXTURE_H
 #define PARLANE_TESTS_GUI_FIXTURE_H
 
+#include "client/config.h"
 #include "common/connection.h"
 #include "common/packet.h"
 #include "libs/io/source/eventdispatcher.h"
@@ -125,6 +126,7 @@ private:
 
 // A fresh session for each test: the controller disconnected and the boxes
 // answered before forgotten; if `shown`, the main window is on the screen.
+// The configuration is put back, and announced, afterwards.
 class SessionTest: public ::testing::Test
 {
 protected:
@@ -141,6 +143,7 @@ protected:
 
 private:
     bool shown;
+    Config saved_config;
 };
 
 } // namespace GuiTest

@@ -26,7 +26,6 @@ class InputTest: public GuiTest::SessionTest
 {
 protected:
     void SetUp() override { start("Anna"); }
-    void TearDown() override { set_abbreviations(false); }
 
     void start(const std::string& user)
     {
