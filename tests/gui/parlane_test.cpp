@@ -303,8 +303,11 @@ TEST_F(ParlaneTest, EnterAndLeaveAnnounceActivityAndOccupancy)
         { ";OOC;Market;ooc", NONE },
         // A leave that empties a scene is announced, here and elsewhere.
         { "Alice;LEAVE;Market", status },
+        { "Carl;TEXT;tavern;$me$ waves", "activity" },
+        { "Carl;OOC;Tavern;brb", "activity" },
         { "Carl;LEAVE;Tavern", ENTERED_EMPTY_ACTIVE },
     });
+    EXPECT_EQ(0u, activity("Tavern"));
     EXPECT_EQ(3u, activity("Market"));
     parlane.set_active_scene(parlane.get_scene("Market"));
     EXPECT_EQ(0u, activity("Market"));
@@ -393,20 +396,6 @@ TEST_F(ParlaneTest, BadPacketsAreReportedAndTheNextLineIsHandled)
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(std::string::npos, out.find("Malformed packet from 127.0.0.1:")) << out;
     EXPECT_EQ("After", parlane.get_game());
-}
-
-TEST_F(ParlaneTest, TextLinesGoToTheBacklog)
-{
-    given({ ";ADDSCENE;Tavern;0" });
-    EXPECT_EQ("activity", deliver("Alice;TEXT;tavern;$me$ waves"));
-    EXPECT_EQ("activity", deliver("Alice;OOC;Tavern;brb"));
-    const BackLog& log = parlane.get_scene("Tavern")->get_backlog();
-    ASSERT_EQ(2, std::distance(log.begin(), log.end()));
-    EXPECT_EQ(LogLine::NORMAL, log.begin()->type);
-    EXPECT_EQ("Alice", log.begin()->name);
-    EXPECT_EQ("$me$ waves", log.begin()->text);
-    EXPECT_EQ(LogLine::OOC, std::next(log.begin())->type);
-    EXPECT_EQ(0u, activity("Tavern"));
 }
 
 // Laying out what scrolled by must not slow a flood of lines down, nor wait
