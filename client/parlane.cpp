@@ -568,17 +568,20 @@ void Parlane::packet_available()
         if (get_scene(sname))
             return;
         Scene* s = new Scene(*this, sname, temporary);
+        // Raised before the scene is announced: nothing announces it later,
+        // and the scene list would show the new scene as quiet.
+        bool activate = !active_scene || sname == requested_scene;
+        if (!activate)
+            s->set_activity(2);
         // The list is sorted already: one walk finds the new scene's place.
         scenes.insert(std::upper_bound(scenes.begin(), scenes.end(), s, &Parlane::scene_compare), s);
         signal_scenes_changed.emit();
         active_names[sname] = name;
-        if (!active_scene || sname == requested_scene)
+        if (activate)
         {
             requested_scene.clear();
             set_active_scene(s);
         }
-        else
-            s->set_activity(2);
     }
     else if (cmd == Command::ADDCHAR)
     {

@@ -92,7 +92,8 @@ TEST_F(SceneListTest, GroupsScenesAndMarksEmptyAndActiveOnes)
                   "  (s4) #00C000" }),
         rows());
     ASSERT_TRUE(server.deliver(";ADDSCENE;Caf\xE9;0"));
-    EXPECT_EQ("(Caf\xEF\xBF\xBD)", rows().at(0).substr(0, 8)) << "bytes that are not UTF-8 are replaced";
+    EXPECT_EQ("(Caf\xEF\xBF\xBD) #00C000", rows().at(0))
+        << "bytes that are not UTF-8 are replaced; a new scene waits with activity 2";
 
     parlane.connect(server.get_address(), "Bob");
     EXPECT_EQ(Strings(), rows()) << "dropped with the model";
