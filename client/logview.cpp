@@ -51,6 +51,9 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     tag_underline->property_underline() = Pango::UNDERLINE_SINGLE;
     tag_italic = buffer->create_tag();
     tag_italic->property_style() = Pango::STYLE_ITALIC;
+    // Stamps win over the text colour, so that one tag_text range can cover
+    // all the lines that arrive together.
+    tag_timestamp->set_priority(tag_text->get_priority());
 
     set_colors();
     parlane.signal_scene_activated.connect(sigc::mem_fun(*this, &LogView::scene_activated));
@@ -213,13 +216,15 @@ void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
     if (placed.empty())
         return;
 
-    // One insertion and one hanging-indent range for all the lines: each
-    // change to the buffer has the view measure itself again.
+    // One insertion, and one hanging-indent and one text-colour range, for
+    // all the lines: each change to the buffer has the view measure itself
+    // again.
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
     int base = buffer->end().get_offset();
     buffer->insert(buffer->end(), text);
     empty = false;
     buffer->apply_tag(tag_line, buffer->get_iter_at_offset(base), buffer->end());
+    buffer->apply_tag(tag_text, buffer->get_iter_at_offset(base), buffer->end());
     for (const Placed& p : placed)
     {
         int line_start = base + p.start;
@@ -231,7 +236,8 @@ void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
         body.forward_char();
         Gtk::TextIter finish = buffer->get_iter_at_offset(line_start + p.length);
         buffer->apply_tag(tag_timestamp, start, stamp_end);
-        buffer->apply_tag(p.body_tag, body, finish);
+        if (p.body_tag != tag_text)
+            buffer->apply_tag(p.body_tag, body, finish);
         for (const Span& span : p.spans)
             buffer->apply_tag(span.tag, buffer->get_iter_at_offset(body_start + span.begin),
                 buffer->get_iter_at_offset(body_start + span.end));

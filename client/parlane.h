@@ -63,7 +63,7 @@ public:
 
     static constexpr Kel::Time::TimeDelta IDLE_WAIT = 10 * Kel::Time::msec;
     static constexpr Kel::Time::TimeDelta BACKGROUND_SLICE = 10 * Kel::Time::msec;
-    static constexpr Kel::Time::TimeDelta BACKGROUND_DELAY = 250 * Kel::Time::msec;
+    static constexpr Kel::Time::TimeDelta BACKGROUND_DELAY = 500 * Kel::Time::msec;
 
     // Drops any present connection and the whole model, then connects and
     // logs in as n, pumping toolkit events while a Cancel box is shown.

@@ -5,7 +5,6 @@
 
 #include <gdk/gdk.h>
 #include <glibmm/main.h>
-#include <gtkmm/main.h>
 
 namespace
 {
@@ -26,11 +25,8 @@ bool ToolkitPump::drain_foreground()
     fence_reached = false;
     sigc::connection fence =
         Glib::signal_idle().connect(sigc::mem_fun(*this, &ToolkitPump::reach_fence), FENCE_PRIORITY);
-    while (!fence_reached && Gtk::Main::events_pending())
-    {
-        Gtk::Main::iteration(false);
+    while (!fence_reached && g_main_context_iteration(nullptr, false))
         dispatched = dispatched || !fence_reached;
-    }
     fence.disconnect();
     return dispatched;
 }
@@ -39,9 +35,8 @@ bool ToolkitPump::drain(const Kel::Time::TimeDelta& limit)
 {
     bool dispatched = false;
     Kel::Time::TimeStamp end = Kel::Time::now() + limit;
-    while (Gtk::Main::events_pending())
+    while (g_main_context_iteration(nullptr, false))
     {
-        Gtk::Main::iteration(false);
         dispatched = true;
         if (Kel::Time::now() >= end)
             break;
