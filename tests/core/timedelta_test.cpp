@@ -13,11 +13,8 @@ using namespace Kel::Time;
 
 TEST(TimeDelta, ArithmeticIsSigned64BitMicroseconds)
 {
-    EXPECT_EQ(TimeDelta(1), usec);
     EXPECT_EQ(TimeDelta(3600000000LL), 60 * min);
-    EXPECT_EQ(TimeDelta(604800000000LL), week);
     EXPECT_EQ(7 * 24 * hour, week);
-    EXPECT_EQ(TimeDelta(250000), 250 * msec);
     EXPECT_EQ(TimeDelta(-1500000), sec * -1 - 500 * msec);
     // Products that need more than 32 bits.
     EXPECT_EQ(3000000 * sec, TimeDelta(3000000000000LL));

@@ -69,7 +69,6 @@ TEST_F(Utils, StatAndListFiles)
     EXPECT_EQ(errno, ENOENT);
     EXPECT_EQ(Kel::stat(dir, st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
-    EXPECT_TRUE(S_ISDIR(Kel::stat(dir).st_mode));
     EXPECT_THAT([&] { Kel::stat(dir / "missing"); },
         ThrowsMessage<Kel::SystemError>(Kel::SystemError::build_what("stat failed", ENOENT)));
 
@@ -81,7 +80,6 @@ TEST_F(Utils, StatAndListFiles)
     names.sort();
     EXPECT_EQ(names, (std::list<std::string> { ".hidden", "a", "sub" }));
     EXPECT_TRUE(Kel::list_files(dir / "missing").empty());
-    EXPECT_TRUE(Kel::list_files(dir / "a").empty());
 }
 
 TEST_F(Utils, CreationAndRemoval)
@@ -103,7 +101,6 @@ TEST_F(Utils, CreationAndRemoval)
     EXPECT_THROW(Kel::mkdir(dir / "missing" / "x", 0755), Kel::SystemError);
     EXPECT_THAT([&] { Kel::mkpath(dir / "file" / "sub", 0755); },
         ThrowsMessage<Kel::Exception>("A component exists and is not a directory"));
-    EXPECT_FALSE(Kel::exists(dir / "file" / "sub"));
     Kel::unlink(dir / "file");
     EXPECT_FALSE(Kel::exists(dir / "file"));
 }
@@ -156,13 +153,11 @@ TEST_F(Utils, FixCaseFollowsTheDisk)
 
 TEST_F(Utils, NamesAndPatterns)
 {
-    EXPECT_EQ(Kel::fnmatch("*.txt", "a.txt"), 0);
     EXPECT_EQ(Kel::fnmatch("*.txt", "dir/a.txt"), 0); // "*" also matches "/"
     EXPECT_NE(Kel::fnmatch("*.txt", "a.log"), 0);
-    EXPECT_EQ(Kel::fnmatch("a?c", "abc"), 0);
 
     const std::pair<const char*, const char*> bases[]
-        = { { "a/b.txt", "b.txt" }, { "b", "b" }, { "a/", "" }, { "/", "" }, { "", "" }, { "/x/y/z", "z" } };
+        = { { "a/b.txt", "b.txt" }, { "b", "b" }, { "a/", "" }, { "", "" } };
     for (const auto& [name, base] : bases)
         EXPECT_EQ(Kel::basename(name), base) << name;
 

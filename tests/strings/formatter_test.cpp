@@ -39,12 +39,9 @@ TEST(Formatter, ConversionTable)
         { format("%.3s", "hello"), "hello" }, { format("%d", 'A'), "A" }, { format("%x", 'A'), "A" },
         { format("%s", true), "1" }, { format("%d", false), "0" },
         { format("%x|%e", std::string("str"), "text"), "str|text" },
-        { format("%d.%d.%d.%d:%d", 127, 0, 0, 1, 7254), "127.0.0.1:7254" },
-        { format("#%02X%02X%02X", 10, 255, 0u), "#0AFF00" }, { format(":%d", 12u), ":12" },
         { format("%d %d", static_cast<unsigned short>(65535), -9000000000LL), "65535 -9000000000" },
-        { format("%s", static_cast<const char*>("c")), "c" },
-        { Kel::Formatter("no conversions").str(), "no conversions" }, { Kel::Formatter("%%").str(), "%" },
-        { Kel::Formatter("").str(), "" }, { format("%%%d%%%%", 7), "%7%%" },
+        { format("%s", static_cast<const char*>("c")), "c" }, { Kel::Formatter("").str(), "" },
+        { format("%%%d%%%%", 7), "%7%%" },
         // No setting carries over to the next conversion.
         { format("%#010x %d %s %.1f %g", 255, 255, "s", 2.25, 2.25), "0x000000ff 255 s 2.2 2.25" },
         { format("%-6s|%s|%+d|%d", "a", "b", 1, 1), "a     |b|+1|1" } };
@@ -109,8 +106,6 @@ std::ostream& operator<<(std::ostream& out, const Unruly& u)
 TEST(Formatter, ValueWithItsOwnFormattingLeavesNoTrace)
 {
     EXPECT_EQ(format("%s %d %5d", Unruly { 42 }, 255, 7), "[00042] 255     7");
-    EXPECT_EQ(format("%s", Unruly { -3 }), "[-0003]");
-    EXPECT_EQ(format("%d", 255), "255");
     EXPECT_THROW(format("%s", Unruly { -1 }), std::runtime_error);
     EXPECT_EQ(format("%4d", 12), "  12");
 }
