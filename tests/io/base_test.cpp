@@ -29,12 +29,7 @@ TEST(Base, GetGivesBytesAsUnsigned)
 
 TEST(Base, GetlineSplitsAtLineFeeds)
 {
-    struct Case
-    {
-        std::string input;
-        std::vector<std::string> lines;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
         { "", {} },
         { "a", { "a" } },
         { "a\n", { "a" } },
@@ -43,18 +38,18 @@ TEST(Base, GetlineSplitsAtLineFeeds)
         { "a\r\nb\n", { "a\r", "b" } },
         { std::string("x\0y\n", 4), { std::string("x\0y", 3) } },
     };
-    for (const Case& c : cases)
+    for (const auto& [input, expected] : cases)
     {
-        SCOPED_TRACE(c.input);
+        SCOPED_TRACE(input);
         Pipe pipe;
         FdObject in(pipe.read_end);
-        ASSERT_TRUE(c.input.empty() || pipe.put(c.input));
+        ASSERT_TRUE(input.empty() || pipe.put(input));
         pipe.close_write();
         std::vector<std::string> lines;
         std::string line = "stale";
         while (in.getline(line))
             lines.push_back(line);
-        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(lines, expected);
         EXPECT_EQ(line, "");
         EXPECT_FALSE(in.getline(line)); // stays at the end
     }

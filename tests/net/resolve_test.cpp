@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 using Kel::Net::resolve;
@@ -31,13 +32,7 @@ TEST(Resolve, GivesFirstIPv4Address)
 
 TEST(Resolve, FailureNamesHostWithoutPort)
 {
-    struct Case
-    {
-        const char* address;
-        Kel::Net::Family family;
-        const char* prefix;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, Kel::Net::Family, std::string> cases[] = {
         { "no-such-host.invalid:7254", Kel::Net::UNSPEC, "Can't resolve 'no-such-host.invalid': " },
         { "127.0.0.1:no-such-service", Kel::Net::UNSPEC, "Can't resolve '127.0.0.1': " },
         { ":", Kel::Net::UNSPEC, "Can't resolve '': " },
@@ -45,13 +40,13 @@ TEST(Resolve, FailureNamesHostWithoutPort)
         // one with only that entry gives no IPv4 address.
         { "localhost:80", Kel::Net::INET6, "Can't resolve 'localhost': " },
     };
-    for (const Case& c : cases)
+    for (const auto& [address, family, prefix] : cases)
     {
-        SCOPED_TRACE(c.address);
-        std::string what = TestIO::what_of([&] { delete resolve(c.address, c.family); });
-        if (c.family == Kel::Net::INET6 && what == "Unknown address family")
+        SCOPED_TRACE(address);
+        std::string what = TestIO::what_of([a = address, f = family] { delete resolve(a, f); });
+        if (family == Kel::Net::INET6 && what == "Unknown address family")
             continue;
-        EXPECT_EQ(0u, what.find(c.prefix)) << what;
-        EXPECT_GT(what.size(), std::string(c.prefix).size()) << "resolver's text missing";
+        EXPECT_EQ(0u, what.find(prefix)) << what;
+        EXPECT_GT(what.size(), prefix.size()) << "resolver's text missing";
     }
 }

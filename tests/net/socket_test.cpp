@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -19,19 +20,15 @@ TEST(Socket, RefusesWhatItsStateDoesNotAllow)
 {
     StreamSocket sock(Kel::Net::INET, 0);
     char buf[4];
-    struct Case
-    {
-        const char* what;
-        std::function<void()> action;
-    };
+    using Case = std::pair<const char*, std::function<void()>>;
     const Case unconnected[] = {
         { "Local address not set", [&] { sock.get_local_address(); } },
         { "Peer address not set", [&] { sock.get_peer_address(); } },
         { "Socket is not connected", [&] { sock.read(buf, sizeof(buf)); } },
         { "Socket is not connected", [&] { sock.write("x", 1); } },
     };
-    for (const Case& c : unconnected)
-        EXPECT_EQ(c.what, what_of(c.action));
+    for (const auto& [what, action] : unconnected)
+        EXPECT_EQ(what, what_of(action));
     EXPECT_FALSE(sock.get_connected());
     EXPECT_EQ(Kel::IO::P_NONE, sock.get_events());
 
@@ -43,8 +40,8 @@ TEST(Socket, RefusesWhatItsStateDoesNotAllow)
         { "Socket is closed", [&] { sock.bind(Loopback::address(0)); } },
         { "Socket is closed", [&] { sock.connect(Loopback::address(1)); } },
     };
-    for (const Case& c : closed)
-        EXPECT_EQ(c.what, what_of(c.action));
+    for (const auto& [what, action] : closed)
+        EXPECT_EQ(what, what_of(action));
 }
 
 TEST(Socket, CloseAnnouncesItselfOnceAndForgetsAddresses)
