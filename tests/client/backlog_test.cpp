@@ -9,7 +9,6 @@ TEST(BackLog, NextMarksTheOldestUnshownLine)
     auto line = [](const char* text) { return LogLine(LogLine::NORMAL, "12:00:00", "Bob", text); };
     BackLog log;
     EXPECT_TRUE(log.next() == log.end());
-    EXPECT_TRUE(log.begin() == log.end());
 
     log.push_back(line("one"));
     ASSERT_TRUE(log.next() != log.end());
@@ -23,5 +22,4 @@ TEST(BackLog, NextMarksTheOldestUnshownLine)
     EXPECT_EQ("two", log.next()->text);
     EXPECT_EQ("three", std::next(log.next())->text);
     EXPECT_TRUE(std::next(log.next(), 2) == log.end());
-    EXPECT_EQ(3, std::distance(log.begin(), log.end()));
 }

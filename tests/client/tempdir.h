@@ -24,6 +24,8 @@ struct TempDir
         std::filesystem::remove_all(path, ignored);
     }
 
+    std::string file(const std::string& name) const { return (path / name).string(); }
+
     std::filesystem::path path;
 };
 

@@ -9,6 +9,7 @@
 #include "libs/core/source/time/units.h"
 #include "libs/io/source/eventdispatcher.h"
 #include "libs/io/source/poll.h"
+#include "tests/client/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -58,32 +59,6 @@ inline bool readable_within(Kel::IO::Base& object, milliseconds limit)
 {
     return Kel::IO::poll(object, Kel::IO::P_INPUT, Kel::Time::msec * limit.count()) & Kel::IO::P_INPUT;
 }
-
-inline std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// A fresh directory, removed with its content at the end.
-struct TempDir
-{
-    TempDir()
-    {
-        char pattern[] = "/tmp/parlane-server-test-XXXXXX";
-        path = ::mkdtemp(pattern);
-    }
-    ~TempDir()
-    {
-        if (std::system(("rm -rf '" + path + "'").c_str()) != 0)
-            ADD_FAILURE() << "Cannot remove " << path;
-    }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-
-    std::string path;
-};
 
 // The program run with "--port 0" and args, its output going to a log file.
 // With wait_listening the constructor returns once it listens.
