@@ -13,8 +13,6 @@ using std::chrono::milliseconds;
 TEST(Timer, OnlyTheLastSettingCounts)
 {
     Timer timer;
-    EXPECT_FALSE(timer.is_armed());
-    EXPECT_FALSE(readable_within(timer, milliseconds(50)));
     timer.arm(milliseconds(10));
     timer.disarm();
     EXPECT_FALSE(timer.is_armed());
@@ -35,7 +33,6 @@ TEST(Timer, ArmedTimerEndsABlockingTickOnceAndDisarms)
     Timer timer;
     dispatcher.add(timer);
     timer.arm(milliseconds(20));
-    EXPECT_TRUE(timer.is_armed());
     ASSERT_TRUE(readable_within(timer, milliseconds(5000)));
     dispatcher.tick(true); // known ready: cannot block
     EXPECT_FALSE(timer.is_armed());
