@@ -76,7 +76,6 @@ TEST_F(AddSceneDialogTest, RequestsFollowTheFieldsInOrder)
         { Gtk::RESPONSE_OK, "Gate", "", false, true, { "GM;ADDSCENE;Gate;1" } },
         { Gtk::RESPONSE_OK, "Keep", "", true, true, { "GM;ADDSCENE;Keep;0" } },
         { Gtk::RESPONSE_CANCEL, "Moat", "Castle", true, true, {} },
-        { Gtk::RESPONSE_DELETE_EVENT, "Moat", "Castle", true, true, {} },
         { Gtk::RESPONSE_OK, "Cellar", "Inn", false, false, {} },
     };
     for (const auto& c : cases)

@@ -66,7 +66,6 @@ TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
         Strings sent;
     } cases[] = {
         { Gtk::RESPONSE_CANCEL, {} },
-        { Gtk::RESPONSE_DELETE_EVENT, {} },
         { Gtk::RESPONSE_OK, { "Bob;SETBIOGRAPHY;Born in a barn." } },
     };
     for (const auto& c : cases)

@@ -123,12 +123,6 @@ Parlane& parlane()
     return *controller;
 }
 
-const std::string& root_dir()
-{
-    parlane();
-    return root;
-}
-
 const std::string& work_dir()
 {
     parlane();

@@ -26,10 +26,9 @@ namespace GuiTest
 
 typedef std::vector<std::string> Strings;
 
-// Made on first use in the working folder <root>/work/dir, which holds copies
+// Made on first use in the working folder <temporary>/work/dir, which holds copies
 // of "parlane.glade" and the icons; both go when the test program ends.
 Parlane& parlane();
-const std::string& root_dir();
 const std::string& work_dir();
 
 // Loop turns (a controller tick, a tick of every live TestServer, a 1 ms
@@ -87,7 +86,6 @@ public:
     TestServer& operator=(const TestServer&) = delete;
 
     const std::string& get_address() const { return address; }
-    bool has_client() const { return client != nullptr; }
     // Connects the controller as user; true once its NAME has arrived.
     bool log_in(const std::string& user);
     void send(const Packet& pkt);

@@ -179,6 +179,7 @@ TEST_F(InputBoxTest, SceneKeysAndTabCycling)
 TEST_F(InputBoxTest, NothingHappensWithoutAnActiveScene)
 {
     log_in("Bob", {});
+    press(GDK_k);
     enter("kept");
     EXPECT_EQ("kept", text());
     expect_keys({ { GDK_Tab, 0, "<none>" }, { GDK_Up, 0, "<none>" },

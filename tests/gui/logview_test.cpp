@@ -19,52 +19,6 @@ using GuiTest::Strings;
 namespace
 {
 
-typedef std::vector<std::pair<unsigned, unsigned>> Ranges;
-
-Ranges ranges(const std::list<LogView::Span>& spans)
-{
-    Ranges found;
-    for (const LogView::Span& s : spans)
-        found.push_back({ s.begin, s.end });
-    return found;
-}
-
-TEST(LogViewSpans, MarkersPairUpAndDoubledOnesStayAsOne)
-{
-    const struct
-    {
-        std::string line;
-        char c;
-        bool rm;
-        std::string shown;
-        Ranges spans;
-    } cases[] = {
-        { "a *b* c", '*', true, "a b c", { { 2, 3 } } },
-        { "*a* *bc*", '*', true, "a bc", { { 0, 1 }, { 2, 4 } } }, { "**", '*', true, "*", {} },
-        { "a ** b *c*", '*', true, "a * b c", { { 6, 7 } } }, { "lone * here", '*', true, "lone * here", {} },
-        { "_a*b_", '_', true, "a*b", { { 0, 3 } } },
-        { "say \"hi\" now", '"', false, "say \"hi\" now", { { 5, 7 } } }, { "\"\"", '"', false, "\"", {} },
-        { "%\xC3\xA9t\xC3\xA9%", '%', true, "\xC3\xA9t\xC3\xA9", { { 0, 3 } } }, // characters, not bytes
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.line);
-        Glib::ustring line = c.line;
-        std::list<LogView::Span> spans;
-        LogView::find_spans(line, c.c, c.rm, spans, Glib::RefPtr<Gtk::TextTag>());
-        EXPECT_EQ(c.shown, line.raw());
-        EXPECT_EQ(c.spans, ranges(spans));
-    }
-
-    // Spans found before keep covering their characters when markers go.
-    Glib::ustring line = "Bob *waves* at Al";
-    std::list<LogView::Span> spans
-        = { LogView::Span(0, 3, {}), LogView::Span(5, 10, {}), LogView::Span(15, 17, {}) };
-    LogView::find_spans(line, '*', true, spans, Glib::RefPtr<Gtk::TextTag>());
-    EXPECT_EQ("Bob waves at Al", line);
-    EXPECT_EQ((Ranges { { 0, 3 }, { 4, 9 }, { 13, 15 }, { 4, 9 } }), ranges(spans));
-}
-
 class LogViewTest: public GuiTest::SessionTest
 {
 protected:
@@ -158,9 +112,13 @@ TEST_F(LogViewTest, RendersEachKindOfLine)
                 { 6, "text bold underline italic" } } },
         // A name is inserted once: dollar signs inside it are not markers.
         { "$me$;TEXT;Tavern;$me$ waves", "$me$ waves", { { 0, "name" } } },
-        { "a$b;TEXT;Tavern;$me$ and $c$", "a$b and c", { { 2, "name" }, { 8, "other_name" } } },
+        { "a$b;TEXT;Tavern;$me$ *and* $c$", "a$b and c",
+            { { 2, "name" }, { 4, "text bold" }, { 8, "other_name" } } },
         { "Alice;TEXT;Tavern;caf\xE9 *cr\xE8me*", "caf\xEF\xBF\xBD cr\xEF\xBF\xBDme",
             { { 5, "text bold" } } },
+        // Doubled markers stand for one; a lone one stays.
+        { "Alice;TEXT;Tavern;\"\" \"hi\" *", "\" \"hi\" *",
+            { { 0, "text" }, { 3, "speech" }, { 7, "text" } } },
     };
     GuiTest::ToolkitWarnings warnings;
     Strings bodies_so_far;
@@ -174,18 +132,16 @@ TEST_F(LogViewTest, RendersEachKindOfLine)
             EXPECT_EQ(look.second, look_at(bodies_so_far.size() - 1, look.first)) << "at " << look.first;
     }
     EXPECT_EQ(Strings(), warnings.messages);
-}
 
-TEST_F(LogViewTest, AppendsOnlyNewLinesAndRendersAllOnActivation)
-{
-    deliver("Alice;TEXT;Tavern;one");
-    deliver("Alice;TEXT;Tavern;two");
-    EXPECT_EQ((Strings { "one", "two" }), bodies());
     parlane.set_active_scene(parlane.get_scene("Market"));
     EXPECT_EQ(Strings(), bodies());
-    deliver("Alice;TEXT;Tavern;three");
+    deliver("Alice;TEXT;Tavern;while away");
+    bodies_so_far.push_back("while away");
     parlane.set_active_scene(parlane.get_scene("Tavern"));
-    EXPECT_EQ((Strings { "one", "two", "three" }), bodies());
+    EXPECT_EQ(bodies_so_far, bodies()) << "the whole scene is rendered again";
+    for (size_t i = 0; i < std::size(lines); ++i)
+        for (const auto& look : lines[i].looks)
+            EXPECT_EQ(look.second, look_at(i, look.first)) << lines[i].line << " at " << look.first;
 }
 
 TEST_F(LogViewTest, LinesOfOneTurnAreInsertedTogetherAfterTheShownOnes)

@@ -1,6 +1,5 @@
 #include "client/mainwindow.h"
 
-#include "client/connectdialog.h"
 #include "client/npcdialog.h"
 #include "client/parlane.h"
 #include "client/startsessiondialog.h"
@@ -11,12 +10,8 @@
 #include <gtkmm/label.h>
 #include <gtkmm/menuitem.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
-
-// From <gdk/gdkx.h>, whose X11 headers define None and break GoogleTest.
-extern "C" unsigned long gdk_x11_drawable_get_xid(GdkDrawable* drawable);
 
 using GuiTest::Strings;
 
@@ -125,24 +120,6 @@ TEST_F(MainWindowTest, QuitAndClosingTheWindowEndTheLoopOnlyOnYes)
     EXPECT_TRUE(handled) << "the toolkit must not destroy the window itself";
 }
 
-// Real key presses through the X server, as a user would type them.
-TEST_F(MainWindowTest, KeyboardShortcutsReachTheMenu)
-{
-    if (std::system("command -v xdotool >/dev/null") != 0)
-        GTEST_SKIP() << "xdotool is not installed";
-    unsigned long xid = gdk_x11_drawable_get_xid(GDK_DRAWABLE(window.get_window()->gobj()));
-    ASSERT_EQ(0, std::system(("xdotool windowfocus --sync " + std::to_string(xid)).c_str()));
-
-    GuiTest::MessageBoxes::queue_answer(Gtk::RESPONSE_NO);
-    ASSERT_EQ(0, std::system("xdotool key ctrl+q"));
-    EXPECT_TRUE(GuiTest::MessageBoxes::wait_for("Really quit?", 3000));
-
-    Gtk::Dialog& help = *parlane.get_dlg_help();
-    ASSERT_EQ(0, std::system("xdotool key F1"));
-    EXPECT_TRUE(GuiTest::run_until([&] { return help.get_visible(); }, 3000));
-    help.response(Gtk::RESPONSE_CLOSE);
-}
-
 TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
 {
     const struct
@@ -171,24 +148,6 @@ TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
             EXPECT_EQ(c.sent, server.take_sent());
         }
     }
-}
-
-TEST_F(MainWindowTest, ConnectLogsInWithTheTypedNameOnlyOnOk)
-{
-    parlane.get_config().set_connect_host(server.get_address());
-    std::string shown = label("lbl_name");
-    fill_in("mni_connect", *parlane.get_dlg_connect(), "ent_connect_name", "Mallory", Gtk::RESPONSE_CANCEL);
-    EXPECT_FALSE(parlane.is_connected());
-    EXPECT_EQ(shown, label("lbl_name"));
-    GuiTest::run_turns(20);
-    EXPECT_FALSE(server.has_client());
-
-    fill_in("mni_connect", *parlane.get_dlg_connect(), "ent_connect_name", "Dave", Gtk::RESPONSE_OK);
-    ASSERT_TRUE(parlane.is_connected());
-    Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
-    EXPECT_EQ(";NAME;Dave", name.str());
-    EXPECT_EQ("Dave", label("lbl_name"));
 }
 
 TEST_F(MainWindowTest, BeginSessionSendsTheNameOnlyOnOk)

@@ -111,15 +111,4 @@ TEST_F(NpcDialogTest, EditsTheFirstSelectedBiographyWhenConnected)
     EXPECT_FALSE(biography.get_visible()) << "not connected";
 }
 
-TEST_F(NpcDialogTest, AnyResponseHides)
-{
-    for (int response : { Gtk::RESPONSE_CLOSE, Gtk::RESPONSE_DELETE_EVENT })
-    {
-        SCOPED_TRACE(response);
-        dialog.show();
-        dialog.response(response);
-        EXPECT_FALSE(dialog.get_visible());
-    }
-}
-
 } // namespace
