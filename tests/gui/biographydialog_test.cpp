@@ -23,7 +23,11 @@ protected:
         log_in("Bob");
     }
 
-    void TearDown() override { dialog.hide(); }
+    void TearDown() override
+    {
+        dialog.hide();
+        SessionTest::TearDown();
+    }
 
     Glib::RefPtr<Gtk::TextBuffer> buffer()
     {

@@ -121,7 +121,6 @@ TEST_F(InputTest, PlayerCommandsAndSpeech)
         { "", { "Anna;TEXT;Tavern;$me$: \"\"" } },
         { "#me waves", { "Anna;TEXT;Tavern;$me$ waves" } },
         { "#ME waves", { "Anna;TEXT;Tavern;$me$ waves" } },
-        { "Hello; everyone", { "Anna;TEXT;Tavern|$me$: \"Hello; everyone\"" } },
         // References without abbreviations.
         { "#bob_stone nods", { "Anna;TEXT;Tavern;$me$: \"$Bob Stone$ nods\"" } },
         { "hi #BOBBY!", { "Anna;TEXT;Tavern;$me$: \"hi $Bobby$!\"" } },

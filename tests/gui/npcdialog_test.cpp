@@ -30,6 +30,7 @@ protected:
     {
         dialog.hide();
         parlane.get_dlg_biography()->hide();
+        SessionTest::TearDown();
     }
 
     Gtk::TreeView& list() { return *GuiTest::find_widget<Gtk::TreeView>(dialog, "lst_npcs"); }

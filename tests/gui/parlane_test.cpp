@@ -128,7 +128,6 @@ protected:
     }
 
     unsigned activity(const std::string& scene) const { return parlane.get_scene(scene)->get_activity(); }
-    std::string title() const { return window.get_title(); }
 
     SignalCounter signals;
 };
@@ -146,7 +145,7 @@ TEST_F(ParlaneTest, LogsInWithNameFirstAndTitleFollowsGameAndSession)
     EXPECT_EQ("Bob", parlane.get_name());
     EXPECT_EQ("Bob", parlane.get_active_name());
 
-    EXPECT_EQ("Parlane", title());
+    EXPECT_EQ("Parlane", window.get_title());
     const struct
     {
         const char *line, *title;
@@ -162,7 +161,7 @@ TEST_F(ParlaneTest, LogsInWithNameFirstAndTitleFollowsGameAndSession)
     {
         SCOPED_TRACE(step.line);
         EXPECT_EQ(NONE, deliver(step.line));
-        EXPECT_EQ(step.title, title());
+        EXPECT_EQ(step.title, window.get_title());
     }
     EXPECT_TRUE(fs::is_directory("Saga"));
     // ERROR text that is not UTF-8 is shown with a replacement character.
@@ -171,7 +170,7 @@ TEST_F(ParlaneTest, LogsInWithNameFirstAndTitleFollowsGameAndSession)
     EXPECT_EQ(Strings {}, warnings.messages);
 
     parlane.disconnect();
-    EXPECT_EQ("Parlane", title());
+    EXPECT_EQ("Parlane", window.get_title());
     EXPECT_EQ("", parlane.get_game());
     EXPECT_EQ("", parlane.get_session());
 }
