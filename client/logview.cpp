@@ -7,6 +7,7 @@
 #include "libs/core/source/time/units.h"
 #include "libs/strings/source/formatter.h"
 
+#include <gtk/gtk.h>
 #include <gtkmm/scrolledwindow.h>
 
 #include <vector>
@@ -28,6 +29,37 @@ void clear(const Glib::RefPtr<Gtk::TextBuffer>& buffer)
     }
     buffer->set_text("");
 }
+
+// While it lives, the view does not answer its layout's "changed" signal:
+// the signal the layout gives for every colour put on the text, to which the
+// view answers by measuring itself and redrawing what is visible. Only for
+// lines that are not laid out yet: their layout, and with it the drawing,
+// comes afterwards and sees the colours.
+class LayoutChangesHeld
+{
+public:
+    explicit LayoutChangesHeld(Gtk::TextView& view): view(view.gobj()), layout(G_OBJECT(this->view->layout))
+    {
+        if (layout)
+            g_signal_handlers_block_matched(layout, matching(), changed(), 0, nullptr, nullptr, this->view);
+    }
+
+    ~LayoutChangesHeld()
+    {
+        if (layout)
+            g_signal_handlers_unblock_matched(layout, matching(), changed(), 0, nullptr, nullptr, view);
+    }
+
+    LayoutChangesHeld(const LayoutChangesHeld&) = delete;
+    LayoutChangesHeld& operator=(const LayoutChangesHeld&) = delete;
+
+private:
+    static GSignalMatchType matching() { return GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA); }
+    guint changed() const { return g_signal_lookup("changed", G_OBJECT_TYPE(layout)); }
+
+    GtkTextView* view;
+    GObject* layout;
+};
 
 } // namespace
 
@@ -224,6 +256,7 @@ void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
     buffer->insert(buffer->end(), text);
     empty = false;
     buffer->apply_tag(tag_line, buffer->get_iter_at_offset(base), buffer->end());
+    LayoutChangesHeld held(*this);
     buffer->apply_tag(tag_text, buffer->get_iter_at_offset(base), buffer->end());
     for (const Placed& p : placed)
     {
