@@ -163,6 +163,38 @@ TEST_F(LogViewTest, LinesOfOneTurnAreInsertedTogetherAfterTheShownOnes)
     EXPECT_EQ((Strings { "one", "two", "three" }), bodies());
 }
 
+// New lines get their colours while the view holds back its answer to each
+// colour change: what it draws afterwards must still carry them.
+TEST_F(LogViewTest, LinesArrivingInViewAreDrawnInTheirColours)
+{
+    window.resize(600, 300);
+    GdkColor name;
+    ASSERT_TRUE(gdk_color_parse(parlane.get_config().get_color("name").c_str(), &name));
+    auto name_pixels = [&]
+    {
+        GuiTest::run_until([] { return !Gtk::Main::events_pending(); }, 1000);
+        GdkWindow* text = gtk_text_view_get_window(view.gobj(), GTK_TEXT_WINDOW_TEXT);
+        int width = 0, height = 0;
+        gdk_drawable_get_size(text, &width, &height);
+        GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, text, nullptr, 0, 0, 0, 0, width, height);
+        if (!shot)
+            return -1;
+        int count = 0;
+        const guchar* pixels = gdk_pixbuf_get_pixels(shot);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+            {
+                const guchar* p = pixels + y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot);
+                count += p[0] == name.red >> 8 && p[1] == name.green >> 8 && p[2] == name.blue >> 8;
+            }
+        g_object_unref(shot);
+        return count;
+    };
+    EXPECT_EQ(0, name_pixels());
+    deliver("Alice;TEXT;Tavern;$me$ waves");
+    EXPECT_GT(name_pixels(), 10) << "the speaker's name is drawn in the name colour";
+}
+
 // Spacing below the last line of "txt_log" would leave a scroll to the end
 // short of the bottom, and the view would stop following.
 TEST_F(LogViewTest, ScrolledUpViewStaysWhileViewAtTheBottomFollows)
