@@ -206,31 +206,27 @@ int Parlane::main()
 
 void Parlane::tick()
 {
-    if (!link_busy)
+    if (link_busy)
     {
-        Kel::Time::TimeDelta limit = IDLE_WAIT;
-        if (writing && write_timeout - Kel::Time::now() < limit)
-            limit = write_timeout - Kel::Time::now();
-        pump.wait(event_disp, limit);
-    }
-
-    // Laying out lines off the screen as fast as they arrive would slow
-    // their arrival: while the server keeps sending, such work gets one
-    // round every BACKGROUND_DELAY.
-    Kel::Time::TimeStamp now = Kel::Time::now();
-    if (!link_busy)
-    {
-        pump.drain(BACKGROUND_SLICE);
-        last_background = now;
-    }
-    else
-    {
+        // Laying out lines off the screen as fast as they arrive would slow
+        // their arrival: while the server keeps sending, such work gets one
+        // round every BACKGROUND_DELAY.
         pump.drain_foreground();
+        Kel::Time::TimeStamp now = Kel::Time::now();
         if (now - last_background >= BACKGROUND_DELAY)
         {
             pump.drain(Kel::Time::zero);
             last_background = now;
         }
+    }
+    else
+    {
+        Kel::Time::TimeDelta limit = IDLE_WAIT;
+        if (writing)
+            limit = std::min(limit, write_timeout - Kel::Time::now());
+        pump.wait(event_disp, limit);
+        pump.drain(BACKGROUND_SLICE);
+        last_background = Kel::Time::now();
     }
 
     // Before the dispatcher: the socket of a link the peer closed wants no
