@@ -58,7 +58,8 @@ private:
     void scroll_to_end();
 
     Parlane& parlane;
-    // Created in this order: a later tag wins where two set the same property.
+    // Created in this order: a later tag wins where two set the same property,
+    // except that tag_timestamp is raised above tag_text.
     Glib::RefPtr<Gtk::TextTag> tag_line;
     Glib::RefPtr<Gtk::TextTag> tag_timestamp;
     Glib::RefPtr<Gtk::TextTag> tag_text;
