@@ -19,7 +19,7 @@ import threading
 import time
 
 from harness import Server, Session, check
-from hostile import raw_connect, read_until_closed, resident_kb
+from hostile import memory_limit_kb, raw_connect, read_until_closed, resident_kb
 
 CROWD = 600
 MEMORY_LIMIT_KB = 100 * 1024
@@ -196,20 +196,8 @@ def restart(session, server, known):
     check(biography == 'bio "\\ \0 \ufffd end', "the biography read back: %r" % biography)
 
 
-def memory_limit_kb(session):
-    """The growth allowed, or None under the sanitizers: their allocator
-    keeps freed memory in quarantine (256 MB by default, cut to 16 MB here)
-    and shadows every byte it hands out, so resident memory says little
-    there; the normal build is the one measured."""
-    options = os.environ.get("ASAN_OPTIONS")
-    os.environ["ASAN_OPTIONS"] = (options + ":" if options else "") + "quarantine_size_mb=16"
-    cache = os.path.join(session.build, "CMakeCache.txt")
-    sanitized = os.path.exists(cache) and "PARLANE_SANITIZE:BOOL=ON" in open(cache).read()
-    return None if sanitized else MEMORY_LIMIT_KB
-
-
 def body(session):
-    limit_kb = memory_limit_kb(session)
+    limit_kb = memory_limit_kb(session, MEMORY_LIMIT_KB)
     server = session.server(session.demo_state())
     watcher = session.observer(server.address, "Watcher")
     watcher.wait_for("Watcher", "ONLINE", "1")

@@ -21,7 +21,7 @@ import sys
 import time
 
 from harness import Failure, Session, check
-from hostile import ScriptedServer, line, resident_kb, tree
+from hostile import ScriptedServer, line, memory_limit_kb, resident_kb, tree
 
 GAME = "Hostile Game"
 SESSION = "Night"
@@ -228,20 +228,8 @@ def check_files(session, client):
         check(not found, "escaped into %s: %s" % (folder, found))
 
 
-def memory_limit_kb(session):
-    """The growth allowed, or None under the sanitizers: their allocator
-    keeps freed memory in quarantine (256 MB by default, cut to 16 MB here)
-    and shadows every byte it hands out, so resident memory says little
-    there; the normal build is the one measured."""
-    options = os.environ.get("ASAN_OPTIONS")
-    os.environ["ASAN_OPTIONS"] = (options + ":" if options else "") + "quarantine_size_mb=16"
-    cache = os.path.join(session.build, "CMakeCache.txt")
-    sanitized = os.path.exists(cache) and "PARLANE_SANITIZE:BOOL=ON" in open(cache).read()
-    return None if sanitized else MEMORY_LIMIT_KB
-
-
 def body(session):
-    limit_kb = memory_limit_kb(session)
+    limit_kb = memory_limit_kb(session, MEMORY_LIMIT_KB)
     server = session.add(ScriptedServer())
     client = session.client(os.path.join("run", "deep", "gm"))
     client.connect(server.address, "GM")
