@@ -56,7 +56,7 @@ Kel::Application::RegApp<Parlane> Parlane::reg;
 Parlane::Parlane(int argc, char** argv):
     gtk(argc, argv), wnd_main(nullptr), dlg_connect(nullptr), dlg_start_session(nullptr),
     dlg_add_scene(nullptr), dlg_npcs(nullptr), dlg_biography(nullptr), dlg_colors(nullptr),
-    dlg_about(nullptr), dlg_help(nullptr), packets_handled(0), link_busy(false), config("parlane.conf"),
+    dlg_about(nullptr), dlg_help(nullptr), link_busy(false), config("parlane.conf"),
     active_scene(nullptr), conn(nullptr), writing(false)
 {
     // A send to a peer that has gone would otherwise kill the process
@@ -237,9 +237,8 @@ void Parlane::tick()
         conn = nullptr;
     }
 
-    unsigned long handled = packets_handled;
+    link_busy = false;
     event_disp.tick(false);
-    link_busy = packets_handled != handled;
 
     if (writing && Kel::Time::now() > write_timeout)
         set_writing(false);
@@ -539,7 +538,7 @@ void Parlane::packet_available()
     Packet pkt;
     if (!conn || !conn->get_packet(pkt))
         return;
-    ++packets_handled;
+    link_busy = true;
 
     const std::string& cmd = pkt.get_command();
     const std::string& origin = pkt.get_origin();

@@ -207,8 +207,7 @@ private:
     Gtk::Dialog* dlg_help;
     Kel::IO::EventDispatcher event_disp;
     ToolkitPump pump;
-    // Packets handled so far, and whether the last turn handled any.
-    unsigned long packets_handled;
+    // Whether the last turn handled a packet.
     bool link_busy;
     Kel::Time::TimeStamp last_background;
     Config config;
