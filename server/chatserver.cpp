@@ -2,6 +2,7 @@
 
 #include "common/commands.h"
 #include "common/connection.h"
+#include "common/names.h"
 #include "common/packet.h"
 #include "libs/core/source/core/except.h"
 #include "libs/net/source/inet.h"
@@ -152,7 +153,7 @@ void ChatServer::accept_one(Kel::Net::StreamSocket* socket)
         log << "Rejected connection from " << connection->get_peer() << ": Server full" << std::endl;
         try
         {
-            connection->send_packet(Packet(RequestHandler::SERVER_ORIGIN, Command::ERROR, "Server full"));
+            connection->send_packet(Packet(Names::SYSTEM, Command::ERROR, "Server full"));
         }
         catch (const Kel::Exception&)
         {

@@ -1,5 +1,6 @@
 #include "server/gamestate.h"
 
+#include "common/names.h"
 #include "libs/strings/source/utils.h"
 
 #include <algorithm>
@@ -22,7 +23,6 @@ template <typename Item, typename List> Item* find_named(List& list, const std::
 
 } // namespace
 
-const char* const GameState::OOC = "OOC";
 
 bool GameState::valid_name(const std::string& name)
 {
@@ -47,7 +47,7 @@ void GameState::clear()
     characters.clear();
     scenes.clear();
     session.clear();
-    scenes.push_back(Scene { OOC, false, "", {} });
+    scenes.push_back(Scene { Names::OOC_SCENE, false, "", {} });
     changed();
 }
 
@@ -100,7 +100,7 @@ void GameState::remove_character(const std::string& name)
 void GameState::remove_scene(const std::string& name)
 {
     const Scene* scene = find_scene(name);
-    if (!scene || scene->name == OOC)
+    if (!scene || scene->name == Names::OOC_SCENE)
         return;
     const std::string exact = scene->name;
     scenes.remove_if([&](const Scene& s) { return s.name == exact; });

@@ -32,10 +32,6 @@ public:
         bool has(const std::string& character) const;
     };
 
-    // The scene that every player is in and that can be neither removed nor
-    // renamed.
-    static const char* const OOC;
-
     // A name a character, scene or group may have: 1 to 32 bytes, none of
     // them ";", "|", line feed, carriage return or BEL ("Tavern" is valid,
     // "a;b" is not).

@@ -1,6 +1,7 @@
 #include "server/requesthandler.h"
 
 #include "common/commands.h"
+#include "common/names.h"
 #include "common/packet.h"
 #include "libs/core/source/core/except.h"
 #include "libs/strings/source/formatter.h"
@@ -66,8 +67,6 @@ std::string join(const std::vector<const GameState::Scene*>& scenes)
 
 } // namespace
 
-const char* const RequestHandler::GM = "GM";
-const char* const RequestHandler::SERVER_ORIGIN = "*";
 
 RequestHandler::RequestHandler(GameState& state, Outbox& outbox, const std::string& game, std::ostream& log):
     state(state), outbox(outbox), game(game), log(log)
@@ -187,21 +186,21 @@ void RequestHandler::login(Client& client, const Packet& packet)
     if (packet.get_command() != Command::NAME)
         return refuse_login(client, "Log in with NAME first");
     const std::string name = packet.get_parameter_count() > 0 ? packet.get_parameter(0) : "";
-    if (!GameState::valid_name(name) || name == SERVER_ORIGIN)
+    if (!GameState::valid_name(name) || name == Names::SYSTEM)
         return refuse_login(client, "Invalid name");
 
     // Names are compared ignoring case, like the client does; a second
     // spelling of a known name, an NPC's name, or one that looks like the
     // game master's without being it, would confuse every client.
     const GameState::Character* existing = state.find_character(name);
-    const bool gm_lookalike = name != GM && Kel::strcasecmp(name, GM) == 0;
+    const bool gm_lookalike = name != Names::GAME_MASTER && Kel::strcasecmp(name, Names::GAME_MASTER) == 0;
     if (gm_lookalike || online.count(fold(name)) || (existing && (existing->name != name || existing->npc)))
         return refuse_login(client, "Name already in use");
 
     const bool is_new = !existing;
     if (is_new)
         state.add_character(name, false);
-    const bool placed = state.enter(*state.find_scene(GameState::OOC), name);
+    const bool placed = state.enter(*state.find_scene(Names::OOC_SCENE), name);
 
     client.name = name;
     online[fold(name)] = client.id;
@@ -213,9 +212,9 @@ void RequestHandler::login(Client& client, const Packet& packet)
         if (other.second == client.id)
             continue;
         if (is_new)
-            send(other.second, Packet(SERVER_ORIGIN, Command::ADDCHAR, name, flag(false)));
+            send(other.second, Packet(Names::SYSTEM, Command::ADDCHAR, name, flag(false)));
         if (placed)
-            send(other.second, Packet(name, Command::ENTER, GameState::OOC));
+            send(other.second, Packet(name, Command::ENTER, Names::OOC_SCENE));
         send(other.second, Packet(name, Command::ONLINE, flag(true)));
     }
 }
@@ -231,15 +230,15 @@ void RequestHandler::refuse_login(const Client& client, const std::string& messa
 
 void RequestHandler::send_state(ClientId to)
 {
-    send(to, Packet(SERVER_ORIGIN, Command::GAME, game));
-    send(to, Packet(SERVER_ORIGIN, Command::SESSION, state.get_session()));
+    send(to, Packet(Names::SYSTEM, Command::GAME, game));
+    send(to, Packet(Names::SYSTEM, Command::SESSION, state.get_session()));
     for (const auto& character : state.get_characters())
-        send(to, Packet(SERVER_ORIGIN, Command::ADDCHAR, character.name, flag(character.npc)));
+        send(to, Packet(Names::SYSTEM, Command::ADDCHAR, character.name, flag(character.npc)));
     for (const auto& scene : state.get_scenes())
     {
-        send(to, Packet(SERVER_ORIGIN, Command::ADDSCENE, scene.name, flag(scene.temporary)));
+        send(to, Packet(Names::SYSTEM, Command::ADDSCENE, scene.name, flag(scene.temporary)));
         if (!scene.group.empty())
-            send(to, Packet(SERVER_ORIGIN, Command::SCENEGROUP, scene.name, scene.group));
+            send(to, Packet(Names::SYSTEM, Command::SCENEGROUP, scene.name, scene.group));
     }
     for (const auto& scene : state.get_scenes())
         for (const auto& occupant : scene.occupants)
@@ -263,7 +262,7 @@ void RequestHandler::on_text(Client& sender, const Packet& packet)
         throw Refusal(Kel::format("You are not in the scene %s", scene.name));
 
     std::set<ClientId> recipients { sender.id };
-    if (const Client* gm = online_client(GM))
+    if (const Client* gm = online_client(Names::GAME_MASTER))
         recipients.insert(gm->id);
     for (const auto& occupant : scene.occupants)
         if (const Client* client = online_client(occupant))
@@ -308,7 +307,7 @@ void RequestHandler::on_query(Client& sender, const Packet& packet)
         text = Kel::format("%s is %s; %s", character->name, status,
             scenes.empty() ? std::string("in no scene") : "scenes: " + join(scenes));
     }
-    send(sender.id, Packet(SERVER_ORIGIN, Command::OOC, GameState::OOC, text));
+    send(sender.id, Packet(Names::SYSTEM, Command::OOC, Names::OOC_SCENE, text));
 }
 
 void RequestHandler::on_get_biography(Client& sender, const Packet& packet)
@@ -331,13 +330,13 @@ void RequestHandler::on_start_session(Client&, const Packet& packet)
     if (!valid_session(session))
         throw Refusal("Invalid session name");
     state.set_session(session);
-    send_all(Packet(SERVER_ORIGIN, Command::SESSION, session));
+    send_all(Packet(Names::SYSTEM, Command::SESSION, session));
 }
 
 void RequestHandler::on_end_session(Client&, const Packet&)
 {
     state.set_session("");
-    send_all(Packet(SERVER_ORIGIN, Command::SESSION, ""));
+    send_all(Packet(Names::SYSTEM, Command::SESSION, ""));
 }
 
 void RequestHandler::on_add_scene(Client&, const Packet& packet)
@@ -349,13 +348,13 @@ void RequestHandler::on_add_scene(Client&, const Packet& packet)
     if (state.find_scene(name))
         throw Refusal(Kel::format("The scene %s already exists", name));
     state.add_scene(name, temporary);
-    send_all(Packet(SERVER_ORIGIN, Command::ADDSCENE, name, flag(temporary)));
+    send_all(Packet(Names::SYSTEM, Command::ADDSCENE, name, flag(temporary)));
 }
 
 void RequestHandler::on_remove_scene(Client&, const Packet& packet)
 {
     const GameState::Scene& scene = scene_named(packet.get_parameter(0));
-    if (scene.name == GameState::OOC)
+    if (scene.name == Names::OOC_SCENE)
         throw Refusal("The scene OOC cannot be removed");
     const std::string name = scene.name;
     const std::vector<std::string> occupants = scene.occupants;
@@ -373,14 +372,14 @@ void RequestHandler::on_set_scene_group(Client&, const Packet& packet)
     if (!group.empty() && !GameState::valid_name(group))
         throw Refusal("Invalid group name");
     state.set_group(scene, group);
-    send_all(Packet(SERVER_ORIGIN, Command::SCENEGROUP, scene.name, group));
+    send_all(Packet(Names::SYSTEM, Command::SCENEGROUP, scene.name, group));
 }
 
 void RequestHandler::on_rename_scene(Client&, const Packet& packet)
 {
     GameState::Scene& scene = scene_named(packet.get_parameter(0));
     const std::string& new_name = packet.get_parameter(1);
-    if (scene.name == GameState::OOC)
+    if (scene.name == Names::OOC_SCENE)
         throw Refusal("The scene OOC cannot be renamed");
     if (!GameState::valid_name(new_name))
         throw Refusal("Invalid scene name");
@@ -391,9 +390,9 @@ void RequestHandler::on_rename_scene(Client&, const Packet& packet)
 
     const std::string old_name = scene.name;
     state.rename_scene(scene, new_name);
-    send_all(Packet(SERVER_ORIGIN, Command::ADDSCENE, new_name, flag(scene.temporary)));
+    send_all(Packet(Names::SYSTEM, Command::ADDSCENE, new_name, flag(scene.temporary)));
     if (!scene.group.empty())
-        send_all(Packet(SERVER_ORIGIN, Command::SCENEGROUP, new_name, scene.group));
+        send_all(Packet(Names::SYSTEM, Command::SCENEGROUP, new_name, scene.group));
     for (const auto& occupant : scene.occupants)
     {
         send_all(Packet(occupant, Command::LEAVE, old_name));
@@ -404,12 +403,12 @@ void RequestHandler::on_rename_scene(Client&, const Packet& packet)
 void RequestHandler::on_add_npc(Client&, const Packet& packet)
 {
     const std::string& name = packet.get_parameter(0);
-    if (!GameState::valid_name(name) || name == SERVER_ORIGIN || Kel::strcasecmp(name, GM) == 0)
+    if (!GameState::valid_name(name) || name == Names::SYSTEM || Kel::strcasecmp(name, Names::GAME_MASTER) == 0)
         throw Refusal("Invalid name");
     if (state.find_character(name))
         throw Refusal(Kel::format("The character %s already exists", name));
     state.add_character(name, true);
-    send_all(Packet(SERVER_ORIGIN, Command::ADDCHAR, name, flag(true)));
+    send_all(Packet(Names::SYSTEM, Command::ADDCHAR, name, flag(true)));
 }
 
 void RequestHandler::on_remove_character(Client&, const Packet& packet)
@@ -426,7 +425,7 @@ void RequestHandler::on_remove_character(Client&, const Packet& packet)
     state.remove_character(name);
     for (const auto& scene : scene_names)
         send_all(Packet(name, Command::LEAVE, scene));
-    send_all(Packet(SERVER_ORIGIN, Command::REMOVECHAR, name));
+    send_all(Packet(Names::SYSTEM, Command::REMOVECHAR, name));
 }
 
 void RequestHandler::on_enter(Client&, const Packet& packet)
@@ -442,7 +441,7 @@ void RequestHandler::on_leave(Client&, const Packet& packet)
 {
     GameState::Scene& scene = scene_named(packet.get_parameter(0));
     const GameState::Character& character = character_named(packet.get_parameter(1));
-    if (scene.name == GameState::OOC && !character.npc)
+    if (scene.name == Names::OOC_SCENE && !character.npc)
         throw Refusal("Players always stay in OOC");
     if (!state.leave(scene, character.name))
         throw Refusal(Kel::format("%s is not in the scene %s", character.name, scene.name));
@@ -499,5 +498,5 @@ void RequestHandler::send_all(const Packet& packet)
 
 void RequestHandler::send_error(ClientId to, const std::string& message)
 {
-    send(to, Packet(SERVER_ORIGIN, Command::ERROR, message));
+    send(to, Packet(Names::SYSTEM, Command::ERROR, message));
 }

@@ -1,6 +1,7 @@
 #ifndef PARLANE_SERVER_REQUESTHANDLER_H
 #define PARLANE_SERVER_REQUESTHANDLER_H
 
+#include "common/names.h"
 #include "server/gamestate.h"
 #include "server/outbox.h"
 
@@ -21,11 +22,6 @@ class Packet;
 class RequestHandler
 {
 public:
-    // The game master is the client that logged in with exactly this name.
-    static const char* const GM;
-    // Origin of the server's own lines (answers to QUERY).
-    static const char* const SERVER_ORIGIN;
-
     RequestHandler(GameState& state, Outbox& outbox, const std::string& game, std::ostream& log);
     RequestHandler(const RequestHandler&) = delete;
     RequestHandler& operator=(const RequestHandler&) = delete;
@@ -98,7 +94,7 @@ private:
     GameState::Character& character_named(const std::string& name);
     GameState::Scene& scene_named(const std::string& name);
     std::string speaker(const Client& sender, const std::string& origin);
-    bool is_gm(const Client& client) const { return client.name == GM; }
+    bool is_gm(const Client& client) const { return client.name == Names::GAME_MASTER; }
     const Client* online_client(const std::string& name) const;
 
     void send(ClientId to, const Packet& packet);

@@ -1,5 +1,6 @@
 #include "server/statefile.h"
 
+#include "common/names.h"
 #include "libs/core/source/core/except.h"
 #include "libs/datafile/source/loader.h"
 #include "libs/datafile/source/parser.h"
@@ -59,7 +60,7 @@ private:
         if (!group.empty())
             check_name(group);
         GameState::Scene* existing = state.find_scene(name);
-        if (existing && existing->name != GameState::OOC)
+        if (existing && existing->name != Names::OOC_SCENE)
             fail(Kel::format("Scene %s twice", name));
         GameState::Scene& scene = existing ? *existing : state.add_scene(name, temporary);
         state.set_group(scene, group);
