@@ -1,8 +1,9 @@
 #ifndef PARLANE_BENCH_CLIENTSESSION_H
 #define PARLANE_BENCH_CLIENTSESSION_H
 
-#include "client/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
+#include "client/ui/toolkit.h"
 #include "common/connection.h"
 #include "libs/core/source/time/clock.h"
 #include "libs/core/source/time/units.h"
@@ -40,7 +41,7 @@ public:
         static char* argv[] = { program, nullptr };
         parlane = new Parlane(1, argv);
         // Shown as the program shows it, so that lines are laid out and drawn.
-        parlane->get_main_window()->show();
+        main_window().show();
 
         listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
         listener.listen(1);
@@ -62,6 +63,8 @@ public:
         std::filesystem::current_path("/");
         std::filesystem::remove_all(dir);
     }
+
+    MainWindow& main_window() { return static_cast<Toolkit&>(parlane->get_frontend()).get_main_window(); }
 
     ClientSession(const ClientSession&) = delete;
     ClientSession& operator=(const ClientSession&) = delete;

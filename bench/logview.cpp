@@ -13,8 +13,9 @@
 //    runs until the toolkit is idle again, so layout and drawing count.
 //    The 100,000-line scene is never left: see leave_ms.
 #include "bench/clientsession.h"
-#include "client/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
+#include "client/ui/toolkit.h"
 #include "common/connection.h"
 #include "common/packet.h"
 #include "libs/core/source/time/clock.h"
@@ -70,10 +71,10 @@ LogLine mixed_line(int i)
 }
 
 // One controller, its server-side link, and the scenes the benchmarks show.
-class Session: public ClientSession
+class ViewSession: public ClientSession
 {
 public:
-    Session(): ClientSession(program)
+    ViewSession(): ClientSession(program)
     {
         std::vector<std::string> names = { "Empty", "Backlog", "Large" };
         for (int i = 0; i < SMALL_SCENES; ++i)
@@ -98,7 +99,7 @@ public:
 
     void show(bool shown)
     {
-        MainWindow& window = *parlane->get_main_window();
+        MainWindow& window = main_window();
         if (shown)
         {
             window.show();
@@ -120,7 +121,7 @@ public:
 
     Glib::RefPtr<Gtk::TextBuffer> log_buffer()
     {
-        GtkWidget* view = find(GTK_WIDGET(parlane->get_main_window()->gobj()), "txt_log");
+        GtkWidget* view = find(GTK_WIDGET(main_window().gobj()), "txt_log");
         return dynamic_cast<Gtk::TextView*>(Glib::wrap(view))->get_buffer();
     }
 
@@ -143,11 +144,11 @@ private:
     }
 };
 
-char Session::program[] = "bench_logview";
+char ViewSession::program[] = "bench_logview";
 
-Session& session()
+ViewSession& session()
 {
-    static Session s;
+    static ViewSession s;
     return s;
 }
 
@@ -255,7 +256,7 @@ double seconds_since(const Kel::Time::TimeStamp& start)
 
 void Activation(benchmark::State& state)
 {
-    Session& s = session();
+    ViewSession& s = session();
     s.show(false);
     s.activate("Backlog");
     Rendering rendering = capture(s.log_buffer());
@@ -289,7 +290,7 @@ BENCHMARK(Activation)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisec
 
 void Append(benchmark::State& state)
 {
-    Session& s = session();
+    ViewSession& s = session();
     const bool large = state.range(0) == LARGE;
     s.show(state.range(1) != 0);
     // Every run takes fresh small scenes.
@@ -298,7 +299,7 @@ void Append(benchmark::State& state)
     std::string scene = large ? "Large" : "Small " + std::to_string(100 + small_index);
     if (s.parlane->get_active_scene() != s.parlane->get_scene(scene))
         s.activate(scene);
-    Session::idle();
+    ViewSession::idle();
     int line = 0;
     for (auto _ : state)
     {
@@ -308,12 +309,12 @@ void Append(benchmark::State& state)
             small_index = (small_index + 1) % SMALL_SCENES;
             scene = "Small " + std::to_string(100 + small_index);
             s.activate(scene);
-            Session::idle();
+            ViewSession::idle();
         }
         s.parlane->get_scene(scene)->get_backlog().push_back(mixed_line(line++));
         Kel::Time::TimeStamp start = Kel::Time::now();
         s.parlane->signal_activity.emit();
-        Session::idle();
+        ViewSession::idle();
         state.SetIterationTime(seconds_since(start));
     }
     if (!large)

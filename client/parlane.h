@@ -1,47 +1,35 @@
 #ifndef PARLANE_CLIENT_PARLANE_H
 #define PARLANE_CLIENT_PARLANE_H
 
-#include "client/character.h"
-#include "client/config.h"
-#include "client/scene.h"
-#include "client/toolkitpump.h"
+#include "client/interpreter/interpreter.h"
+#include "client/session/config.h"
+#include "client/session/packethandler.h"
+#include "client/session/requests.h"
+#include "client/session/session.h"
 #include "libs/core/source/core/application.h"
 #include "libs/core/source/time/timedelta.h"
 #include "libs/core/source/time/timestamp.h"
 #include "libs/core/source/time/units.h"
 #include "libs/io/source/eventdispatcher.h"
 
-#include <gtkmm/main.h>
 #include <sigc++/signal.h>
 
-#include <map>
 #include <string>
 
 class Connection;
-class Packet;
-class MainWindow;
-class ConnectDialog;
-class StartSessionDialog;
-class AddSceneDialog;
-class NpcDialog;
-class BiographyDialog;
-class ColorDialog;
-namespace Gtk
-{
-class Dialog;
-}
+class Frontend;
 
-// The chat client's application object and its one controller. It owns the
-// windows, the configuration, the connection and the session model, turns
-// the server's packets into model changes, offers the operations the windows
-// call, and announces every change through its signals; the model never
-// calls a window. Exactly one exists per process: reach it through instance().
-class Parlane: public Kel::Application, public SceneHost
+// The chat client's application object: it owns the connection, the session
+// model, the requests and the line interpreter, runs the program's loop, and
+// forwards the windows' calls to them. It never calls a window: whatever the
+// user must see reaches the windows through the model's signals, which it
+// offers under the same names. Exactly one exists per process: reach it
+// through instance().
+class Parlane: public Kel::Application, private PacketSink, private InterpreterPort
 {
 public:
-    // Initialises the toolkit from the command line and takes every window
-    // from "parlane.glade" in the working directory. A missing or unusable
-    // file is shown in an error box and then thrown as Kel::Exception.
+    // Starts the toolkit from the command line and builds the windows (see
+    // make_frontend, which throws when the UI description is unusable).
     Parlane(int argc, char** argv);
     ~Parlane() override;
     Parlane(const Parlane&) = delete;
@@ -66,164 +54,112 @@ public:
     static constexpr Kel::Time::TimeDelta BACKGROUND_DELAY = 500 * Kel::Time::msec;
 
     // Drops any present connection and the whole model, then connects and
-    // logs in as n, pumping toolkit events while a Cancel box is shown.
-    // Failures are shown in an error box, not thrown.
+    // logs in as n, serving the toolkit while signal_connecting holds.
+    // Failures reach signal_error, they are not thrown.
     void connect(const std::string& address, const std::string& n);
+    // Gives up a connection attempt that connect is waiting for.
+    void cancel_connection();
     // Deletes the connection, marks every character offline and forgets the
     // game and session. Scenes and characters stay.
     void disconnect();
     // Ends the loop after the current turn.
     void quit();
 
-    // Requests to the server. Each does nothing without a connection.
-    void start_session(const std::string& n);
-    void end_session();
-    // An empty message means back at the keyboard.
-    void set_afk(const std::string& msg);
-    // Called with true on every key press: the first sends WRITING; it lapses
-    // ten seconds after the last call, or at once with false.
-    void set_writing(bool w);
-    // Remembers n so that the client switches to it once the server has made it.
-    void add_scene(const std::string& n, bool t);
-    void remove_scene(const std::string& n);
-    void set_scene_group(const std::string& sname, const std::string& group);
-    void add_npc(const std::string& npc);
-    void remove_character(const std::string& cname);
-    void query_character(const std::string& cname);
-    void get_character_biography(const std::string& cname);
-    // As get_character_biography, and shows the answer in a message box.
-    void show_character_biography(const std::string& cname);
-    // Sent only for the user's own character, or by the game master.
-    void set_character_biography(const std::string& cname, const std::string& bio);
+    // Requests to the server (see Requests). Each does nothing without a
+    // connection.
+    void start_session(const std::string& n) { requests.start_session(n); }
+    void end_session() { requests.end_session(); }
+    void set_afk(const std::string& msg) { requests.set_afk(msg); }
+    void set_writing(bool w) { requests.set_writing(w); }
+    void add_scene(const std::string& n, bool t) { requests.add_scene(n, t); }
+    void remove_scene(const std::string& n) { requests.remove_scene(n); }
+    void set_scene_group(const std::string& sname, const std::string& group)
+    {
+        requests.set_scene_group(sname, group);
+    }
+    void add_npc(const std::string& npc) { requests.add_npc(npc); }
+    void remove_character(const std::string& cname) { requests.remove_character(cname); }
+    void query_character(const std::string& cname) { requests.query_character(cname); }
+    void get_character_biography(const std::string& cname) { requests.get_character_biography(cname); }
+    void show_character_biography(const std::string& cname) { requests.show_character_biography(cname); }
+    void set_character_biography(const std::string& cname, const std::string& bio)
+    {
+        requests.set_character_biography(cname, bio);
+    }
 
-    // Puts s on screen: resets its activity and restores the name the user
-    // spoke as there. s must be one of get_scenes().
-    void set_active_scene(Scene* s);
-    // Only the game master ("GM") may speak as another name; for anybody
-    // else this does nothing.
-    void set_active_name(const std::string& n);
+    void set_active_scene(Scene* s) { session.set_active_scene(s); }
+    void set_active_name(const std::string& n) { session.set_active_name(n); }
     // Interprets one typed line: a slash command or text for the active scene.
-    void input(const std::string& str);
+    void input(const std::string& str) { interpreter.input(str); }
 
-    // "Bob_Stone" -> "Bob Stone": typed names use "_" for a blank.
-    static std::string unescape_name(const std::string& n);
-    // The order of the scene list: by group (ignoring case); then "OOC"
-    // first; then permanent before temporary; then by name (ignoring case).
-    static bool scene_compare(const Scene* a, const Scene* b);
+    static std::string unescape_name(const std::string& n) { return Interpreter::unescape_name(n); }
+    static bool scene_compare(const Scene* a, const Scene* b) { return Session::scene_compare(a, b); }
 
-    // First character or scene whose name equals the argument ignoring
-    // letter case; null if none.
-    Character* get_character(const std::string& cname) const;
-    Scene* get_scene(const std::string& sname) const;
+    Character* get_character(const std::string& cname) const { return session.get_character(cname); }
+    Scene* get_scene(const std::string& sname) const { return session.get_scene(sname); }
 
+    Session& get_session_model() { return session; }
+    Frontend& get_frontend() { return *frontend; }
     Config& get_config() { return config; }
     const Config& get_config() const { return config; }
-    const std::string& get_game() const override { return game; }
-    const std::string& get_session() const override { return session; }
-    const std::string& get_name() const { return name; }
-    const CharacterSeq& get_characters() const { return characters; }
-    // Sorted by scene_compare.
-    const SceneSeq& get_scenes() const { return scenes; }
-    Scene* get_active_scene() const { return active_scene; }
-    const std::string& get_active_name() const { return active_name; }
+    const std::string& get_game() const { return session.get_game(); }
+    const std::string& get_session() const { return session.get_session(); }
+    const std::string& get_name() const { return session.get_name(); }
+    const CharacterSeq& get_characters() const { return session.get_characters(); }
+    const SceneSeq& get_scenes() const { return session.get_scenes(); }
+    Scene* get_active_scene() const { return session.get_active_scene(); }
+    const std::string& get_active_name() const { return session.get_active_name(); }
     // True from connect until the connection object is deleted, which for a
     // lost connection happens at the next tick.
-    bool is_connected() const { return conn != nullptr; }
-
-    MainWindow* get_main_window() const { return wnd_main; }
-    ConnectDialog* get_dlg_connect() const { return dlg_connect; }
-    StartSessionDialog* get_dlg_start_session() const { return dlg_start_session; }
-    AddSceneDialog* get_dlg_add_scene() const { return dlg_add_scene; }
-    NpcDialog* get_dlg_npcs() const { return dlg_npcs; }
-    BiographyDialog* get_dlg_biography() const { return dlg_biography; }
-    ColorDialog* get_dlg_colors() const { return dlg_colors; }
-    Gtk::Dialog* get_dlg_about() const { return dlg_about; }
-    Gtk::Dialog* get_dlg_help() const { return dlg_help; }
-
-    // The set of scenes or their order changed.
-    sigc::signal<void> signal_scenes_changed;
-    // The active scene received new lines.
-    sigc::signal<void> signal_activity;
-    // A scene's activity or occupancy changed, or the active scene changed.
-    sigc::signal<void> signal_scene_status_changed;
-    // The characters present in the active scene changed.
-    sigc::signal<void> signal_present_characters_changed;
-    // Another scene became the active one.
-    sigc::signal<void> signal_scene_activated;
-    // A character was added to or removed from the known characters.
-    sigc::signal<void> signal_characters_changed;
-    // A character's online, writing or away state changed.
-    sigc::signal<void> signal_character_status_changed;
-    // The name the user speaks as changed.
-    sigc::signal<void> signal_active_name_changed;
-    // All scenes and characters were discarded; drop every pointer to them.
-    sigc::signal<void> signal_data_cleared;
-    // The configuration was loaded or changed.
-    sigc::signal<void> signal_config_changed;
-    // A biography arrived: character name, biography text.
-    sigc::signal<void, const std::string&, const std::string&> signal_biography_received;
+    bool is_connected() const override { return conn != nullptr; }
 
 private:
-    void load_ui();
-    void clear();
+    // Declared first: the signals below refer into it.
+    Session session;
+
+public:
+    // The model's signals (see Session), under the names the windows know.
+    sigc::signal<void>& signal_scenes_changed;
+    sigc::signal<void>& signal_activity;
+    sigc::signal<void>& signal_scene_status_changed;
+    sigc::signal<void>& signal_present_characters_changed;
+    sigc::signal<void>& signal_scene_activated;
+    sigc::signal<void>& signal_characters_changed;
+    sigc::signal<void>& signal_character_status_changed;
+    sigc::signal<void>& signal_active_name_changed;
+    sigc::signal<void>& signal_data_cleared;
+    sigc::signal<void>& signal_config_changed;
+    sigc::signal<void, const std::string&, const std::string&>& signal_biography_received;
+    sigc::signal<void>& signal_game_changed;
+    sigc::signal<void>& signal_attention;
+    sigc::signal<void, const std::string&, const std::string&>& signal_show_biography;
+    sigc::signal<void, const std::string&>& signal_error;
+    sigc::signal<void, const std::string&>& signal_notice;
+    sigc::signal<void, const std::string&>& signal_edit_biography;
+    // True while connect waits for the server to answer, false once it is
+    // over either way.
+    sigc::signal<void, bool> signal_connecting;
+
+private:
     void packet_available();
     void end_of_file();
-    void cancel_connection(int response);
-    void update_title();
-    void sort_scenes();
-    // Sends pkt if connected. A failed send is reported on standard output.
-    void send(const Packet& pkt);
-    // Raises the activity of scene s, which is not the active one, and
-    // announces a change.
-    void raise_activity(Scene& s, unsigned level);
-    // Takes chr out of s as LEAVE does, with the same signals.
-    void leave_scene(Scene& s, Character& chr);
+    // PacketSink: a failed send is reported on standard output.
+    void send(const Packet& pkt) override;
+    // InterpreterPort
+    void report_error(const std::string& message) override;
+    void report_notice(const std::string& message) override;
+    void edit_biography(const std::string& character) override;
 
-    // The line interpreter's parts. Each assumes a connection and an active scene.
-    void run_command(const std::string& str);
-    void run_gm_command(const std::string& cmd, const std::string& rest);
-    void roll_dice(const std::string& rest);
-    void speak_as_npc(const std::string& rest);
-    // Replaces "#name" references in str by "$Name$"; false when one is
-    // ambiguous (reported in an error box) and the line must be dropped.
-    bool resolve_references(const std::string& str, std::string& line);
-    // Best match for the lower-case prefix ref: present characters beat
-    // absent ones. False when two match equally well.
-    bool resolve_abbreviation(const std::string& ref, std::string& rname) const;
-    // Wraps plain speech: "$me$: \"text\"", or "$me$: text" in "OOC", or
-    // unchanged for the narrator "GM" and for emotes holding "$me$".
-    void add_speech_markers(std::string& line) const;
-
-    Gtk::Main gtk;
-    // Windows and dialogs, owned.
-    MainWindow* wnd_main;
-    ConnectDialog* dlg_connect;
-    StartSessionDialog* dlg_start_session;
-    AddSceneDialog* dlg_add_scene;
-    NpcDialog* dlg_npcs;
-    BiographyDialog* dlg_biography;
-    ColorDialog* dlg_colors;
-    Gtk::Dialog* dlg_about;
-    Gtk::Dialog* dlg_help;
     Kel::IO::EventDispatcher event_disp;
-    ToolkitPump pump;
+    Config config;
+    Requests requests;
+    Interpreter interpreter;
+    PacketHandler packet_handler;
+    Connection* conn; // owned; null when not connected
     // Whether the last turn handled a packet.
     bool link_busy;
     Kel::Time::TimeStamp last_background;
-    Config config;
-    std::string name;
-    std::map<std::string, std::string> active_names; // scene name -> speaking name
-    std::string active_name;
-    std::string game;
-    std::string session;
-    CharacterSeq characters; // owned
-    SceneSeq scenes; // owned
-    Scene* active_scene;
-    std::string requested_scene;
-    Connection* conn; // owned; null when not connected
-    bool writing;
-    Kel::Time::TimeStamp write_timeout;
-    std::string show_bio;
+    Frontend* frontend; // owned
 
     static Parlane* instance_;
     static Kel::Application::RegApp<Parlane> reg;

@@ -1,4 +1,4 @@
-#include "client/utf8.h"
+#include "client/ui/utf8.h"
 
 #include "tests/datafile/helpers.h"
 

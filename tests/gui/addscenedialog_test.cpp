@@ -1,6 +1,6 @@
-#include "client/addscenedialog.h"
+#include "client/ui/addscenedialog.h"
 
-#include "client/mainwindow.h"
+#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
 #include "tests/gui/fixture.h"
 
@@ -35,7 +35,7 @@ protected:
         return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_scene_permanent");
     }
 
-    AddSceneDialog& dialog = *parlane.get_dlg_add_scene();
+    AddSceneDialog& dialog = *window.get_dlg_add_scene();
 };
 
 TEST_F(AddSceneDialogTest, OffersNoGroupThenEachGroupOnceInSceneOrderWithClearedFields)

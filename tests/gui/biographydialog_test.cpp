@@ -1,4 +1,5 @@
-#include "client/biographydialog.h"
+#include "client/ui/mainwindow.h"
+#include "client/ui/biographydialog.h"
 
 #include "client/parlane.h"
 #include "tests/gui/fixture.h"
@@ -34,7 +35,7 @@ protected:
         return GuiTest::find_widget<Gtk::TextView>(dialog, "txt_edit_biography")->get_buffer();
     }
 
-    BiographyDialog& dialog = *parlane.get_dlg_biography();
+    BiographyDialog& dialog = *window.get_dlg_biography();
 };
 
 TEST_F(BiographyDialogTest, AsksTheServerAndShowsOnlyTheAnswerForItsCharacter)

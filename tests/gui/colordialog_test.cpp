@@ -1,6 +1,6 @@
-#include "client/colordialog.h"
+#include "client/ui/colordialog.h"
 
-#include "client/mainwindow.h"
+#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
 #include "tests/gui/fixture.h"
 
@@ -84,7 +84,7 @@ protected:
     }
 
     Config& config = parlane.get_config();
-    ColorDialog& dialog = *parlane.get_dlg_colors();
+    ColorDialog& dialog = *window.get_dlg_colors();
     std::vector<int> responses;
     int announcements = 0;
     sigc::connection watch_responses;

@@ -1,6 +1,6 @@
-#include "client/connectdialog.h"
+#include "client/ui/connectdialog.h"
 
-#include "client/mainwindow.h"
+#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
 #include "tests/gui/fixture.h"
 
@@ -39,7 +39,7 @@ protected:
     }
 
     Config& config = parlane.get_config();
-    ConnectDialog& dialog = *parlane.get_dlg_connect();
+    ConnectDialog& dialog = *window.get_dlg_connect();
     std::string shown;
 };
 

@@ -1,7 +1,8 @@
 #include "tests/gui/fixture.h"
 
-#include "client/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
+#include "client/ui/toolkit.h"
 #include "libs/core/source/time/clock.h"
 #include "libs/core/source/time/units.h"
 #include "libs/net/source/inet.h"
@@ -121,6 +122,11 @@ Parlane& parlane()
         controller = new Parlane(1, argv);
     }
     return *controller;
+}
+
+MainWindow& main_window()
+{
+    return static_cast<Toolkit&>(parlane().get_frontend()).get_main_window();
 }
 
 const std::string& work_dir()
@@ -342,7 +348,7 @@ Strings TestServer::take_sent()
 }
 
 SessionTest::SessionTest(bool shown):
-    parlane(GuiTest::parlane()), window(*parlane.get_main_window()), shown(shown),
+    parlane(GuiTest::parlane()), window(GuiTest::main_window()), shown(shown),
     saved_config(parlane.get_config())
 {
 }

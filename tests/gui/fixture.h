@@ -1,7 +1,7 @@
 #ifndef PARLANE_TESTS_GUI_FIXTURE_H
 #define PARLANE_TESTS_GUI_FIXTURE_H
 
-#include "client/config.h"
+#include "client/session/config.h"
 #include "common/connection.h"
 #include "common/packet.h"
 #include "libs/io/source/eventdispatcher.h"
@@ -29,6 +29,7 @@ typedef std::vector<std::string> Strings;
 // Made on first use in the working folder <temporary>/work/dir, which holds copies
 // of "parlane.glade" and the icons; both go when the test program ends.
 Parlane& parlane();
+MainWindow& main_window();
 const std::string& work_dir();
 
 // Loop turns (a controller tick, a tick of every live TestServer, a 1 ms

@@ -1,6 +1,6 @@
-#include "client/inputbox.h"
+#include "client/ui/inputbox.h"
 
-#include "client/mainwindow.h"
+#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
 #include "tests/gui/fixture.h"
 

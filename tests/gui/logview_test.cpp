@@ -1,6 +1,6 @@
-#include "client/logview.h"
+#include "client/ui/logview.h"
 
-#include "client/mainwindow.h"
+#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
 #include "libs/core/source/time/clock.h"
 #include "tests/gui/fixture.h"

@@ -1,8 +1,8 @@
-#include "client/mainwindow.h"
+#include "client/ui/mainwindow.h"
 
-#include "client/npcdialog.h"
+#include "client/ui/npcdialog.h"
 #include "client/parlane.h"
-#include "client/startsessiondialog.h"
+#include "client/ui/startsessiondialog.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
@@ -153,7 +153,7 @@ TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
 TEST_F(MainWindowTest, BeginSessionSendsTheNameOnlyOnOk)
 {
     ASSERT_TRUE(server.log_in("GM"));
-    StartSessionDialog& dialog = *parlane.get_dlg_start_session();
+    StartSessionDialog& dialog = *window.get_dlg_start_session();
     fill_in("mni_begin_session", dialog, "ent_session_name", "Never", Gtk::RESPONSE_CANCEL);
     EXPECT_EQ(Strings(), server.take_sent());
     // The entry keeps the last text.
@@ -165,7 +165,7 @@ TEST_F(MainWindowTest, BeginSessionSendsTheNameOnlyOnOk)
 TEST_F(MainWindowTest, NpcHelpAndAboutWindowsOpen)
 {
     const std::pair<const char*, Gtk::Dialog*> windows[]
-        = { { "mni_npcs", parlane.get_dlg_npcs() }, { "mni_help", parlane.get_dlg_help() } };
+        = { { "mni_npcs", window.get_dlg_npcs() }, { "mni_help", window.get_dlg_help() } };
     for (const auto& w : windows)
     {
         SCOPED_TRACE(w.first);
@@ -175,10 +175,10 @@ TEST_F(MainWindowTest, NpcHelpAndAboutWindowsOpen)
         EXPECT_FALSE(w.second->get_visible());
     }
     bool shown = false;
-    GuiTest::respond_when_shown(*parlane.get_dlg_about(), Gtk::RESPONSE_CLOSE, [&] { shown = true; });
+    GuiTest::respond_when_shown(*window.get_dlg_about(), Gtk::RESPONSE_CLOSE, [&] { shown = true; });
     activate("mni_about");
     EXPECT_TRUE(shown) << "run modally";
-    EXPECT_FALSE(parlane.get_dlg_about()->get_visible());
+    EXPECT_FALSE(window.get_dlg_about()->get_visible());
 }
 
 TEST_F(MainWindowTest, LabelsFollowTheSceneAndTheSpeakingName)

@@ -1,4 +1,4 @@
-#include "client/messagebox.h"
+#include "client/ui/messagebox.h"
 
 #include "tests/gui/fixture.h"
 

@@ -1,6 +1,7 @@
-#include "client/npcdialog.h"
+#include "client/ui/mainwindow.h"
+#include "client/ui/npcdialog.h"
 
-#include "client/biographydialog.h"
+#include "client/ui/biographydialog.h"
 #include "client/parlane.h"
 #include "tests/gui/fixture.h"
 
@@ -29,7 +30,7 @@ protected:
     void TearDown() override
     {
         dialog.hide();
-        parlane.get_dlg_biography()->hide();
+        window.get_dlg_biography()->hide();
         SessionTest::TearDown();
     }
 
@@ -52,7 +53,7 @@ protected:
             list().get_selection()->select(Gtk::TreeModel::Path(Gtk::TreeModel::Path::size_type(1), i));
     }
 
-    NpcDialog& dialog = *parlane.get_dlg_npcs();
+    NpcDialog& dialog = *window.get_dlg_npcs();
 };
 
 TEST_F(NpcDialogTest, RemovesEverySelectedRow)
@@ -94,7 +95,7 @@ TEST_F(NpcDialogTest, AddSendsTheNameAndKeepsIt)
 
 TEST_F(NpcDialogTest, EditsTheFirstSelectedBiographyWhenConnected)
 {
-    BiographyDialog& biography = *parlane.get_dlg_biography();
+    BiographyDialog& biography = *window.get_dlg_biography();
     server.take_sent();
     select({});
     click("btn_edit_biography");

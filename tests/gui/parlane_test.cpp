@@ -1,6 +1,6 @@
 #include "client/parlane.h"
 
-#include "client/mainwindow.h"
+#include "client/ui/mainwindow.h"
 #include "libs/core/source/core/except.h"
 #include "libs/core/source/time/clock.h"
 #include "tests/gui/fixture.h"

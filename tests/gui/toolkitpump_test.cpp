@@ -1,4 +1,4 @@
-#include "client/toolkitpump.h"
+#include "client/ui/toolkitpump.h"
 
 #include "libs/core/source/time/clock.h"
 #include "libs/core/source/time/units.h"

@@ -1,3 +1,0 @@
-#include "client/character.h"
-
-Character::Character(const std::string& n, bool p): name(n), npc(p), online(false), color(0) { }

@@ -1,0 +1,264 @@
+#include "client/interpreter/interpreter.h"
+
+#include "client/session/config.h"
+#include "client/session/markup.h"
+#include "client/session/requests.h"
+#include "client/session/session.h"
+#include "common/commands.h"
+#include "common/names.h"
+#include "common/packet.h"
+#include "libs/core/source/core/except.h"
+#include "libs/strings/source/formatter.h"
+#include "libs/strings/source/lexicalcast.h"
+#include "libs/strings/source/utils.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+namespace
+{
+
+// A roll beyond this many dice would freeze the window for no game purpose.
+const unsigned MAX_DICE = 1000;
+
+// "2d6" -> 2 dice of 6 sides; "20" -> 1 die of 20 sides; blanks around the
+// numbers are allowed. Throws Kel::LexicalError for anything else.
+void parse_dice(const std::string& rest, unsigned& n, unsigned& sides)
+{
+    std::string::size_type d = rest.find('d');
+    if (d == std::string::npos)
+    {
+        n = 1;
+        sides = Kel::lexical_cast<unsigned>(Kel::strip(rest));
+    }
+    else
+    {
+        n = Kel::lexical_cast<unsigned>(Kel::strip(rest.substr(0, d)));
+        sides = Kel::lexical_cast<unsigned>(Kel::strip(rest.substr(d + 1)));
+    }
+    if (sides == 0 || n > MAX_DICE)
+        throw Kel::LexicalError("Dice out of range");
+}
+
+bool is_reference_char(char c)
+{
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+
+} // namespace
+
+Interpreter::Interpreter(Session& s, Requests& r, const Config& c, InterpreterPort& p):
+    session(s), requests(r), config(c), port(p)
+{
+}
+
+std::string Interpreter::unescape_name(const std::string& n)
+{
+    std::string result = n;
+    std::replace(result.begin(), result.end(), '_', ' ');
+    return result;
+}
+
+void Interpreter::input(const std::string& str)
+{
+    // Every line needs a scene to go to; before the first one arrives there
+    // is nothing to say or command.
+    Scene* scene = session.get_active_scene();
+    if (!requests.is_connected() || !scene)
+        return;
+
+    if (!str.empty() && str[0] == '/')
+    {
+        run_command(str);
+        return;
+    }
+
+    std::string line;
+    if (!resolve_references(str, line))
+        return;
+    add_speech_markers(line);
+    requests.send(Packet(session.get_active_name(), Command::TEXT, scene->get_name(), line));
+}
+
+void Interpreter::run_command(const std::string& str)
+{
+    std::string::size_type space = str.find(' ');
+    std::string cmd = str.substr(1, space == std::string::npos ? std::string::npos : space - 1);
+    std::string rest;
+    if (space != std::string::npos)
+    {
+        std::string::size_type start = str.find_first_not_of(' ', space);
+        if (start != std::string::npos)
+            rest = str.substr(start);
+    }
+
+    if (cmd == "ooc" && !rest.empty())
+        requests.send(Packet(session.get_name(), Command::OOC, session.get_active_scene()->get_name(), rest));
+    else if (cmd == "me" && !rest.empty())
+        port.report_notice("The /me command is deprecated.  Please use #me instead.");
+    else if (cmd == "query" && !rest.empty())
+        requests.query_character(unescape_name(rest));
+    else if (cmd == "afk")
+        requests.set_afk(rest.empty() ? "Away from Keyboard" : rest);
+    else if (cmd == "info" && !rest.empty())
+        requests.show_character_biography(unescape_name(rest));
+    else if (cmd == "myinfo")
+        port.edit_biography(session.get_active_name());
+    else if (cmd == "dice" && !rest.empty())
+        roll_dice(rest);
+    else if (session.is_game_master())
+        run_gm_command(cmd, rest);
+}
+
+void Interpreter::run_gm_command(const std::string& cmd, const std::string& rest)
+{
+    const std::string& scene = session.get_active_scene()->get_name();
+    const std::string& name = session.get_name();
+
+    if (cmd == "enter" && !rest.empty())
+        requests.send(Packet(name, Command::ENTER, scene, unescape_name(rest)));
+    else if (cmd == "leave" && !rest.empty())
+        requests.send(Packet(name, Command::LEAVE, scene, unescape_name(rest)));
+    else if (cmd == "clearnpcs" || cmd == "clearscene")
+        clear_scene(cmd == "clearnpcs");
+    else if (cmd == "addnpc" && !rest.empty())
+        requests.add_npc(unescape_name(rest));
+    else if (cmd == "npc" && !rest.empty())
+        speak_as_npc(rest);
+    else if (cmd == "removechar" && !rest.empty())
+        requests.remove_character(unescape_name(rest));
+    else if (cmd == "addscene" && !rest.empty())
+        requests.add_scene(unescape_name(rest), true);
+    else if (cmd == "removescene")
+        requests.remove_scene(rest.empty() ? scene : unescape_name(rest));
+    else if (cmd == "renamescene" && !rest.empty())
+        requests.rename_scene(scene, unescape_name(rest));
+    else if (cmd == "scenegroup" && !rest.empty())
+        requests.set_scene_group(scene, unescape_name(rest));
+}
+
+void Interpreter::clear_scene(bool npcs_only)
+{
+    const Scene& scene = *session.get_active_scene();
+    // Copied: the server's answers must not change the list under us.
+    CharacterSeq present = scene.get_characters();
+    for (const Character* c : present)
+    {
+        bool leaves = npcs_only ? c->get_npc() : c->get_name() != session.get_name();
+        if (leaves)
+            requests.send(Packet(session.get_name(), Command::LEAVE, scene.get_name(), c->get_name()));
+    }
+}
+
+void Interpreter::roll_dice(const std::string& rest)
+{
+    unsigned n = 0;
+    unsigned sides = 0;
+    try
+    {
+        parse_dice(rest, n, sides);
+    }
+    catch (const Kel::LexicalError&)
+    {
+        port.report_error("Invalid parameters");
+        return;
+    }
+    unsigned result = 0;
+    for (unsigned i = 0; i < n; ++i)
+        result += static_cast<unsigned>(std::rand()) % sides + 1;
+    session.add_local_line(Kel::format("%dd%d = %d", n, sides, result));
+}
+
+void Interpreter::speak_as_npc(const std::string& rest)
+{
+    std::string::size_type sp = rest.find(' ');
+    std::string npc = unescape_name(rest.substr(0, sp));
+    std::string::size_type text_start
+        = sp == std::string::npos ? std::string::npos : rest.find_first_not_of(' ', sp);
+    // A name followed only by blanks switches the speaking name like a name alone.
+    if (text_start == std::string::npos)
+    {
+        session.set_active_name(npc);
+        return;
+    }
+    if (!session.get_character(npc))
+    {
+        port.report_error("Unknown character");
+        return;
+    }
+    std::string old_name = session.borrow_name(npc);
+    input(rest.substr(text_start));
+    session.restore_name(old_name);
+}
+
+bool Interpreter::resolve_references(const std::string& str, std::string& line)
+{
+    line = str;
+    std::string::size_type start = 0;
+    for (;;)
+    {
+        std::string::size_type hash = line.find('#', start);
+        if (hash == std::string::npos)
+            return true;
+        std::string::size_type nonalpha = hash + 1;
+        while (nonalpha < line.size() && is_reference_char(line[nonalpha]))
+            ++nonalpha;
+        std::string ref = unescape_name(Kel::tolower(line.substr(hash + 1, nonalpha - hash - 1)));
+
+        std::string rname;
+        if (Kel::strcasecmp(ref, "me") == 0)
+            rname = "me";
+        else if (!config.get_abbreviate_refs())
+        {
+            if (const Character* c = session.get_character(ref))
+                rname = c->get_name();
+        }
+        else if (!resolve_abbreviation(ref, rname))
+        {
+            port.report_error(Kel::format("Ambiguous reference #%s", ref));
+            return false;
+        }
+
+        if (rname.empty())
+            start = nonalpha;
+        else
+        {
+            std::string replacement = Markup::reference(rname);
+            line.replace(hash, nonalpha - hash, replacement);
+            start = hash + replacement.size();
+        }
+    }
+}
+
+bool Interpreter::resolve_abbreviation(const std::string& ref, std::string& rname) const
+{
+    const Scene& scene = *session.get_active_scene();
+    unsigned match_level = 0;
+    for (const Character* c : session.get_characters())
+    {
+        unsigned level = session.is_present(scene, *c) ? 2 : 1;
+        if (level < match_level)
+            continue;
+        std::string lcname = Kel::tolower(c->get_name());
+        if (lcname.compare(0, ref.size(), ref) != 0)
+            continue;
+        if (!rname.empty() && level == match_level)
+            return false;
+        rname = c->get_name();
+        match_level = level;
+    }
+    return true;
+}
+
+void Interpreter::add_speech_markers(std::string& line) const
+{
+    if (Markup::names_speaker(line))
+        return;
+    if (line.size() >= 2 && line[0] == '"' && line.find('"', 1) == line.size() - 1)
+        line = line.substr(1, line.size() - 2);
+    if (session.get_active_scene()->get_name() == Names::OOC_SCENE)
+        line = Kel::format("%s: %s", Markup::ME, line);
+    else if (session.get_active_name() != Names::GAME_MASTER)
+        line = Kel::format("%s: \"%s\"", Markup::ME, line);
+}

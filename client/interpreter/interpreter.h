@@ -1,0 +1,60 @@
+#ifndef PARLANE_CLIENT_INTERPRETER_INTERPRETER_H
+#define PARLANE_CLIENT_INTERPRETER_INTERPRETER_H
+
+#include <string>
+
+class Config;
+class Requests;
+class Session;
+
+// What the interpreter needs besides the model and the requests: a way to
+// tell the user about a line it cannot take, and the biography editor.
+class InterpreterPort
+{
+public:
+    virtual ~InterpreterPort() { }
+
+    virtual void report_error(const std::string& message) = 0;
+    virtual void report_notice(const std::string& message) = 0;
+    virtual void edit_biography(const std::string& character) = 0;
+};
+
+// Turns one typed line into requests: "/word rest" runs a command; anything
+// else is said in the active scene under the name the user speaks as, with
+// "#name" references resolved and speech marks added. Lines typed without a
+// connection or an active scene are dropped.
+class Interpreter
+{
+public:
+    Interpreter(Session& s, Requests& r, const Config& c, InterpreterPort& p);
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+    void input(const std::string& str);
+
+    // "Bob_Stone" -> "Bob Stone": typed names use "_" for a blank.
+    static std::string unescape_name(const std::string& n);
+
+private:
+    void run_command(const std::string& str);
+    void run_gm_command(const std::string& cmd, const std::string& rest);
+    void clear_scene(bool npcs_only);
+    void roll_dice(const std::string& rest);
+    void speak_as_npc(const std::string& rest);
+    // Replaces "#name" references in str by "$Name$"; false when one is
+    // ambiguous (reported) and the line must be dropped.
+    bool resolve_references(const std::string& str, std::string& line);
+    // Best match for the lower-case prefix ref: present characters beat
+    // absent ones. False when two match equally well.
+    bool resolve_abbreviation(const std::string& ref, std::string& rname) const;
+    // Wraps plain speech: "$me$: \"text\"", or "$me$: text" in "OOC", or
+    // unchanged for the narrator and for actions that name the speaker.
+    void add_speech_markers(std::string& line) const;
+
+    Session& session;
+    Requests& requests;
+    const Config& config;
+    InterpreterPort& port;
+};
+
+#endif

@@ -1,0 +1,65 @@
+#ifndef PARLANE_CLIENT_SESSION_CONFIG_H
+#define PARLANE_CLIENT_SESSION_CONFIG_H
+
+#include "libs/datafile/source/loader.h"
+
+#include <map>
+#include <string>
+
+// The user's settings: the colour of each kind of log text (by role name:
+// "text", "name", "other_name", "speech", "ooc", "timestamp", "gm", "event",
+// "background"), the background choice, name abbreviation, and the server
+// and name last used. Kept in a data file in the text syntax; colours are
+// stored as text ("#RRGGBB") and never parsed here.
+class Config
+{
+public:
+    // Reads the data file's statements into a Config.
+    class Loader: public Kel::DataFile::Loader
+    {
+    public:
+        explicit Loader(Config& conf);
+
+        Config& get_object() { return conf; }
+
+    private:
+        void color(const std::string& role, const std::string& colour);
+
+        Config& conf;
+    };
+
+    // Sets the defaults; reads nothing.
+    explicit Config(const std::string& filename);
+
+    // Overwrites the settings named in the file. A file that cannot be
+    // opened is ignored. Errors in the file propagate (ParseError, KeyError,
+    // TypeError); the statements before the bad one have taken effect.
+    void load();
+    // Writes every setting, string values escaped so that they read back
+    // exactly. The new content goes to "<filename>.tmp", which then replaces
+    // the file, so a failed save leaves the previous file whole.
+    void save() const;
+
+    // Any role name is accepted.
+    void set_color(const std::string& role, const std::string& colour);
+    // Throws Kel::InvalidParameterValue "Unknown color" for a role not in the map.
+    const std::string& get_color(const std::string& role) const;
+
+    void set_default_bg(bool value) { default_bg = value; }
+    bool get_default_bg() const { return default_bg; }
+    bool get_abbreviate_refs() const { return abbreviate_refs; }
+    void set_connect_host(const std::string& host) { connect_host = host; }
+    const std::string& get_connect_host() const { return connect_host; }
+    void set_connect_name(const std::string& name) { connect_name = name; }
+    const std::string& get_connect_name() const { return connect_name; }
+
+private:
+    std::string filename;
+    std::map<std::string, std::string> colors;
+    bool default_bg;
+    bool abbreviate_refs;
+    std::string connect_host;
+    std::string connect_name;
+};
+
+#endif

@@ -1,0 +1,298 @@
+#include "client/session/session.h"
+
+#include "common/names.h"
+#include "libs/strings/source/formatter.h"
+#include "libs/strings/source/utils.h"
+
+#include <algorithm>
+
+Session::Session(): active_scene(nullptr)
+{
+}
+
+Session::~Session()
+{
+    // Normally already empty: the owner clears the model. Nobody is told.
+    for (Scene* s : scenes)
+        delete s;
+    for (Character* c : characters)
+        delete c;
+}
+
+bool Session::scene_compare(const Scene* a, const Scene* b)
+{
+    int groups = Kel::strcasecmp(a->get_group(), b->get_group());
+    if (groups != 0)
+        return groups < 0;
+    if (a->get_name() == Names::OOC_SCENE)
+        return b->get_name() != Names::OOC_SCENE;
+    if (b->get_name() == Names::OOC_SCENE)
+        return false;
+    if (a->get_temporary() == b->get_temporary())
+        return Kel::strcasecmp(a->get_name(), b->get_name()) < 0;
+    return !a->get_temporary();
+}
+
+void Session::log_in(const std::string& n)
+{
+    name = n;
+    active_name = n;
+}
+
+void Session::clear()
+{
+    for (Scene* s : scenes)
+        delete s;
+    scenes.clear();
+    active_scene = nullptr;
+    for (Character* c : characters)
+        delete c;
+    characters.clear();
+    signal_data_cleared.emit();
+}
+
+void Session::go_offline()
+{
+    for (Character* c : characters)
+        c->set_online(false);
+    game.clear();
+    session.clear();
+    signal_game_changed.emit();
+    signal_character_status_changed.emit();
+}
+
+void Session::set_game(const std::string& g)
+{
+    game = g;
+    signal_game_changed.emit();
+}
+
+void Session::set_session(const std::string& s)
+{
+    session = s;
+    signal_game_changed.emit();
+}
+
+Scene* Session::add_scene(const std::string& sname, bool temporary)
+{
+    if (get_scene(sname))
+        return nullptr;
+    Scene* s = new Scene(*this, sname, temporary);
+    // Raised before the scene is announced: nothing announces it later,
+    // and the scene list would show the new scene as quiet.
+    bool activate = !active_scene || sname == requested_scene;
+    if (!activate)
+        s->set_activity(2);
+    // The list is sorted already: one walk finds the new scene's place.
+    scenes.insert(std::upper_bound(scenes.begin(), scenes.end(), s, &Session::scene_compare), s);
+    signal_scenes_changed.emit();
+    active_names[sname] = name;
+    if (activate)
+    {
+        requested_scene.clear();
+        set_active_scene(s);
+    }
+    return s;
+}
+
+void Session::set_scene_group(Scene& s, const std::string& group)
+{
+    s.set_group(group);
+    sort_scenes();
+    signal_scenes_changed.emit();
+}
+
+void Session::add_character(const std::string& cname, bool npc)
+{
+    if (get_character(cname))
+        return;
+    characters.push_back(new Character(cname, npc));
+    signal_characters_changed.emit();
+}
+
+void Session::remove_character(const std::string& cname)
+{
+    CharacterSeq::iterator i = std::find_if(
+        characters.begin(), characters.end(), [&](const Character* c) { return c->get_name() == cname; });
+    if (i == characters.end())
+        return;
+    Character* chr = *i;
+    // No scene may keep pointing at it once it is deleted.
+    for (Scene* s : scenes)
+        if (is_present(*s, *chr))
+            leave(*s, *chr);
+    characters.erase(i);
+    delete chr;
+    signal_characters_changed.emit();
+}
+
+void Session::enter(Scene& s, Character& chr)
+{
+    bool was_empty = s.get_characters().empty();
+    s.add_character(&chr);
+    if (&s == active_scene)
+    {
+        signal_activity.emit();
+        signal_present_characters_changed.emit();
+    }
+    else
+        raise_activity(s, 1);
+    if (was_empty)
+        signal_scene_status_changed.emit();
+}
+
+void Session::leave(Scene& s, Character& chr)
+{
+    bool was_empty = s.get_characters().empty();
+    s.remove_character(&chr);
+    bool own = chr.get_name() == name;
+    if (own)
+    {
+        s.clear_characters();
+        s.add_line(LogLine::EVENT, Names::SYSTEM, std::string(40, '-'));
+    }
+    // The scene list marks empty scenes, as it learns from an enter into one.
+    bool emptied = !was_empty && s.get_characters().empty();
+    if (&s == active_scene)
+    {
+        signal_activity.emit();
+        signal_present_characters_changed.emit();
+        if (own || emptied)
+            signal_scene_status_changed.emit();
+    }
+    else
+    {
+        raise_activity(s, 1);
+        if (emptied)
+            signal_scene_status_changed.emit();
+    }
+}
+
+void Session::add_line(Scene& s, LogLine::Type type, const std::string& nm, const std::string& text)
+{
+    s.add_line(type, nm, text);
+    if (type == LogLine::EVENT)
+    {
+        show_or_raise(s, 1);
+        return;
+    }
+    show_or_raise(s, 3);
+    signal_attention.emit();
+}
+
+void Session::add_local_line(const std::string& text)
+{
+    if (!active_scene)
+        return;
+    active_scene->add_line(LogLine::EVENT, Names::SYSTEM, text);
+    signal_activity.emit();
+}
+
+void Session::set_online(Character& chr, bool online)
+{
+    chr.set_online(online);
+    signal_character_status_changed.emit();
+    if (Scene* ooc = get_scene(Names::OOC_SCENE))
+        add_line(*ooc, LogLine::EVENT, Names::SYSTEM,
+            Kel::format("%s logged %s", chr.get_name(), online ? "in" : "out"));
+}
+
+void Session::set_writing(Character& chr, const std::string& sname)
+{
+    chr.set_writing(sname);
+    signal_character_status_changed.emit();
+}
+
+void Session::set_afk(Character& chr, const std::string& msg)
+{
+    chr.set_afk(msg);
+    signal_character_status_changed.emit();
+}
+
+void Session::receive_biography(const std::string& cname, const std::string& text)
+{
+    signal_biography_received.emit(cname, text);
+    if (show_bio.empty() || Kel::strcasecmp(cname, show_bio) != 0)
+        return;
+    show_bio.clear();
+    signal_show_biography.emit(cname, text);
+}
+
+void Session::set_active_scene(Scene* s)
+{
+    if (!s)
+        return;
+    active_scene = s;
+    s->reset_activity();
+    std::map<std::string, std::string>::const_iterator i = active_names.find(s->get_name());
+    if (i != active_names.end())
+    {
+        active_name = i->second;
+        signal_active_name_changed.emit();
+    }
+    signal_scene_activated.emit();
+    signal_scene_status_changed.emit();
+}
+
+void Session::set_active_name(const std::string& n)
+{
+    if (!is_game_master())
+        return;
+    if (active_scene)
+        active_names[active_scene->get_name()] = n;
+    active_name = n;
+    signal_active_name_changed.emit();
+}
+
+std::string Session::borrow_name(const std::string& n)
+{
+    std::string old_name = active_name;
+    active_name = n;
+    return old_name;
+}
+
+Character* Session::get_character(const std::string& cname) const
+{
+    for (Character* c : characters)
+        if (Kel::strcasecmp(c->get_name(), cname) == 0)
+            return c;
+    return nullptr;
+}
+
+Scene* Session::get_scene(const std::string& sname) const
+{
+    for (Scene* s : scenes)
+        if (Kel::strcasecmp(s->get_name(), sname) == 0)
+            return s;
+    return nullptr;
+}
+
+bool Session::is_present(const Scene& s, const Character& chr) const
+{
+    const CharacterSeq& present = s.get_characters();
+    return std::find(present.begin(), present.end(), &chr) != present.end();
+}
+
+bool Session::is_game_master() const
+{
+    return name == Names::GAME_MASTER;
+}
+
+void Session::sort_scenes()
+{
+    scenes.sort(&Session::scene_compare);
+}
+
+void Session::show_or_raise(Scene& s, unsigned level)
+{
+    if (&s == active_scene)
+        signal_activity.emit();
+    else
+        raise_activity(s, level);
+}
+
+void Session::raise_activity(Scene& s, unsigned level)
+{
+    if (s.set_activity(level))
+        signal_scene_status_changed.emit();
+}

@@ -1,0 +1,331 @@
+#include "client/ui/logview.h"
+
+#include "client/parlane.h"
+#include "client/ui/backgroundstyle.h"
+#include "client/ui/utf8.h"
+#include "common/names.h"
+#include "libs/core/source/time/clock.h"
+#include "libs/core/source/time/units.h"
+
+#include <gtk/gtk.h>
+#include <gtkmm/scrolledwindow.h>
+
+#include <vector>
+
+namespace
+{
+
+// Empties buffer. GTK's text tree takes time that grows with the square of
+// the tag toggles in a range deleted at once (10,000 rendered lines took
+// about a minute); deleting blocks of lines from the end keeps it linear.
+void clear(const Glib::RefPtr<Gtk::TextBuffer>& buffer)
+{
+    const int block = 100;
+    for (int line = buffer->get_line_count() - block; line > 0; line -= block)
+    {
+        Gtk::TextIter from = buffer->get_iter_at_line(line);
+        from.backward_char();
+        buffer->erase(from, buffer->end());
+    }
+    buffer->set_text("");
+}
+
+// While it lives, the view does not answer its layout's "changed" signal:
+// the signal the layout gives for every colour put on the text, to which the
+// view answers by measuring itself and redrawing what is visible. Only for
+// lines that are not laid out yet: their layout, and with it the drawing,
+// comes afterwards and sees the colours.
+class LayoutChangesHeld
+{
+public:
+    explicit LayoutChangesHeld(Gtk::TextView& view): view(view.gobj()), layout(G_OBJECT(this->view->layout))
+    {
+        if (layout)
+            g_signal_handlers_block_matched(layout, matching(), changed(), 0, nullptr, nullptr, this->view);
+    }
+
+    ~LayoutChangesHeld()
+    {
+        if (layout)
+            g_signal_handlers_unblock_matched(layout, matching(), changed(), 0, nullptr, nullptr, view);
+    }
+
+    LayoutChangesHeld(const LayoutChangesHeld&) = delete;
+    LayoutChangesHeld& operator=(const LayoutChangesHeld&) = delete;
+
+private:
+    static GSignalMatchType matching() { return GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA); }
+    guint changed() const { return g_signal_lookup("changed", G_OBJECT_TYPE(layout)); }
+
+    GtkTextView* view;
+    GObject* layout;
+};
+
+} // namespace
+
+LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
+    Gtk::TextView(obj), parlane(Parlane::instance()), empty(true)
+{
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    tag_line = buffer->create_tag();
+    tag_line->property_indent() = -50;
+    tag_timestamp = buffer->create_tag();
+    tag_text = buffer->create_tag();
+    tag_gm = buffer->create_tag();
+    tag_ooc = buffer->create_tag();
+    tag_name = buffer->create_tag();
+    tag_other_name = buffer->create_tag();
+    tag_event = buffer->create_tag();
+    tag_speech = buffer->create_tag();
+    tag_bold = buffer->create_tag();
+    tag_bold->property_weight() = Pango::WEIGHT_BOLD;
+    tag_underline = buffer->create_tag();
+    tag_underline->property_underline() = Pango::UNDERLINE_SINGLE;
+    tag_italic = buffer->create_tag();
+    tag_italic->property_style() = Pango::STYLE_ITALIC;
+    // Stamps win over the text colour, so that one tag_text range can cover
+    // all the lines that arrive together.
+    tag_timestamp->set_priority(tag_text->get_priority());
+
+    set_colors();
+    parlane.signal_scene_activated.connect(sigc::mem_fun(*this, &LogView::scene_activated));
+    parlane.signal_activity.connect(sigc::mem_fun(*this, &LogView::activity));
+    parlane.signal_config_changed.connect(sigc::mem_fun(*this, &LogView::set_colors));
+}
+
+void LogView::set_colors()
+{
+    const Config& config = parlane.get_config();
+    tag_timestamp->property_foreground() = config.get_color("timestamp");
+    tag_text->property_foreground() = config.get_color("text");
+    tag_gm->property_foreground() = config.get_color("gm");
+    tag_ooc->property_foreground() = config.get_color("ooc");
+    tag_name->property_foreground() = config.get_color("name");
+    tag_other_name->property_foreground() = config.get_color("other_name");
+    tag_event->property_foreground() = config.get_color("event");
+    tag_speech->property_foreground() = config.get_color("speech");
+
+    modify_style(background_style(config));
+}
+
+void LogView::scene_activated()
+{
+    clear(get_buffer());
+    empty = true;
+    Scene* scene = parlane.get_active_scene();
+    if (!scene)
+        return;
+    BackLog& backlog = scene->get_backlog();
+    append_lines(backlog, backlog.begin());
+    backlog.reset_next();
+    scroll_to_end();
+}
+
+void LogView::activity()
+{
+    // The lines that arrive in one turn of the loop are added together, in
+    // the toolkit's next round, before anything is laid out or drawn.
+    if (!append_pending.connected())
+        append_pending = Glib::signal_idle().connect(
+            sigc::bind_return(sigc::mem_fun(*this, &LogView::append_new_lines), false), Glib::PRIORITY_HIGH_IDLE);
+}
+
+void LogView::append_new_lines()
+{
+    Scene* scene = parlane.get_active_scene();
+    if (!scene)
+        return;
+    BackLog& backlog = scene->get_backlog();
+    if (backlog.next() == backlog.end())
+        return;
+    bool follow = follow_pending.connected() || at_end();
+    append_lines(backlog, backlog.next());
+    backlog.reset_next();
+    if (!follow || follow_pending.connected())
+        return;
+
+    // Every scroll lays out and draws the whole visible page again: a flood
+    // of lines is followed a page at a time, not a line at a time.
+    Kel::Time::TimeDelta wait = last_follow + FOLLOW_INTERVAL - Kel::Time::now();
+    if (wait <= Kel::Time::zero)
+        scroll_to_end();
+    else
+        follow_pending = Glib::signal_timeout().connect(
+            sigc::bind_return(sigc::mem_fun(*this, &LogView::scroll_to_end), false),
+            static_cast<unsigned int>(wait / Kel::Time::msec) + 1);
+}
+
+bool LogView::at_end()
+{
+    Gtk::ScrolledWindow* scroller = dynamic_cast<Gtk::ScrolledWindow*>(get_parent());
+    if (!scroller)
+        return true;
+    Gtk::Adjustment* adjustment = scroller->get_vadjustment();
+    return adjustment->get_value() == adjustment->get_upper() - adjustment->get_page_size();
+}
+
+void LogView::scroll_to_end()
+{
+    follow_pending.disconnect();
+    last_follow = Kel::Time::now();
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    Glib::RefPtr<Gtk::TextMark> mark = buffer->create_mark(buffer->end(), true);
+    scroll_to(mark, 0);
+    buffer->delete_mark(mark);
+}
+
+// Where one display line lies in the text inserted, in characters, and
+// what it is tagged with.
+struct LogView::Placed
+{
+    struct Styled
+    {
+        Glib::ustring::size_type begin;
+        Glib::ustring::size_type end;
+        Markup::Style style;
+    };
+
+    Glib::ustring text;
+    Glib::ustring::size_type stamp_length;
+    Glib::RefPtr<Gtk::TextTag> body_tag;
+    std::vector<Styled> spans; // in characters of the body
+};
+
+namespace
+{
+
+// Character offsets of the given byte offsets of the UTF-8 text, which
+// must be ascending; one walk over the text.
+class CharacterOffsets
+{
+public:
+    explicit CharacterOffsets(const std::string& text): text(text), byte(0), character(0) { }
+
+    Glib::ustring::size_type at(std::size_t offset)
+    {
+        if (offset < byte)
+        {
+            byte = 0;
+            character = 0;
+        }
+        character += g_utf8_strlen(text.data() + byte, offset - byte);
+        byte = offset;
+        return character;
+    }
+
+private:
+    const std::string& text;
+    std::size_t byte;
+    Glib::ustring::size_type character;
+};
+
+} // namespace
+
+LogView::Placed LogView::place(const LogLine& line) const
+{
+    std::string name = display_text(line.name);
+    std::string text = display_text(line.text);
+    Markup::Rendered body;
+    if (line.type == LogLine::NORMAL)
+        body = Markup::render_said(text, name);
+    else
+        body = Markup::render_plain(name + (line.type == LogLine::OOC ? ": " : " "), text);
+
+    Placed p;
+    Glib::ustring timestamp = display_text(line.timestamp);
+    p.stamp_length = timestamp.size() + 2;
+    p.body_tag = body_tag(line);
+    CharacterOffsets begins(body.text);
+    CharacterOffsets ends(body.text);
+    p.spans.reserve(body.spans.size());
+    for (const Markup::Span& span : body.spans)
+        p.spans.push_back(Placed::Styled { begins.at(span.begin), ends.at(span.end), span.style });
+    p.text = "[" + timestamp + "] " + Glib::ustring(std::move(body.text));
+    return p;
+}
+
+const Glib::RefPtr<Gtk::TextTag>& LogView::body_tag(const LogLine& line) const
+{
+    if (line.type == LogLine::OOC)
+        return tag_ooc;
+    if (line.name == Names::GAME_MASTER)
+        return tag_gm;
+    if (line.type == LogLine::EVENT)
+        return tag_event;
+    return tag_text;
+}
+
+const Glib::RefPtr<Gtk::TextTag>& LogView::style_tag(Markup::Style style) const
+{
+    switch (style)
+    {
+    case Markup::OWN_NAME:
+        return tag_name;
+    case Markup::OTHER_NAME:
+        return tag_other_name;
+    case Markup::SPEECH:
+        return tag_speech;
+    case Markup::BOLD:
+        return tag_bold;
+    case Markup::UNDERLINE:
+        return tag_underline;
+    case Markup::ITALIC:
+        break;
+    }
+    return tag_italic;
+}
+
+void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
+{
+    std::vector<Placed> placed;
+    Glib::ustring text;
+    for (; i != log.end(); ++i)
+    {
+        if (!empty || !placed.empty())
+            text += '\n';
+        placed.push_back(place(*i));
+        text += placed.back().text;
+    }
+    if (placed.empty())
+        return;
+
+    // One insertion, and one hanging-indent and one text-colour range, for
+    // all the lines: each change to the buffer has the view measure itself
+    // again.
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    int base = buffer->end().get_offset();
+    bool first_fed = !empty;
+    buffer->insert(buffer->end(), text);
+    empty = false;
+    buffer->apply_tag(tag_line, buffer->get_iter_at_offset(base), buffer->end());
+    LayoutChangesHeld held(*this);
+    buffer->apply_tag(tag_text, buffer->get_iter_at_offset(base), buffer->end());
+    tag_lines(base, first_fed, placed);
+}
+
+void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& placed)
+{
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    int line_start = base;
+    bool fed = first_fed;
+    for (const Placed& p : placed)
+    {
+        if (fed)
+            ++line_start;
+        fed = true;
+        int body_start = line_start + p.stamp_length + 1;
+        int line_end = line_start + p.text.size();
+        Gtk::TextIter start = buffer->get_iter_at_offset(line_start);
+        Gtk::TextIter stamp_end = start;
+        stamp_end.forward_chars(p.stamp_length);
+        Gtk::TextIter body = stamp_end;
+        body.forward_char();
+        buffer->apply_tag(tag_timestamp, start, stamp_end);
+        if (p.body_tag != tag_text)
+            buffer->apply_tag(p.body_tag, body, buffer->get_iter_at_offset(line_end));
+        for (const Placed::Styled& span : p.spans)
+            buffer->apply_tag(style_tag(span.style), buffer->get_iter_at_offset(body_start + span.begin),
+                buffer->get_iter_at_offset(body_start + span.end));
+        line_start = line_end;
+    }
+}

@@ -1,0 +1,69 @@
+#ifndef PARLANE_CLIENT_UI_LOGVIEW_H
+#define PARLANE_CLIENT_UI_LOGVIEW_H
+
+#include "client/session/backlog.h"
+#include "client/session/markup.h"
+#include "libs/core/source/time/timedelta.h"
+#include "libs/core/source/time/timestamp.h"
+#include "libs/core/source/time/units.h"
+
+#include <gtkmm/textview.h>
+#include <libglademm/xml.h>
+
+#include <vector>
+
+class Parlane;
+
+// The read-only log of the active scene: one display line per backlog line,
+// "[time] body", coloured by kind of line, with names, quoted speech and
+// *bold*, _underlined_ and %italic% emphasis. A scene activation renders
+// the whole backlog; activity appends only the lines not shown yet, and
+// follows them only if the view was scrolled to the bottom.
+class LogView: public Gtk::TextView
+{
+public:
+    // While lines arrive faster than this, a view at the bottom follows
+    // them at this pace; a lone line is followed at once.
+    static constexpr Kel::Time::TimeDelta FOLLOW_INTERVAL = 100 * Kel::Time::msec;
+
+    LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);
+
+private:
+    void set_colors();
+    void scene_activated();
+    void activity();
+    void append_new_lines();
+    // One display line as text with its tags, laid out before it goes in.
+    struct Placed;
+    Placed place(const LogLine& line) const;
+    const Glib::RefPtr<Gtk::TextTag>& body_tag(const LogLine& line) const;
+    const Glib::RefPtr<Gtk::TextTag>& style_tag(Markup::Style style) const;
+    void append_lines(const BackLog& log, BackLog::const_iterator i);
+    // The lines were inserted at base; the first after a line feed if first_fed.
+    void tag_lines(int base, bool first_fed, const std::vector<Placed>& placed);
+    bool at_end();
+    void scroll_to_end();
+
+    Parlane& parlane;
+    // Created in this order: a later tag wins where two set the same property,
+    // except that tag_timestamp is raised above tag_text.
+    Glib::RefPtr<Gtk::TextTag> tag_line;
+    Glib::RefPtr<Gtk::TextTag> tag_timestamp;
+    Glib::RefPtr<Gtk::TextTag> tag_text;
+    Glib::RefPtr<Gtk::TextTag> tag_gm;
+    Glib::RefPtr<Gtk::TextTag> tag_ooc;
+    Glib::RefPtr<Gtk::TextTag> tag_name;
+    Glib::RefPtr<Gtk::TextTag> tag_other_name;
+    Glib::RefPtr<Gtk::TextTag> tag_event;
+    Glib::RefPtr<Gtk::TextTag> tag_speech;
+    Glib::RefPtr<Gtk::TextTag> tag_bold;
+    Glib::RefPtr<Gtk::TextTag> tag_underline;
+    Glib::RefPtr<Gtk::TextTag> tag_italic;
+    // True while the buffer holds no line: the next line needs no line feed.
+    bool empty;
+    Kel::Time::TimeStamp last_follow;
+    sigc::connection follow_pending;
+    sigc::connection append_pending;
+};
+
+#endif

@@ -1,0 +1,198 @@
+#include "client/session/scene.h"
+
+#include "client/session/safename.h"
+#include "tests/client/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+class Host: public SceneHost
+{
+public:
+    const std::string& get_game() const override { return game; }
+    const std::string& get_session() const override { return session; }
+
+    std::string game;
+    std::string session;
+};
+
+// Runs each test in <tmp>/a/b, so that a path that climbs two levels out of
+// it would still land inside <tmp> where the test can see it.
+class SceneTest: public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(dir.path / "a" / "b");
+        fs::current_path(dir.path / "a" / "b");
+    }
+    void TearDown() override { fs::current_path(old_cwd); }
+
+    // Every file below <tmp>, relative to it, each followed by "|".
+    std::string files() const
+    {
+        std::string found;
+        for (const fs::directory_entry& e : fs::recursive_directory_iterator(dir.path))
+            if (e.is_regular_file())
+                found += fs::relative(e.path(), dir.path).string() + "|";
+        return found;
+    }
+
+    TempDir dir;
+    fs::path old_cwd = fs::current_path();
+    Host host;
+};
+
+// text with every digit replaced by "9".
+std::string shape(std::string text)
+{
+    for (char& c : text)
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            c = '9';
+    return text;
+}
+
+// The lines of a log file, each without its time stamp and followed by "|".
+std::string log_file(const std::string& name)
+{
+    const std::string stamp = "[9999-99-99 99:99:99] ";
+    std::ifstream in(name);
+    std::string result;
+    for (std::string line; std::getline(in, line);)
+        result += (shape(line.substr(0, stamp.size())) == stamp ? line.substr(stamp.size())
+                                                                : "unstamped " + line)
+            + "|";
+    return result;
+}
+
+std::string texts(const BackLog& log)
+{
+    std::string result;
+    for (const LogLine& line : log)
+        result += line.text + "|";
+    return result;
+}
+
+} // namespace
+
+TEST_F(SceneTest, ActivityOnlyRises)
+{
+    // from, to, changed, result
+    const unsigned cases[][4]
+        = { { 0, 1, 1, 1 }, { 0, 3, 1, 3 }, { 3, 1, 0, 3 }, { 2, 2, 0, 2 }, { 1, 2, 1, 2 }, { 0, 0, 0, 0 } };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c[0] << " -> " << c[1]);
+        Scene scene(host, "Tavern", false);
+        scene.set_activity(c[0]);
+        EXPECT_EQ(c[2] == 1, scene.set_activity(c[1]));
+        EXPECT_EQ(c[3], scene.get_activity());
+        scene.reset_activity();
+        EXPECT_EQ(0u, scene.get_activity());
+    }
+}
+
+TEST_F(SceneTest, EachEntryAndExitIsLoggedOnceAndEndsTypingOnlyHere)
+{
+    for (bool clear : { false, true })
+    {
+        SCOPED_TRACE(clear ? "clear_characters" : "remove_character");
+        Scene scene(host, "Tavern", false);
+        Character here("Here", false);
+        Character elsewhere("Elsewhere", true);
+        Character absent("Absent", false);
+        for (Character* c : { &here, &here, &elsewhere })
+            scene.add_character(c);
+        scene.remove_character(&absent);
+        ASSERT_EQ(2u, scene.get_characters().size());
+        here.set_writing("Tavern");
+        elsewhere.set_writing("Market");
+        if (clear)
+            scene.clear_characters();
+        else
+            for (Character* c : { &here, &elsewhere, &here })
+                scene.remove_character(c);
+        EXPECT_TRUE(scene.get_characters().empty());
+        EXPECT_EQ("", here.get_writing());
+        EXPECT_EQ("Market", elsewhere.get_writing());
+        // Clearing writes no lines.
+        const std::string entered = "Here entered the scene|Elsewhere entered the scene|";
+        EXPECT_EQ(entered + (clear ? "" : "Here left the scene|Elsewhere left the scene|"),
+            texts(scene.get_backlog()));
+        EXPECT_EQ(LogLine::EVENT, scene.get_backlog().begin()->type);
+        EXPECT_EQ("*", scene.get_backlog().begin()->name);
+    }
+}
+
+TEST_F(SceneTest, LinesOutsideASessionStayInTheBacklogAsReceived)
+{
+    host.game = "Saga";
+    fs::create_directory("Saga");
+    Scene scene(host, "Tavern", false);
+    scene.add_line(LogLine::OOC, "Guard", "$me$ is back");
+    EXPECT_EQ("$me$ is back|", texts(scene.get_backlog()));
+    EXPECT_EQ("99:99:99", shape(scene.get_backlog().begin()->timestamp));
+    EXPECT_EQ("", files());
+}
+
+TEST_F(SceneTest, SessionLinesAreAppendedToTheSceneLog)
+{
+    host.game = "Saga";
+    host.session = "First";
+    fs::create_directory("Saga");
+    write_file("Saga/First-Tavern.log", "earlier line\n");
+    Scene scene(host, "Tavern", false);
+    scene.add_line(LogLine::NORMAL, "Bob", "$me$ and $me$");
+    scene.add_line(LogLine::NORMAL, "$me$", "$me$ and $me$");
+    scene.add_line(LogLine::NORMAL, "Bob", "$me$$me$");
+    scene.add_line(LogLine::NORMAL, "Bob", "$me");
+    scene.add_line(LogLine::NORMAL, "Bob", "");
+    scene.add_line(LogLine::EVENT, "*", "Bob logged in");
+    scene.add_line(LogLine::OOC, "Bob", "$me$ waves");
+    Character guard("Guard", false);
+    scene.add_character(&guard);
+
+    EXPECT_EQ("unstamped earlier line|Bob and Bob|$me$ and $me$|BobBob|$me||Bob logged in|((Bob: Bob waves))|"
+              "Guard entered the scene|",
+        log_file("Saga/First-Tavern.log"));
+    EXPECT_EQ("a/b/Saga/First-Tavern.log|", files());
+}
+
+TEST_F(SceneTest, NamesFromTheServerCannotLeaveTheGameFolder)
+{
+    // game, session, scene, the one file written
+    const char* cases[][4] = {
+        { "../../x", "First", "Tavern", "a/b/_.._.._x/First-Tavern.log|" },
+        { "Saga", "First", "a/../../b", "a/b/Saga/First-a_.._.._b.log|" },
+        { "Saga", "../..", "Tavern", "a/b/Saga/_.._..-Tavern.log|" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c[3]);
+        host.game = c[0];
+        host.session = c[1];
+        fs::create_directories(safe_name(c[0]));
+        Scene scene(host, c[2], false);
+        scene.add_line(LogLine::NORMAL, "Bob", "hello");
+        EXPECT_EQ(c[3], files());
+        fs::remove_all(safe_name(c[0]));
+    }
+}
+
+TEST_F(SceneTest, AnUnwritableLogFileThrowsAfterTheLineIsKept)
+{
+    host.game = "Missing";
+    host.session = "First";
+    Scene scene(host, "Tavern", false);
+    EXPECT_ANY_THROW(scene.add_line(LogLine::NORMAL, "Bob", "hello"));
+    EXPECT_EQ("hello|", texts(scene.get_backlog()));
+}
