@@ -223,8 +223,8 @@ private:
 
 LogView::Placed LogView::place(const LogLine& line) const
 {
-    std::string name = display_text(line.name);
-    std::string text = display_text(line.text);
+    std::string name = display_name(line.name);
+    std::string text = display_cut(line.text, SHOWN_LENGTH);
     Markup::Rendered body;
     if (line.type == LogLine::NORMAL)
         body = Markup::render_said(text, name);
@@ -232,7 +232,7 @@ LogView::Placed LogView::place(const LogLine& line) const
         body = Markup::render_plain(name + (line.type == LogLine::OOC ? ": " : " "), text);
 
     Placed p;
-    Glib::ustring timestamp = display_text(line.timestamp);
+    Glib::ustring timestamp = display_name(line.timestamp);
     p.stamp_length = timestamp.size() + 2;
     p.body_tag = body_tag(line);
     CharacterOffsets begins(body.text);

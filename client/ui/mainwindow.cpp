@@ -181,7 +181,7 @@ void MainWindow::connect()
         return;
     std::string address = dialog.get_address();
     std::string name = dialog.get_name();
-    lbl_name->set_text(display_text(name));
+    lbl_name->set_text(display_name(name));
     parlane.connect(address, name);
 }
 
@@ -256,24 +256,24 @@ void MainWindow::about()
 void MainWindow::scene_activated()
 {
     Scene* scene = parlane.get_active_scene();
-    lbl_scene->set_text(scene ? display_text(scene->get_name()) : Glib::ustring());
+    lbl_scene->set_text(scene ? display_name(scene->get_name()) : Glib::ustring());
 }
 
 void MainWindow::active_name_changed()
 {
-    lbl_name->set_text(display_text(parlane.get_active_name()));
+    lbl_name->set_text(display_name(parlane.get_active_name()));
 }
 
 void MainWindow::game_changed()
 {
-    std::string title = "Parlane";
+    Glib::ustring title = "Parlane";
     if (!parlane.get_game().empty())
     {
-        title += " - " + parlane.get_game();
+        title += " - " + display_name(parlane.get_game());
         if (!parlane.get_session().empty())
-            title += " - " + parlane.get_session();
+            title += " - " + display_name(parlane.get_session());
     }
-    set_title(display_text(title));
+    set_title(title);
 }
 
 void MainWindow::show_error(const std::string& text)

@@ -100,7 +100,7 @@ bool SceneList::insert_one(const std::vector<Scene*>& scenes)
     Gtk::TreeModel::iterator row = position < rows.size() ? store->insert(rows[position])
         : group.empty()                                   ? store->append()
                                                           : store->append(group_row->children());
-    (*row)[columns.name] = display_text(scenes[k]->get_name());
+    (*row)[columns.name] = display_name(scenes[k]->get_name());
     (*row)[columns.scene] = scenes[k];
     shown = scenes;
     update_status_foreach(row);
@@ -131,13 +131,13 @@ void SceneList::rebuild(const std::vector<Scene*>& scenes)
         {
             group = scene->get_group();
             group_row = *store->append();
-            group_row[columns.name] = display_text(group);
+            group_row[columns.name] = display_name(group);
             group_row[columns.scene] = nullptr;
-            if (expanded.count(display_text(group)))
+            if (expanded.count(display_name(group)))
                 to_expand.push_back(store->get_path(group_row));
         }
         Gtk::TreeModel::Row row = group.empty() ? *store->append() : *store->append(group_row.children());
-        row[columns.name] = display_text(scene->get_name());
+        row[columns.name] = display_name(scene->get_name());
         row[columns.scene] = scene;
     }
     for (const Gtk::TreeModel::Path& path : to_expand)
@@ -156,7 +156,7 @@ bool SceneList::update_status_foreach(const Gtk::TreeModel::iterator& row)
     Scene* scene = (*row)[columns.scene];
     if (scene)
     {
-        Glib::ustring name = display_text(scene->get_name());
+        Glib::ustring name = display_name(scene->get_name());
         if (scene->get_characters().empty())
             name = "(" + name + ")";
         // Only changes are written: each write costs the store a walk to
