@@ -62,6 +62,8 @@ private:
     Glib::RefPtr<Gtk::TextTag> tag_bold;
     Glib::RefPtr<Gtk::TextTag> tag_underline;
     Glib::RefPtr<Gtk::TextTag> tag_italic;
+    // The background of a line that speaks to the user.
+    Glib::RefPtr<Gtk::TextTag> tag_mention;
     // True while the buffer holds no line: the next line needs no line feed.
     bool empty;
     Kel::Time::TimeStamp last_follow;

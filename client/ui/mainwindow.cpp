@@ -9,6 +9,7 @@
 #include "client/ui/inputbox.h"
 #include "client/ui/logview.h"
 #include "client/ui/messagebox.h"
+#include "client/ui/notifier.h"
 #include "client/ui/npcdialog.h"
 #include "client/ui/scenelist.h"
 #include "client/ui/startsessiondialog.h"
@@ -53,7 +54,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     Gtk::Window(obj), parlane(Parlane::instance()), lst_scenes(nullptr), lst_characters(nullptr),
     txt_log(nullptr), lbl_name(nullptr), lbl_scene(nullptr), ent_text(nullptr), dlg_connect(nullptr),
     dlg_start_session(nullptr), dlg_add_scene(nullptr), dlg_npcs(nullptr), dlg_biography(nullptr),
-    dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), flash(false)
+    dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), notifier(nullptr), flash(false)
 {
     fetch_derived(xml, "lst_scenes", lst_scenes);
     fetch_derived(xml, "lst_characters", lst_characters);
@@ -62,6 +63,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     fetch_widget(xml, "lbl_scene", lbl_scene);
     fetch_derived(xml, "ent_text", ent_text);
     fetch_dialogs(xml);
+    notifier = new Notifier(*this);
 
     connect_item(xml, "mni_quit", &MainWindow::quit);
     connect_item(xml, "mni_connect", &MainWindow::connect);
@@ -90,6 +92,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
 
 MainWindow::~MainWindow()
 {
+    delete notifier;
     delete connect_wait;
     delete_dialogs();
 }

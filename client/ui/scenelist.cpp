@@ -14,11 +14,12 @@ namespace
 
 // Text colour of a scene row by activity level, and of a group row by the
 // highest level among its scenes.
-const char* const activity_colors[] = { "#000000", "#A00000", "#00C000", "#FF0000" };
+// Quiet, comings and goings, a new scene, lines said, the user mentioned.
+const char* const activity_colors[] = { "#000000", "#A00000", "#00C000", "#FF0000", "#D000D0" };
 
 const char* activity_color(unsigned level)
 {
-    return activity_colors[std::min(level, 3u)];
+    return activity_colors[std::min(level, 4u)];
 }
 
 } // namespace
