@@ -10,6 +10,8 @@
 #include <sstream>
 #include <utility>
 
+using namespace std::string_literals;
+
 namespace
 {
 
@@ -68,12 +70,12 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     run(gm, { "GM;ADDNPC;Guard" });
     handler.remove_client(login("Dora"));
     sent.clear();
-    const std::pair<std::string, std::string> cases[]
-        = { { "", "Invalid name" }, { std::string(33, 'x'), "Invalid name" }, { "a;b", "Invalid name" },
-              { "a|b", "Invalid name" }, { "a\nb", "Invalid name" }, { "a\rb", "Invalid name" },
-              { "a\ab", "Invalid name" }, { "*", "Invalid name" }, { "ALICE", "Name already in use" },
-              { "gm", "Name already in use" }, { "Guard", "Name already in use" },
-              { "dORA", "Name already in use" } }; // offline, but another spelling
+    const std::string control = "Control characters are not allowed";
+    const std::pair<std::string, std::string> cases[] = { { "", "Invalid name" },
+        { std::string(33, 'x'), "Name too long" }, { "a;b", "Invalid name" }, { "a|b", "Invalid name" },
+        { "a\nb", control }, { "a\0b"s, control }, { "\xc2\x9b", control }, { "B\xf6rk", "Invalid UTF-8" },
+        { "*", "Invalid name" }, { "ALICE", "Name already in use" }, { "gm", "Name already in use" },
+        { "Guard", "Name already in use" }, { "dORA", "Name already in use" } }; // offline, but another spelling
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.first);
@@ -84,7 +86,7 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     }
     EXPECT_EQ(handler.get_online_count(), 2u);
     EXPECT_EQ(state.get_characters().size(), 4u);
-    EXPECT_TRUE(logged("Rejected login from 10.0.0.5:5000: Invalid name"));
+    EXPECT_TRUE(logged("Rejected login from 10.0.0.5:5000: Name too long"));
     // 32 bytes is still a name.
     EXPECT_EQ(closed.count(login(std::string(32, 'y'))), 0u);
 }
@@ -108,6 +110,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
     sent.clear();
     const unsigned long revision = state.get_revision();
     const std::string gm_only = "Only the game master may do that";
+    const std::string control = "Control characters are not allowed";
     const struct
     {
         ClientId sender;
@@ -163,6 +166,24 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         { gm, "GM;SETBIOGRAPHY", "Missing parameter for SETBIOGRAPHY" },
         { gm, "GM;ADDSCENE;Cellar", "Missing parameter for ADDSCENE" },
         { gm, "GM;ENTER;OOC", "Missing parameter for ENTER" },
+        // What others would have to draw.
+        { alice, "Alice;TEXT;OOC;" + std::string(16 * 1024 + 1, 'x'), "Line too long" },
+        { alice, "Alice;OOC;OOC;a\0b"s, control },
+        { alice, "Alice;TEXT;OOC;\x1b[2J", control },
+        { alice, "Alice;TEXT;OOC;two\alines", control },
+        { alice, "Alice;TEXT;OOC;\xc2\x85", control },
+        { alice, "Alice;OOC;OOC;caf\xe9", "Invalid UTF-8" },
+        { alice, "Alice;AFK;\x07", control },
+        { alice, "Alice;WRITING;\x01", control },
+        { alice, "Alice;SETBIOGRAPHY;a\rb", control },
+        { alice, "Alice;SETBIOGRAPHY;" + std::string(16 * 1024 + 1, '\a'), "Line too long" },
+        { gm, "GM;ADDSCENE;" + std::string(33, 'x') + ";0", "Name too long" },
+        { gm, "GM;ADDSCENE;\xed\xa0\x80;0", "Invalid UTF-8" },
+        { gm, "GM;RENAMESCENE;Tavern;a\tb", control },
+        { gm, "GM;SETSCENEGROUP;Tavern;\x7f", control },
+        { gm, "GM;ADDNPC;Gu\x01ard", control },
+        { gm, "GM;STARTSESSION;a\tb", "Invalid session name" },
+        { gm, "GM;STARTSESSION;\xc0\xaf", "Invalid session name" },
     };
     for (const auto& c : cases)
     {
@@ -174,6 +195,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
     EXPECT_EQ(state.get_revision(), revision);
     EXPECT_TRUE(closed.empty());
     EXPECT_TRUE(logged("Rejected ADDNPC from Alice: " + gm_only));
+    EXPECT_TRUE(logged("Rejected AFK from Alice: " + control));
 
     // Extra parameters are ignored.
     run(alice, { "Alice;WRITING;OOC;extra" });
@@ -201,6 +223,12 @@ TEST_F(RequestHandlerTest, LinesGoToPresentPlayersTheGameMasterAndTheSender)
     EXPECT_EQ(take(alice), lines);
     EXPECT_TRUE(take(bob).empty());
     EXPECT_TRUE(take(carol).empty());
+
+    // Tabs, any script, and a line of exactly the limit; a biography keeps
+    // its line feeds.
+    const std::string longest = "Alice;TEXT;Tavern;\t\xe2\x82\xac" + std::string(16 * 1024 - 4, 'x');
+    run(alice, { longest, "Alice;SETBIOGRAPHY;one\atwo", "Alice;GETBIOGRAPHY;Alice" });
+    EXPECT_EQ(take(alice), (Lines { longest, "Alice;BIOGRAPHY;one\atwo" }));
 }
 
 TEST_F(RequestHandlerTest, GoingOfflineEndsWritingAndAwayButKeepsThePlace)
