@@ -6,8 +6,8 @@ bad lines from clients that read and from clients that never read, and 600
 connections opened at once and dropped at once; names and chat text that
 no client should have to draw are refused. Afterwards the server still
 runs, serves a newcomer, has not grown past a bound, and stops with status
-0. (Lines over the limit, the 513th client and a slow reader among good
-traffic are tested in tests/server/chatserver_test.cpp.)"""
+0. (Lines over the limit and the login time-out are tested in
+tests/server/chatserver_test.cpp.)"""
 
 import os
 import random

@@ -91,6 +91,20 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     EXPECT_EQ(closed.count(login(std::string(32, 'y'))), 0u);
 }
 
+TEST_F(RequestHandlerTest, ANewcomerLearnsTheStateAndEverybodyLearnsOfIt)
+{
+    run(gm, { "GM;STARTSESSION;Night", "GM;ADDNPC;Guard", "GM;ADDSCENE;Tavern;1", "GM;SETSCENEGROUP;Tavern;Town",
+                "GM;ENTER;Tavern;Guard", "GM;AFK;tea" });
+    sent.clear();
+    EXPECT_EQ(take(login("Bob")),
+        (Lines { "*;GAME;Saga", "*;SESSION;Night", "*;ADDCHAR;GM;0", "*;ADDCHAR;Alice;0", "*;ADDCHAR;Guard;1",
+            "*;ADDCHAR;Bob;0", "*;ADDSCENE;OOC;0", "*;ADDSCENE;Tavern;1", "*;SCENEGROUP;Tavern;Town",
+            "GM;ENTER;OOC", "Alice;ENTER;OOC", "Bob;ENTER;OOC", "Guard;ENTER;Tavern", "GM;ONLINE;1",
+            "Alice;ONLINE;1", "Bob;ONLINE;1", "GM;AFK;tea" }));
+    EXPECT_EQ(take(alice), (Lines { "*;ADDCHAR;Bob;0", "Bob;ENTER;OOC", "Bob;ONLINE;1" }));
+    EXPECT_TRUE(logged("Login: Bob from 10.0.0.3:5000"));
+}
+
 TEST_F(RequestHandlerTest, TheFirstPacketMustBeName)
 {
     const ClientId id = connect();

@@ -199,15 +199,15 @@ public:
         return pump_until([&] { return find(prefix) != received.end(); });
     }
 
-    // Logs in, keeps the whole announced state in announced and forgets the
-    // rest; false if the server refused or did not answer.
+    // Logs in and forgets what the server announced; false if it refused or
+    // did not answer.
     bool login(const std::string& login_name)
     {
         name = login_name;
         connection.send_packet(Packet("", "NAME", login_name));
         if (!pump_until([&] { return find(name + ";ONLINE;1") != received.end() || closed; }) || closed)
             return false;
-        announced = sync();
+        sync();
         received.clear();
         return true;
     }
@@ -227,7 +227,6 @@ public:
     Kel::IO::EventDispatcher& dispatcher;
     Connection connection;
     Lines received;
-    Lines announced;
     std::string name;
     bool closed = false;
 };
