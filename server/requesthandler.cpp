@@ -68,6 +68,17 @@ void require_name(const std::string& name, const char* invalid)
 
 const char INVALID_SCENE_NAME[] = "Invalid scene name";
 
+// Text that may hold what a client wrote, as it may stand in the log:
+// control bytes, which a terminal showing the log would obey, are written
+// as the four characters "\xHH" (the escape byte as "\x1b").
+std::string loggable(const std::string& text)
+{
+    std::string result;
+    for (unsigned char c : text)
+        result += c < 0x20 || c == 0x7f ? Kel::format("\\x%02x", static_cast<unsigned>(c)) : std::string(1, c);
+    return result;
+}
+
 std::string join(const std::vector<const GameState::Scene*>& scenes)
 {
     std::string text;
@@ -176,8 +187,8 @@ void RequestHandler::handle(ClientId id, const Packet& packet)
     }
     catch (const Kel::Exception& e)
     {
-        log << "Rejected " << packet.get_command() << " from " << client.name << ": " << e.what()
-            << std::endl;
+        log << "Rejected " << loggable(packet.get_command()) << " from " << client.name << ": "
+            << loggable(e.what()) << std::endl;
         send_error(id, e.what());
     }
 }

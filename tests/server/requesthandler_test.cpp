@@ -174,6 +174,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         { gm, "GM;ADDNPC;gm", "Invalid name" },
         { gm, "GM;ADDNPC;Alice", "The character Alice already exists" },
         { gm, "GM;", "Unknown command ''" },
+        { gm, "GM;\x1b[2J", "Unknown command '\x1b[2J'" },
         { gm, "GM;NAME;Other", "Already logged in" },
         { gm, "GM;TEXT;OOC", "Missing parameter for TEXT" },
         { gm, "GM;WRITING", "Missing parameter for WRITING" },
@@ -210,6 +211,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
     EXPECT_TRUE(closed.empty());
     EXPECT_TRUE(logged("Rejected ADDNPC from Alice: " + gm_only));
     EXPECT_TRUE(logged("Rejected AFK from Alice: " + control));
+    EXPECT_TRUE(logged("Rejected \\x1b[2J from GM: Unknown command '\\x1b[2J'"));
 
     // Extra parameters are ignored.
     run(alice, { "Alice;WRITING;OOC;extra" });
