@@ -31,11 +31,6 @@ bool is_alpha(int c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool is_xdigit(int c)
-{
-    return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // Room for a few arguments at once, rather than growing one by one.
 void add_value(Statement& st, Type type, std::string&& text)
 {
@@ -269,7 +264,7 @@ Token TextParser::parse_token()
                 parse_error(c, state);
             break;
         case HEXADECIMAL:
-            if (!is_xdigit(c))
+            if (hex_digit_value(static_cast<char>(c)) < 0)
                 parse_error(c, state);
             break;
         case OCTAL:

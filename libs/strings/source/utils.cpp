@@ -266,9 +266,6 @@ std::string c_escape(const std::string& str, bool escape_8bit)
     return result;
 }
 
-namespace
-{
-
 int hex_digit_value(char c)
 {
     if (c >= '0' && c <= '9')
@@ -279,8 +276,6 @@ int hex_digit_value(char c)
         return c - 'A' + 10;
     return -1;
 }
-
-} // namespace
 
 std::string c_unescape(const std::string& str)
 {
