@@ -22,7 +22,6 @@ TEST(TextParser, Statements)
             { "\n\n  a\n1\n;\n// c\nb;", "a@3 i1; b@7" },
             { "a \"x\ny\" \"\\\\\" \"\xc3\xa9;{}//\" \"\\x41\\101\\n\";\nb;",
                 "a@1 sx\ny s\\ s\xc3\xa9;{}// sAA\n; b@3" },
-            { "/* c */ a; // x\n", "a@1" },
             { "a /* 1; */ 2; // b;\n", "a@1 i2" },
             { "a x/*c*/;", "a@1 ex" },
             // Inside a comment only its own closer counts.
