@@ -13,7 +13,6 @@
 
 #include <fcntl.h>
 
-
 using Kel::Net::StreamSocket;
 using TestIO::what_of;
 

@@ -312,8 +312,8 @@ int letter_escape_value(char c)
 // Reads count digits in base (16 or 8) from str[pos] on, after value, the
 // value of any digits already read, and appends the byte they make. If str
 // ends first, the escape is dropped. Returns the position after the digits.
-std::string::size_type read_numeric_escape(
-    const std::string& str, std::string::size_type pos, int count, unsigned base, unsigned value, std::string& result)
+std::string::size_type read_numeric_escape(const std::string& str, std::string::size_type pos, int count,
+    unsigned base, unsigned value, std::string& result)
 {
     for (; count > 0; --count, ++pos)
     {
