@@ -388,10 +388,10 @@ TEST_F(DiceCommandTest, RollLabelIsShownAsTyped)
 {
     log_in("Anna");
     dice.values = { 14 };
-    interpreter.input("/roll 1d20 *sneak_attack* at 50% \"now\"");
+    interpreter.input("/roll 1d20 *sneak_attack* at 50% or 20% \"now\"");
     ASSERT_EQ(1u, sink.sent.size());
     Markup::Rendered shown = Markup::render_said(sink.sent[0].get_parameter(1), "Anna");
-    EXPECT_EQ("Anna rolls 1d20 (*sneak_attack* at 50% \"now\"): [14] = 14", shown.text);
+    EXPECT_EQ("Anna rolls 1d20 (*sneak_attack* at 50% or 20% \"now\"): [14] = 14", shown.text);
     for (const Markup::Span& span : shown.spans)
         EXPECT_TRUE(span.style == Markup::OWN_NAME || span.style == Markup::SPEECH) << span.style;
 }
