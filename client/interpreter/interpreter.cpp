@@ -174,7 +174,7 @@ void Interpreter::roll_in_scene(const std::string& rest)
         port.report_error(e.what());
         return;
     }
-    requests.send(Packet(session.get_active_name(), Command::TEXT, session.get_active_scene()->get_name(), line));
+    requests.say(session.get_active_scene()->get_name(), session.get_active_name(), line);
 }
 
 void Interpreter::speak_as_npc(const std::string& rest)

@@ -396,6 +396,17 @@ TEST_F(DiceCommandTest, RollLabelIsShownAsTyped)
         EXPECT_TRUE(span.style == Markup::OWN_NAME || span.style == Markup::SPEECH) << span.style;
 }
 
+TEST_F(DiceCommandTest, RollGoesThroughTheChecksOfTypedLines)
+{
+    log_in("Anna");
+    std::vector<std::string> errors;
+    session.signal_error.connect([&](const std::string& e) { errors.push_back(e); });
+    dice.values = { 14 };
+    interpreter.input("/roll 1d20 bell\a");
+    EXPECT_EQ(std::vector<std::string> { "Control characters are not allowed" }, errors);
+    EXPECT_TRUE(sink.sent.empty());
+}
+
 TEST_F(DiceCommandTest, RefusedRollsReachNobody)
 {
     log_in("Anna");
