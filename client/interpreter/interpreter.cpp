@@ -16,8 +16,8 @@
 namespace
 {
 
-// Doubles each emphasis marker, so that the text shows as typed: "*" and
-// "_" in a roll's label stay visible and style nothing. "a_b" -> "a__b".
+// Doubles each emphasis marker, so that the text shows as typed: "*", "_"
+// and "%" in a roll's label stay visible and style nothing. "a_b" -> "a__b".
 std::string literal_markers(const std::string& text)
 {
     std::string result;
