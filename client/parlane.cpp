@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <ctime>
 #include <iostream>
 #include <typeinfo>
 
@@ -54,7 +53,6 @@ Parlane::Parlane(int argc, char** argv):
         instance_ = nullptr;
         throw;
     }
-    std::srand(std::time(nullptr));
 }
 
 Parlane::~Parlane()

@@ -11,7 +11,7 @@ set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir="$top/build/fuzz"
 seconds=${FUZZ_SECONDS:-20}
-targets=${*:-"packet connection datafile datafile_binary unescape format path"}
+targets=${*:-"packet connection datafile datafile_binary unescape format path dice markup"}
 
 if ! command -v clang++ >/dev/null; then
     echo "fuzz.sh: clang++ is needed (Debian: clang libclang-rt-14-dev)" >&2
