@@ -57,12 +57,14 @@ void check_said(const std::string& speaker, const std::string& text)
     check(r.text.size() <= text.size() + count(text, Markup::ME) * speaker.size(), "said line grew");
     for (const Markup::Span& span : r.spans)
         if (span.style == Markup::OWN_NAME)
-            check(r.text.compare(span.begin, span.end - span.begin, speaker) == 0, "speaker not inserted whole");
+            check(r.text.compare(span.begin, span.end - span.begin, speaker) == 0,
+                "speaker not inserted whole");
     if (text.find_first_of("$\"*_%") == std::string::npos)
         check(r.text == text && r.spans.empty(), "text without markers changed");
 
     const std::string replaced = Markup::replace_me(text, speaker);
-    check(replaced.size() + count(text, Markup::ME) * 4 == text.size() + count(text, Markup::ME) * speaker.size(),
+    check(replaced.size() + count(text, Markup::ME) * 4
+            == text.size() + count(text, Markup::ME) * speaker.size(),
         "replace_me changed more than the placeholders");
 }
 

@@ -1,7 +1,7 @@
 #include "client/ui/characterlist.h"
 
-#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "client/ui/inputbox.h"
 
-#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
 #include "tests/gui/fixture.h"
 
 #include <gdk/gdkkeysyms.h>

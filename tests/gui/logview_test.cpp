@@ -1,7 +1,7 @@
 #include "client/ui/logview.h"
 
-#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
 #include "libs/core/source/time/clock.h"
 #include "tests/gui/fixture.h"
 
@@ -173,7 +173,8 @@ TEST_F(LogViewTest, LinesArrivingInViewAreDrawnInTheirColours)
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
             {
-                const guchar* p = pixels + y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot);
+                const guchar* p
+                    = pixels + y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot);
                 count += p[0] == name.red >> 8 && p[1] == name.green >> 8 && p[2] == name.blue >> 8;
             }
         g_object_unref(shot);

@@ -1,7 +1,7 @@
 #include "client/ui/mainwindow.h"
 
-#include "client/ui/npcdialog.h"
 #include "client/parlane.h"
+#include "client/ui/npcdialog.h"
 #include "client/ui/startsessiondialog.h"
 #include "tests/gui/fixture.h"
 

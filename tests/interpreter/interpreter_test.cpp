@@ -91,9 +91,9 @@ protected:
     Interpreter interpreter { session, requests, config, port };
 };
 
-const char* const GM_COMMANDS[] = { "/enter Bobby", "/leave Bob_Stone", "/clearnpcs", "/clearscene",
-    "/addnpc Orc", "/npc Zed hi", "/removechar Zed", "/addscene Cave", "/removescene", "/renamescene Inn",
-    "/scenegroup Town" };
+const char* const GM_COMMANDS[]
+    = { "/enter Bobby", "/leave Bob_Stone", "/clearnpcs", "/clearscene", "/addnpc Orc", "/npc Zed hi",
+          "/removechar Zed", "/addscene Cave", "/removescene", "/renamescene Inn", "/scenegroup Town" };
 
 } // namespace
 
@@ -152,7 +152,8 @@ TEST_F(InterpreterTest, AbbreviatedReferencesPreferPresentCharacters)
         { "hello #an and #bob_", "Anna;TEXT;Tavern;$me$: \"hello $Anna$ and $Bob Stone$\"|" },
     });
     activate("OOC"); // nobody present: every match is at the same level
-    expect({ { "#me greets #bob", "error Ambiguous reference #bob|" }, { "#Bob_s", "Anna;TEXT;OOC;$me$: $Bob Stone$|" } });
+    expect({ { "#me greets #bob", "error Ambiguous reference #bob|" },
+        { "#Bob_s", "Anna;TEXT;OOC;$me$: $Bob Stone$|" } });
 }
 
 TEST_F(InterpreterTest, DiceRollLocallyWithinTheirRange)
@@ -182,8 +183,8 @@ TEST_F(InterpreterTest, DiceRollLocallyWithinTheirRange)
             EXPECT_LE(std::stoi(number), r.high);
         }
     std::string before = last_line();
-    for (const char* bad :
-        { "/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6", "/dice 2d", "/dice d6" })
+    for (const char* bad : { "/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6",
+             "/dice 2d", "/dice d6" })
         expect({ { bad, "error Invalid parameters|" } });
     expect({ { "/dice", "" } });
     EXPECT_EQ(before, last_line()) << "nothing shown for a bad roll";

@@ -48,7 +48,8 @@ TEST(Markup, SaidLines)
             // Names: the speaker for $me$, any other name as it is spelled.
             { "Bob|$me$ waves", "Bob waves {own 0 Bob}" },
             { "Bob|$me$: \"Hi\"", "Bob: \"Hi\" {own 0 Bob} {speech 6 Hi}" },
-            { "Bob|$me$ greets $Alice$ and $me$", "Bob greets Alice and Bob {own 0 Bob} {other 11 Alice} {own 21 Bob}" },
+            { "Bob|$me$ greets $Alice$ and $me$",
+                "Bob greets Alice and Bob {own 0 Bob} {other 11 Alice} {own 21 Bob}" },
             { "Bob|\"hi $Alice$\"", "\"hi Alice\" {other 4 Alice} {speech 1 hi Alice}" },
             // Two adjacent dollar signs name nobody and vanish; a lone one stays.
             { "Bob|50$$ or 5$", "50 or 5$ {other 2 }" },
@@ -71,7 +72,8 @@ TEST(Markup, SaidLines)
             // Markers made neighbours by an earlier pass are a doubled one.
             { "Bob|_*_*", "_ {bold 1 }" },
             // UTF-8 passes through byte for byte.
-            { "Zo\xC3\xAB|$me$: *caf\xC3\xA9*", "Zo\xC3\xAB: caf\xC3\xA9 {own 0 Zo\xC3\xAB} {bold 6 caf\xC3\xA9}" },
+            { "Zo\xC3\xAB|$me$: *caf\xC3\xA9*",
+                "Zo\xC3\xAB: caf\xC3\xA9 {own 0 Zo\xC3\xAB} {bold 6 caf\xC3\xA9}" },
         },
         said);
 }

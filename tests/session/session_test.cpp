@@ -13,12 +13,22 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace
 {
+
+// Each element as f gives it, followed by "|".
+template <class Seq, class F> std::string join(const Seq& seq, F f)
+{
+    std::string result;
+    for (const auto& element : seq)
+        result += f(element) + "|";
+    return result;
+}
 
 // A packet from the server, or a call marked by the test, and the signals
 // it emitted in order: "activity present status".
@@ -37,17 +47,17 @@ protected:
     SessionTest()
     {
         fs::current_path(dir.path);
-        watch(session.signal_scenes_changed, "scenes");
-        watch(session.signal_activity, "activity");
-        watch(session.signal_scene_status_changed, "status");
-        watch(session.signal_present_characters_changed, "present");
-        watch(session.signal_scene_activated, "activated");
-        watch(session.signal_characters_changed, "characters");
-        watch(session.signal_character_status_changed, "character_status");
-        watch(session.signal_active_name_changed, "name");
-        watch(session.signal_data_cleared, "cleared");
-        watch(session.signal_game_changed, "game");
-        watch(session.signal_attention, "attention");
+        const std::pair<sigc::signal<void>*, const char*> watched[] = { { &session.signal_scenes_changed,
+                                                                            "scenes" },
+            { &session.signal_activity, "activity" }, { &session.signal_scene_status_changed, "status" },
+            { &session.signal_present_characters_changed, "present" },
+            { &session.signal_scene_activated, "activated" },
+            { &session.signal_characters_changed, "characters" },
+            { &session.signal_character_status_changed, "character_status" },
+            { &session.signal_active_name_changed, "name" }, { &session.signal_data_cleared, "cleared" },
+            { &session.signal_game_changed, "game" }, { &session.signal_attention, "attention" } };
+        for (const auto& w : watched)
+            w.first->connect([this, name = std::string(w.second)] { note(name); });
         session.signal_biography_received.connect(
             [this](const std::string& n, const std::string& text) { note("biography " + n + ":" + text); });
         session.signal_show_biography.connect(
@@ -57,10 +67,6 @@ protected:
     }
     ~SessionTest() override { fs::current_path(old_cwd); }
 
-    void watch(sigc::signal<void>& signal, const std::string& name)
-    {
-        signal.connect([this, name] { note(name); });
-    }
     void note(const std::string& name) { signals += (signals.empty() ? "" : " ") + name; }
 
     std::string take()
@@ -91,26 +97,16 @@ protected:
 
     std::string present(const std::string& scene) const
     {
-        std::string names;
-        for (const Character* c : session.get_scene(scene)->get_characters())
-            names += c->get_name() + "|";
-        return names;
+        return join(
+            session.get_scene(scene)->get_characters(), [](const Character* c) { return c->get_name(); });
     }
-
     std::string texts(const std::string& scene) const
     {
-        std::string lines;
-        for (const LogLine& l : session.get_scene(scene)->get_backlog())
-            lines += l.text + "|";
-        return lines;
+        return join(session.get_scene(scene)->get_backlog(), [](const LogLine& l) { return l.text; });
     }
-
     std::string scenes() const
     {
-        std::string names;
-        for (const Scene* s : session.get_scenes())
-            names += s->get_name() + "|";
-        return names;
+        return join(session.get_scenes(), [](const Scene* s) { return s->get_name(); });
     }
 
     unsigned activity(const std::string& scene) const { return session.get_scene(scene)->get_activity(); }
@@ -268,7 +264,8 @@ TEST_F(SessionTest, OwnLeaveEmptiesTheSceneWithASeparator)
     expect({ { "Bob;LEAVE;Tavern", ENTERED_EMPTY_ACTIVE } });
     EXPECT_EQ("", present("Tavern"));
     EXPECT_EQ("", session.get_character("Alice")->get_writing());
-    EXPECT_EQ("Alice entered the scene|Bob entered the scene|Bob left the scene|" + std::string(40, '-') + "|",
+    EXPECT_EQ(
+        "Alice entered the scene|Bob entered the scene|Bob left the scene|" + std::string(40, '-') + "|",
         texts("Tavern"));
 }
 
