@@ -1,7 +1,7 @@
 #include "client/ui/characterlist.h"
 
-#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
@@ -80,10 +80,8 @@ TEST_F(CharacterListTest, SortedRowsShowOnlineWritingHereAndAway)
     EXPECT_EQ((Strings { "GM offline -", "alice online -", "Bob offline writing", "zoe offline afk",
                   "anna - -", "Guard - -" }),
         rows());
-}
 
-TEST_F(CharacterListTest, FollowsTheActiveScene)
-{
+    // The list follows the active scene, and goes with the model.
     parlane.set_active_scene(parlane.get_scene("Market"));
     EXPECT_EQ(Strings(), rows());
     ASSERT_TRUE(server.deliver("Guard;ENTER;Market"));

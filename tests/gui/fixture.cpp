@@ -129,12 +129,6 @@ MainWindow& main_window()
     return static_cast<Toolkit&>(parlane().get_frontend()).get_main_window();
 }
 
-const std::string& work_dir()
-{
-    parlane();
-    return work;
-}
-
 bool run_until(const std::function<bool()>& done, int max_turns)
 {
     Parlane& p = parlane();
@@ -196,6 +190,15 @@ void respond_when_shown(Gtk::Dialog& dialog, int response, const std::function<v
             return false;
         },
         5);
+}
+
+bool send_event(Gtk::Widget& widget, GdkEvent* event, GdkWindow* window)
+{
+    event->any.window = GDK_WINDOW(g_object_ref(window ? window : widget.get_window()->gobj()));
+    event->any.send_event = TRUE;
+    bool handled = gtk_widget_event(widget.gobj(), event);
+    gdk_event_free(event);
+    return handled;
 }
 
 GtkWidget* find_gtk_widget(GtkWidget* top, const std::string& name)

@@ -30,7 +30,6 @@ typedef std::vector<std::string> Strings;
 // of "parlane.glade" and the icons; both go when the test program ends.
 Parlane& parlane();
 MainWindow& main_window();
-const std::string& work_dir();
 
 // Loop turns (a controller tick, a tick of every live TestServer, a 1 ms
 // sleep) until done() holds or max_turns have passed. Returns done().
@@ -53,6 +52,10 @@ bool wait_for(const std::string& text, int max_turns = 5000);
 // Answers dialog with response once it is visible, calling before (if given)
 // first; for dialogs that a test opens with run(). Gives up after about 10 s.
 void respond_when_shown(Gtk::Dialog& dialog, int response, const std::function<void()>& before = {});
+
+// Hands event to widget as the toolkit would deliver it from window (the
+// widget's own window if null), then frees it; returns whether it was handled.
+bool send_event(Gtk::Widget& widget, GdkEvent* event, GdkWindow* window = nullptr);
 
 // The widget that the UI description names `name` below `top`, looking into
 // internal children and submenus; null if there is none or it is not a T.

@@ -1,7 +1,7 @@
 #include "client/ui/inputbox.h"
 
-#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
 #include "tests/gui/fixture.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -43,13 +43,9 @@ protected:
     bool press(guint keyval, guint state = 0)
     {
         GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.window = GDK_WINDOW(g_object_ref(box.get_window()->gobj()));
-        event->key.send_event = TRUE;
         event->key.keyval = keyval;
         event->key.state = state;
-        bool handled = gtk_widget_event(GTK_WIDGET(box.gobj()), event);
-        gdk_event_free(event);
-        return handled;
+        return GuiTest::send_event(box, event);
     }
 
     // Presses each key and checks what `now` says afterwards.

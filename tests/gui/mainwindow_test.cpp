@@ -1,7 +1,7 @@
 #include "client/ui/mainwindow.h"
 
-#include "client/ui/npcdialog.h"
 #include "client/parlane.h"
+#include "client/ui/npcdialog.h"
 #include "client/ui/startsessiondialog.h"
 #include "tests/gui/fixture.h"
 
@@ -66,15 +66,7 @@ protected:
         return code;
     }
 
-    // Returns whether the window handled the event.
-    bool send_event(GdkEvent* event)
-    {
-        event->any.window = GDK_WINDOW(g_object_ref(window.get_window()->gobj()));
-        event->any.send_event = TRUE;
-        bool handled = gtk_widget_event(GTK_WIDGET(window.gobj()), event);
-        gdk_event_free(event);
-        return handled;
-    }
+    bool send_event(GdkEvent* event) { return GuiTest::send_event(window, event); }
 
     void send_focus(bool in)
     {

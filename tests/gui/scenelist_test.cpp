@@ -1,7 +1,7 @@
 #include "client/ui/scenelist.h"
 
-#include "client/ui/mainwindow.h"
 #include "client/parlane.h"
+#include "client/ui/mainwindow.h"
 #include "tests/gui/fixture.h"
 
 #include <gtest/gtest.h>
@@ -67,13 +67,10 @@ protected:
         for (GdkEventType type : { GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE })
         {
             GdkEvent* event = gdk_event_new(type);
-            event->button.window = GDK_WINDOW(g_object_ref(list.get_bin_window()->gobj()));
-            event->button.send_event = TRUE;
             event->button.button = 1;
             event->button.x = cell.get_x() + cell.get_width() / 2;
             event->button.y = cell.get_y() + cell.get_height() / 2;
-            gtk_widget_event(GTK_WIDGET(list.gobj()), event);
-            gdk_event_free(event);
+            GuiTest::send_event(list, event, list.get_bin_window()->gobj());
         }
     }
 

@@ -84,23 +84,6 @@ std::string texts(const BackLog& log)
 
 } // namespace
 
-TEST_F(SceneTest, ActivityOnlyRises)
-{
-    // from, to, changed, result
-    const unsigned cases[][4]
-        = { { 0, 1, 1, 1 }, { 0, 3, 1, 3 }, { 3, 1, 0, 3 }, { 2, 2, 0, 2 }, { 1, 2, 1, 2 }, { 0, 0, 0, 0 } };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(testing::Message() << c[0] << " -> " << c[1]);
-        Scene scene(host, "Tavern", false);
-        scene.set_activity(c[0]);
-        EXPECT_EQ(c[2] == 1, scene.set_activity(c[1]));
-        EXPECT_EQ(c[3], scene.get_activity());
-        scene.reset_activity();
-        EXPECT_EQ(0u, scene.get_activity());
-    }
-}
-
 TEST_F(SceneTest, EachEntryAndExitIsLoggedOnceAndEndsTypingOnlyHere)
 {
     for (bool clear : { false, true })

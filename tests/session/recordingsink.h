@@ -1,0 +1,33 @@
+#ifndef PARLANE_TESTS_SESSION_RECORDINGSINK_H
+#define PARLANE_TESTS_SESSION_RECORDINGSINK_H
+
+#include "client/session/requests.h"
+#include "common/packet.h"
+
+#include <string>
+
+// A connection that keeps what is sent to it, in wire form, each line
+// followed by "|"; while not connected it drops every packet.
+class RecordingSink: public PacketSink
+{
+public:
+    void send(const Packet& pkt) override
+    {
+        if (connected)
+            sent += pkt.str() + "|";
+    }
+    bool is_connected() const override { return connected; }
+
+    // What was sent since the last call.
+    std::string take()
+    {
+        std::string result;
+        result.swap(sent);
+        return result;
+    }
+
+    bool connected = true;
+    std::string sent;
+};
+
+#endif

@@ -1,0 +1,404 @@
+#include "client/session/session.h"
+
+#include "client/session/packethandler.h"
+#include "client/session/requests.h"
+#include "common/packet.h"
+#include "libs/core/source/time/clock.h"
+#include "libs/core/source/time/units.h"
+#include "tests/client/tempdir.h"
+#include "tests/session/recordingsink.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+// Each element as f gives it, followed by "|".
+template <class Seq, class F> std::string join(const Seq& seq, F f)
+{
+    std::string result;
+    for (const auto& element : seq)
+        result += f(element) + "|";
+    return result;
+}
+
+// A packet from the server, or a call marked by the test, and the signals
+// it emitted in order: "activity present status".
+struct Step
+{
+    std::string line;
+    std::string signals;
+};
+
+// A model logged in as Bob, its packet table, and its requests to a
+// recording connection, in a working folder of its own (a game makes a
+// folder, a session writes logs).
+class SessionTest: public ::testing::Test
+{
+protected:
+    SessionTest()
+    {
+        fs::current_path(dir.path);
+        const std::pair<sigc::signal<void>*, const char*> watched[] = { { &session.signal_scenes_changed,
+                                                                            "scenes" },
+            { &session.signal_activity, "activity" }, { &session.signal_scene_status_changed, "status" },
+            { &session.signal_present_characters_changed, "present" },
+            { &session.signal_scene_activated, "activated" },
+            { &session.signal_characters_changed, "characters" },
+            { &session.signal_character_status_changed, "character_status" },
+            { &session.signal_active_name_changed, "name" }, { &session.signal_data_cleared, "cleared" },
+            { &session.signal_game_changed, "game" }, { &session.signal_attention, "attention" } };
+        for (const auto& w : watched)
+            w.first->connect([this, name = std::string(w.second)] { note(name); });
+        session.signal_biography_received.connect(
+            [this](const std::string& n, const std::string& text) { note("biography " + n + ":" + text); });
+        session.signal_show_biography.connect(
+            [this](const std::string& n, const std::string& text) { note("show " + n + ":" + text); });
+        session.signal_error.connect([this](const std::string& text) { note("error " + text); });
+        session.log_in("Bob");
+    }
+    ~SessionTest() override { fs::current_path(old_cwd); }
+
+    void note(const std::string& name) { signals += (signals.empty() ? "" : " ") + name; }
+
+    std::string take()
+    {
+        std::string result;
+        result.swap(signals);
+        return result;
+    }
+
+    // Packets whose signals do not matter.
+    void given(const std::vector<std::string>& lines)
+    {
+        for (const std::string& line : lines)
+            handler.handle(Packet(line));
+        take();
+    }
+
+    void expect(const std::vector<Step>& steps)
+    {
+        for (const Step& step : steps)
+        {
+            SCOPED_TRACE(step.line);
+            take();
+            handler.handle(Packet(step.line));
+            EXPECT_EQ(step.signals, take());
+        }
+    }
+
+    std::string present(const std::string& scene) const
+    {
+        return join(
+            session.get_scene(scene)->get_characters(), [](const Character* c) { return c->get_name(); });
+    }
+    std::string texts(const std::string& scene) const
+    {
+        return join(session.get_scene(scene)->get_backlog(), [](const LogLine& l) { return l.text; });
+    }
+    std::string scenes() const
+    {
+        return join(session.get_scenes(), [](const Scene* s) { return s->get_name(); });
+    }
+
+    unsigned activity(const std::string& scene) const { return session.get_scene(scene)->get_activity(); }
+    void activate(const std::string& scene) { session.set_active_scene(session.get_scene(scene)); }
+
+    TempDir dir;
+    fs::path old_cwd = fs::current_path();
+    std::string signals;
+    Session session;
+    PacketHandler handler { session };
+    RecordingSink sink;
+    Requests requests { session, sink };
+};
+
+const std::string ENTERED_EMPTY_ACTIVE = "activity present status";
+const std::string CHANGED_ACTIVE = "activity present";
+
+} // namespace
+
+TEST_F(SessionTest, GameSessionAndErrors)
+{
+    expect({
+        { ";GAME;../Saga", "game" },
+        { ";SESSION;First", "game" },
+        { ";ERROR;No such scene", "error No such scene" },
+    });
+    EXPECT_TRUE(fs::is_directory("_.._Saga")) << "the game's folder, made safe";
+    EXPECT_EQ("../Saga", session.get_game());
+    EXPECT_EQ("First", session.get_session());
+    given({ ";ADDCHAR;Alice;1", "Alice;ONLINE;1", ";ADDSCENE;Tavern;0" });
+    session.go_offline();
+    EXPECT_EQ("game character_status", take());
+    EXPECT_EQ("", session.get_game());
+    EXPECT_EQ("", session.get_session());
+    EXPECT_FALSE(session.get_character("Alice")->get_online());
+    EXPECT_EQ("Tavern|", scenes());
+    session.clear();
+    EXPECT_EQ("cleared", take());
+    EXPECT_EQ("", scenes());
+    EXPECT_TRUE(session.get_characters().empty());
+    EXPECT_EQ(nullptr, session.get_active_scene());
+}
+
+TEST_F(SessionTest, ScenesKeepTheirOrder)
+{
+    given({ ";ADDSCENE;b;0" });
+    expect({ { ";SCENEGROUP;b;x", "scenes" } });
+    given({ ";ADDSCENE;OOC;0", ";ADDSCENE;Alpha;1", ";ADDSCENE;Zed;0" });
+    EXPECT_EQ("OOC|Zed|Alpha|b|", scenes());
+    // Groups compare without case; an empty group sorts first.
+    given({ ";SCENEGROUP;OOC;X" });
+    EXPECT_EQ("Zed|Alpha|OOC|b|", scenes());
+    expect({ { ";SCENEGROUP;nowhere;x", "" } });
+}
+
+TEST_F(SessionTest, FirstSceneOrTheRequestedOneBecomesActive)
+{
+    expect({ { ";ADDSCENE;Tavern;0", "scenes name activated status" }, { ";ADDSCENE;Market;1", "scenes" } });
+    EXPECT_EQ("Tavern", session.get_active_scene()->get_name());
+    EXPECT_EQ(2u, activity("market"));
+    EXPECT_TRUE(session.get_scene("Market")->get_temporary());
+    // The same name in another case changes nothing.
+    expect({ { ";ADDSCENE;TAVERN;1", "" } });
+    EXPECT_EQ("Tavern|Market|", scenes());
+    EXPECT_FALSE(session.get_scene("Tavern")->get_temporary());
+
+    sink.connected = false;
+    requests.add_scene("Cellar", true);
+    sink.connected = true;
+    given({ ";ADDSCENE;Cellar;1" });
+    EXPECT_EQ("Tavern", session.get_active_scene()->get_name()) << "asked for without a connection";
+    requests.add_scene("Attic", true);
+    EXPECT_EQ("Bob;ADDSCENE;Attic;1|", sink.take());
+    given({ ";ADDSCENE;Other;0" });
+    EXPECT_EQ("Tavern", session.get_active_scene()->get_name());
+    given({ ";ADDSCENE;Attic;1" });
+    EXPECT_EQ("Attic", session.get_active_scene()->get_name());
+    EXPECT_EQ(0u, activity("Attic"));
+}
+
+TEST_F(SessionTest, CharactersAreAddedOnceAndKeepTheirStates)
+{
+    expect({
+        { ";ADDCHAR;Alice;0", "characters" },
+        { ";ADDCHAR;Guard;1", "characters" },
+        { ";ADDCHAR;ALICE;1", "" },
+        { "Alice;WRITING;Tavern", "character_status" },
+        { "Alice;AFK;lunch", "character_status" },
+    });
+    ASSERT_EQ(2u, session.get_characters().size());
+    EXPECT_FALSE(session.get_character("alice")->get_npc());
+    EXPECT_TRUE(session.get_character("guard")->get_npc());
+    EXPECT_FALSE(session.get_character("Guard")->get_online());
+    EXPECT_EQ("Tavern", session.get_character("Alice")->get_writing());
+    EXPECT_EQ("lunch", session.get_character("Alice")->get_afk());
+    expect({ { "Alice;AFK;", "character_status" } });
+    EXPECT_EQ("", session.get_character("Alice")->get_afk());
+}
+
+TEST_F(SessionTest, OnlineNoticeGoesToTheOocScene)
+{
+    given({ ";ADDCHAR;Alice;0" });
+    expect({ { "Alice;ONLINE;1", "character_status" } });
+    EXPECT_TRUE(session.get_character("Alice")->get_online());
+    given({ ";ADDSCENE;Tavern;0", ";ADDSCENE;ooc;0" });
+    session.get_scene("OOC")->reset_activity();
+    expect({ { "Alice;ONLINE;0", "character_status status" } });
+    EXPECT_FALSE(session.get_character("Alice")->get_online());
+    EXPECT_EQ("Alice logged out|", texts("OOC"));
+    EXPECT_EQ(1u, activity("OOC"));
+    activate("OOC");
+    expect({ { "alice;ONLINE;1", "character_status activity" } });
+    EXPECT_EQ("Alice logged out|Alice logged in|", texts("OOC"));
+}
+
+TEST_F(SessionTest, EnterAndLeaveAnnounceActivityAndOccupancy)
+{
+    given({ ";ADDCHAR;Alice;0", ";ADDCHAR;Carl;0", ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0" });
+    session.get_scene("Market")->reset_activity();
+    expect({
+        // Into the empty active scene: the scene stops being empty, too.
+        { "alice;ENTER;tavern", ENTERED_EMPTY_ACTIVE },
+        { "Carl;ENTER;Tavern", CHANGED_ACTIVE },
+        { "Alice;LEAVE;Tavern", CHANGED_ACTIVE },
+        // Elsewhere the activity rises once, and the scene stops being empty.
+        { "Alice;ENTER;Market", "status status" },
+    });
+    EXPECT_EQ("Carl|", present("Tavern"));
+    EXPECT_EQ("Alice entered the scene|Carl entered the scene|Alice left the scene|", texts("Tavern"));
+    EXPECT_EQ(0u, activity("Tavern"));
+    EXPECT_EQ(1u, activity("Market"));
+    expect({
+        { "Carl;ENTER;Market", "" },
+        { "Carl;LEAVE;Market", "" },
+        { ";TEXT;Market;hi", "status attention" },
+        { ";TEXT;Market;again", "attention" },
+        { ";OOC;Market;ooc", "attention" },
+        // A leave that empties a scene is announced, here and elsewhere.
+        { "Alice;LEAVE;Market", "status" },
+        { "Carl;TEXT;tavern;$me$ waves", "activity attention" },
+        { "Carl;OOC;Tavern;brb", "activity attention" },
+        { "Carl;LEAVE;Tavern", ENTERED_EMPTY_ACTIVE },
+    });
+    EXPECT_EQ(0u, activity("Tavern"));
+    EXPECT_EQ(3u, activity("Market"));
+    activate("Market");
+    EXPECT_EQ(0u, activity("Market"));
+}
+
+TEST_F(SessionTest, OwnLeaveEmptiesTheSceneWithASeparator)
+{
+    given({ ";ADDCHAR;Alice;0", ";ADDCHAR;Bob;0", ";ADDSCENE;Tavern;0", "Alice;ENTER;Tavern",
+        "Bob;ENTER;Tavern" });
+    session.get_character("Alice")->set_writing("Tavern");
+    expect({ { "Bob;LEAVE;Tavern", ENTERED_EMPTY_ACTIVE } });
+    EXPECT_EQ("", present("Tavern"));
+    EXPECT_EQ("", session.get_character("Alice")->get_writing());
+    EXPECT_EQ(
+        "Alice entered the scene|Bob entered the scene|Bob left the scene|" + std::string(40, '-') + "|",
+        texts("Tavern"));
+}
+
+TEST_F(SessionTest, RemovedCharacterLeavesEveryScene)
+{
+    given({ ";ADDCHAR;Alice;0", ";ADDCHAR;Guard;1", ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0",
+        "Guard;ENTER;Tavern", "Alice;ENTER;Market", "Guard;ENTER;Market" });
+    session.get_scene("Market")->reset_activity();
+    expect({
+        // Only the exact name counts.
+        { ";REMOVECHAR;guard", "" },
+        // Market's activity rises; Tavern, the active scene, is left empty.
+        { ";REMOVECHAR;Guard", "status activity present status characters" },
+    });
+    EXPECT_EQ(nullptr, session.get_character("Guard"));
+    EXPECT_EQ(1u, session.get_characters().size());
+    EXPECT_EQ("", present("Tavern"));
+    EXPECT_EQ("Alice|", present("Market"));
+    EXPECT_EQ("Guard entered the scene|Guard left the scene|", texts("Tavern"));
+    EXPECT_EQ(1u, activity("Market"));
+}
+
+TEST_F(SessionTest, UnknownScenesCharactersAndCommandsChangeNothing)
+{
+    given({ ";ADDCHAR;Alice;0", ";ADDSCENE;Tavern;0" });
+    for (const char* line : { "Nobody;ENTER;Tavern", "Alice;ENTER;Nowhere", "Nobody;LEAVE;Tavern",
+             "Nobody;ONLINE;1", "Nobody;WRITING;Tavern", "Nobody;AFK;x", "Alice;TEXT;Nowhere;hi",
+             "Alice;OOC;Nowhere;hi", ";REMOVECHAR;Nobody", ";FROBNICATE;x" })
+        expect({ { line, "" } });
+    EXPECT_EQ("", present("Tavern"));
+    EXPECT_EQ("", texts("Tavern"));
+}
+
+TEST_F(SessionTest, MissingParametersAndBadFlagsThrowBeforeAnyChange)
+{
+    given({ ";ADDCHAR;Alice;0", ";ADDSCENE;Tavern;0" });
+    for (const char* line : { ";ADDSCENE;Cellar;yes", ";ADDSCENE;Cellar", ";ADDCHAR;Carl;2", ";GAME",
+             "Alice;ONLINE", "Alice;ONLINE;true", ";TEXT;Tavern", "Alice;ENTER" })
+    {
+        SCOPED_TRACE(line);
+        EXPECT_ANY_THROW(handler.handle(Packet(line)));
+        EXPECT_EQ("", take());
+    }
+    EXPECT_EQ("Tavern|", scenes());
+    EXPECT_EQ(1u, session.get_characters().size());
+    EXPECT_FALSE(session.get_character("Alice")->get_online());
+    EXPECT_EQ("", texts("Tavern"));
+}
+
+TEST_F(SessionTest, BiographyIsShownOnlyForTheOneAskedForAndOnce)
+{
+    expect({ { "Alice;BIOGRAPHY;A knight.", "biography Alice:A knight." } });
+    requests.show_character_biography("alice");
+    EXPECT_EQ("Bob;GETBIOGRAPHY;alice|", sink.take());
+    expect({
+        { "Carl;BIOGRAPHY;Not asked for.", "biography Carl:Not asked for." },
+        { "Alice;BIOGRAPHY;Of old.", "biography Alice:Of old. show Alice:Of old." },
+        { "Alice;BIOGRAPHY;again", "biography Alice:again" },
+    });
+}
+
+TEST_F(SessionTest, OnlyTheGameMasterSpeaksAsOthersRememberedPerScene)
+{
+    given({ ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0" });
+    session.set_active_name("Guard");
+    EXPECT_EQ("Bob", session.get_active_name());
+    EXPECT_EQ("", take());
+
+    session.clear();
+    session.log_in("GM");
+    given({ ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0" });
+    session.set_active_name("Guard");
+    EXPECT_EQ("name", take());
+    EXPECT_EQ("Guard", session.get_active_name());
+    activate("Market");
+    EXPECT_EQ("GM", session.get_active_name());
+    activate("Tavern");
+    EXPECT_EQ("Guard", session.get_active_name());
+    requests.query_character("Alice");
+    requests.set_character_biography("Alice", "for anyone");
+    EXPECT_EQ("Guard;QUERY;Alice|Alice;SETBIOGRAPHY;for anyone|", sink.take());
+}
+
+TEST_F(SessionTest, PlayersSetOnlyTheirOwnBiography)
+{
+    requests.set_character_biography("Alice", "not mine");
+    requests.set_character_biography("Bob", "mine");
+    EXPECT_EQ("Bob;SETBIOGRAPHY;mine|", sink.take());
+}
+
+TEST_F(SessionTest, WritingIsAnnouncedOnceAndEndsByTimeOrSceneSwitch)
+{
+    requests.set_writing(true);
+    EXPECT_EQ("", sink.take()) << "no scene to write in";
+    given({ ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0" });
+    requests.set_writing(true);
+    requests.set_writing(true);
+    EXPECT_EQ("Bob;WRITING;Tavern|Bob;AFK;|", sink.take());
+    Kel::Time::TimeStamp lapse = requests.get_write_timeout();
+    requests.lapse_writing(lapse - Kel::Time::msec);
+    EXPECT_EQ("", sink.take());
+    requests.lapse_writing(lapse + Kel::Time::msec);
+    EXPECT_EQ("Bob;WRITING;|", sink.take());
+    requests.set_writing(true);
+    activate("Market");
+    EXPECT_EQ("Bob;WRITING;Tavern|Bob;AFK;|Bob;WRITING;|", sink.take());
+}
+
+TEST(SceneOrder, GroupThenOocThenPermanentThenName)
+{
+    struct Host: SceneHost
+    {
+        const std::string& get_game() const override { return none; }
+        const std::string& get_session() const override { return none; }
+        std::string none;
+    } host;
+    // Group, name and "t" for a temporary scene, for a and b; whether a goes first.
+    const std::array<const char*, 7> cases[] = {
+        { "a", "Zed", "", "B", "Alpha", "", "1" },
+        { "", "OOC", "t", "", "Alpha", "", "1" },
+        { "", "Alpha", "", "", "OOC", "t", "" },
+        { "", "ooc", "", "", "Alpha", "", "" },
+        { "", "Zed", "", "", "Alpha", "t", "1" },
+        { "", "alpha", "t", "", "Beta", "t", "1" },
+        { "x", "OOC", "", "", "Zed", "", "" },
+        { "", "Same", "", "", "same", "", "" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c[1] << " / " << c[4]);
+        Scene a(host, c[1], *c[2]), b(host, c[4], *c[5]);
+        a.set_group(c[0]);
+        b.set_group(c[3]);
+        EXPECT_EQ(bool(*c[6]), Session::scene_compare(&a, &b));
+    }
+}
