@@ -222,6 +222,22 @@ class Stress:
             self.alive()
             self.fail(str(e))
 
+    def key(self, *keys, window=None, closes=False):
+        """Key presses, failing with the seed and case when they cannot be
+        sent or the client died."""
+        try:
+            self.client.key(*keys, window=window, closes=closes)
+        except Failure as e:
+            self.alive()
+            self.fail(str(e))
+
+    def type(self, text):
+        try:
+            self.client.type(text)
+        except Failure as e:
+            self.alive()
+            self.fail(str(e))
+
     def wait(self, what, predicate, timeout=WAIT, interval=0.05):
         """wait_until, failing at once when the client dies meanwhile."""
         def test():
@@ -274,11 +290,7 @@ class Stress:
         seen = len(self.peer.received())
         started = time.monotonic()
         self.alive()
-        try:
-            self.client.key(key)
-        except Failure as e:
-            self.alive()
-            self.fail(str(e))
+        self.key(key)
 
         def writing():
             # The end of an earlier writing state may still be on its way.
@@ -353,8 +365,8 @@ def ask_biography(stress, command, name, biography):
     biography, and returns the window that shows it."""
     seen = len(stress.peer.received())
     known = stress.client.windows()
-    stress.client.type(command)
-    stress.client.key("Return")
+    stress.type(command)
+    stress.key("Return")
     stress.wait("GETBIOGRAPHY for %s" % name,
                 lambda: any(l.endswith(";GETBIOGRAPHY;" + name) for l in stress.peer.received()[seen:]))
     stress.send(line(name, "BIOGRAPHY", biography))
@@ -369,7 +381,7 @@ def ask_biography(stress, command, name, biography):
 
 def close_window(stress, window, key):
     stress.alive()
-    stress.client.key(key, window=window, closes=True)
+    stress.key(key, window=window, closes=True)
     stress.wait("the window to close", lambda: window not in stress.client.windows())
 
 
@@ -380,9 +392,11 @@ def run_biography(stress, rng):
     Escape)."""
     biography = b"\t" * 1500 + fill(rng, 16 * 1024, lambda r: r.choice([tabs_piece, long_word_piece,
                                                                          line_feed_piece, markup_piece])(r))
+    stress.case = "biography in a box"
     box = ask_biography(stress, "/info Alice", "Alice", biography)
     close_window(stress, box, "Return")
     box_key = stress.key_probe()
+    stress.case = "biography in the dialog"
     dialog = ask_biography(stress, "/myinfo", USER, biography)
     stress.sync()
     close_window(stress, dialog, "Escape")
@@ -406,7 +420,7 @@ def run_long_scene(stress, rng):
     stress.sync()
     # Tavern, Cellar and the new scene: the list's order is the client's.
     for digit in (1, 2, 3):
-        stress.client.key("alt+%d" % digit)
+        stress.key("alt+%d" % digit)
         try:
             stress.press("x", "%s;WRITING;%s" % (USER, shown))
             break
@@ -415,7 +429,7 @@ def run_long_scene(stress, rng):
                 raise
         finally:
             # Enter on what was typed ends the writing state again.
-            stress.client.key("Return")
+            stress.key("Return")
     else:
         stress.fail("Alt+1 to Alt+3 never made the long scene active")
     stress.scene = shown
