@@ -301,3 +301,18 @@ FIGURES = [
     Figure("log view append at 100,000, on screen", "logview", "us", lambda r: r.time("Append/100000/1") * 1e3,
            "ratio<=", 2, lambda r: r.time("Append/100/1") * 1e3, "at 100"),
 ]
+
+# Lines dense with markup: shape number in bench/markup.cpp, what it is.
+MARKUP_SHAPES = [(0, "_x_ pairs"), (1, "$a$ names"), (2, "quote-letter pairs"), (3, "mixed markup"),
+                 (4, "plain words")]
+for _shape, _what in MARKUP_SHAPES:
+    FIGURES.append(Figure("markup reader, 64 KiB of %s" % _what, "markup", MS,
+                          _time_ms("Reader/shape:%d/bytes:65536" % _shape)))
+FIGURES.append(Figure("markup reader, 1 MiB of mixed markup", "markup", MS,
+                      _time_ms("Reader/shape:3/bytes:1048576")))
+# The slowest of three lines, from delivery until the toolkit is idle.
+for _shape, _what in MARKUP_SHAPES:
+    FIGURES.append(Figure("log view, a 64 KiB line of %s" % _what, "markup", MS,
+                          _counter("View/shape:%d/bytes:65536" % _shape, "max_ms"), "<", 50))
+FIGURES.append(Figure("log view, a 1 MiB line of mixed markup", "markup", MS,
+                      _counter("View/shape:3/bytes:1048576", "max_ms"), "<", 1000))
