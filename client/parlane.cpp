@@ -43,6 +43,7 @@ Parlane::Parlane(int argc, char** argv):
     // slack stretches each 1 ms sleep by a tenth or more.
     prctl(PR_SET_TIMERSLACK, 1UL);
 
+    signal_config_changed.connect(sigc::mem_fun(*this, &Parlane::config_changed));
     instance_ = this;
     try
     {
@@ -203,6 +204,12 @@ void Parlane::send(const Packet& pkt)
     {
         std::cout << e.what() << " to " << conn->get_peer() << std::endl;
     }
+}
+
+void Parlane::config_changed()
+{
+    session.set_highlight_words(Mentions::split_words(config.get_highlight_words()));
+    requests.set_send_writing(config.get_send_writing());
 }
 
 void Parlane::packet_available()

@@ -141,6 +141,7 @@ public:
     sigc::signal<void, bool> signal_connecting;
 
 private:
+    void config_changed();
     void packet_available();
     void end_of_file();
     // PacketSink: a failed send is reported on standard output.

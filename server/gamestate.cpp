@@ -1,5 +1,6 @@
 #include "server/gamestate.h"
 
+#include "common/chattext.h"
 #include "common/names.h"
 #include "libs/strings/source/utils.h"
 
@@ -26,10 +27,7 @@ template <typename Item, typename List> Item* find_named(List& list, const std::
 
 bool GameState::valid_name(const std::string& name)
 {
-    const std::string::size_type MAX_LENGTH = 32;
-    if (name.empty() || name.size() > MAX_LENGTH)
-        return false;
-    return name.find_first_of(";|\n\r\a") == std::string::npos;
+    return ChatText::check_name(name).empty();
 }
 
 bool GameState::Scene::has(const std::string& character) const

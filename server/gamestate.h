@@ -32,9 +32,9 @@ public:
         bool has(const std::string& character) const;
     };
 
-    // A name a character, scene or group may have: 1 to 32 bytes, none of
-    // them ";", "|", line feed, carriage return or BEL ("Tavern" is valid,
-    // "a;b" is not).
+    // A name a character, scene or group may have: one that
+    // ChatText::check_name finds nothing wrong with ("Tavern" is valid, "a;b"
+    // is not).
     static bool valid_name(const std::string& name);
 
     // Holds only the scene "OOC", no characters, no session.

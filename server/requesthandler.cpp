@@ -1,5 +1,6 @@
 #include "server/requesthandler.h"
 
+#include "common/chattext.h"
 #include "common/commands.h"
 #include "common/names.h"
 #include "common/packet.h"
@@ -41,16 +42,41 @@ bool parse_flag(const std::string& text)
     throw Refusal(Kel::format("Invalid flag '%s'", text));
 }
 
-// Session names are free text shown in the client's title: no control
-// characters, and not empty (ENDSESSION ends a session).
+// Session names are free text shown in the client's title: one line
+// without tabs, and not empty (ENDSESSION ends a session).
 bool valid_session(const std::string& name)
 {
-    if (name.empty() || name.size() > MAX_SESSION_LENGTH)
+    if (name.empty() || name.size() > MAX_SESSION_LENGTH || name.find('\t') != std::string::npos)
         return false;
-    for (unsigned char c : name)
-        if (c < 32)
-            return false;
-    return true;
+    return ChatText::check_text(name).empty();
+}
+
+// Why name cannot be a name, or empty when it can. Faults without a reason
+// of their own get the caller's wording, invalid.
+std::string name_fault(const std::string& name, const char* invalid)
+{
+    const std::string reason = ChatText::check_name(name);
+    return reason == ChatText::INVALID_NAME ? invalid : reason;
+}
+
+void require_name(const std::string& name, const char* invalid)
+{
+    const std::string reason = name_fault(name, invalid);
+    if (!reason.empty())
+        throw Refusal(reason);
+}
+
+const char INVALID_SCENE_NAME[] = "Invalid scene name";
+
+// Text that may hold what a client wrote, as it may stand in the log:
+// control bytes, which a terminal showing the log would obey, are written
+// as the four characters "\xHH" (the escape byte as "\x1b").
+std::string loggable(const std::string& text)
+{
+    std::string result;
+    for (unsigned char c : text)
+        result += c < 0x20 || c == 0x7f ? Kel::format("\\x%02x", static_cast<unsigned>(c)) : std::string(1, c);
+    return result;
 }
 
 std::string join(const std::vector<const GameState::Scene*>& scenes)
@@ -76,23 +102,23 @@ RequestHandler::RequestHandler(GameState& state, Outbox& outbox, const std::stri
 const std::map<std::string, RequestHandler::Rule>& RequestHandler::rules()
 {
     static const std::map<std::string, Rule> table = {
-        { Command::TEXT, { &RequestHandler::on_text, 2, false } },
-        { Command::OOC, { &RequestHandler::on_text, 2, false } },
-        { Command::WRITING, { &RequestHandler::on_writing, 1, false } },
-        { Command::AFK, { &RequestHandler::on_afk, 1, false } },
-        { Command::QUERY, { &RequestHandler::on_query, 1, false } },
-        { Command::GETBIOGRAPHY, { &RequestHandler::on_get_biography, 1, false } },
-        { Command::SETBIOGRAPHY, { &RequestHandler::on_set_biography, 1, false } },
-        { Command::STARTSESSION, { &RequestHandler::on_start_session, 1, true } },
-        { Command::ENDSESSION, { &RequestHandler::on_end_session, 0, true } },
-        { Command::ADDSCENE, { &RequestHandler::on_add_scene, 2, true } },
-        { Command::REMOVESCENE, { &RequestHandler::on_remove_scene, 1, true } },
-        { Command::SETSCENEGROUP, { &RequestHandler::on_set_scene_group, 2, true } },
-        { Command::RENAMESCENE, { &RequestHandler::on_rename_scene, 2, true } },
-        { Command::ADDNPC, { &RequestHandler::on_add_npc, 1, true } },
-        { Command::REMOVECHAR, { &RequestHandler::on_remove_character, 1, true } },
-        { Command::ENTER, { &RequestHandler::on_enter, 2, true } },
-        { Command::LEAVE, { &RequestHandler::on_leave, 2, true } },
+        { Command::TEXT, { &RequestHandler::on_text, 2, false, LINE } },
+        { Command::OOC, { &RequestHandler::on_text, 2, false, LINE } },
+        { Command::WRITING, { &RequestHandler::on_writing, 1, false, NO_TEXT } },
+        { Command::AFK, { &RequestHandler::on_afk, 1, false, LINE } },
+        { Command::QUERY, { &RequestHandler::on_query, 1, false, NO_TEXT } },
+        { Command::GETBIOGRAPHY, { &RequestHandler::on_get_biography, 1, false, NO_TEXT } },
+        { Command::SETBIOGRAPHY, { &RequestHandler::on_set_biography, 1, false, BIOGRAPHY } },
+        { Command::STARTSESSION, { &RequestHandler::on_start_session, 1, true, NO_TEXT } },
+        { Command::ENDSESSION, { &RequestHandler::on_end_session, 0, true, NO_TEXT } },
+        { Command::ADDSCENE, { &RequestHandler::on_add_scene, 2, true, NO_TEXT } },
+        { Command::REMOVESCENE, { &RequestHandler::on_remove_scene, 1, true, NO_TEXT } },
+        { Command::SETSCENEGROUP, { &RequestHandler::on_set_scene_group, 2, true, NO_TEXT } },
+        { Command::RENAMESCENE, { &RequestHandler::on_rename_scene, 2, true, NO_TEXT } },
+        { Command::ADDNPC, { &RequestHandler::on_add_npc, 1, true, NO_TEXT } },
+        { Command::REMOVECHAR, { &RequestHandler::on_remove_character, 1, true, NO_TEXT } },
+        { Command::ENTER, { &RequestHandler::on_enter, 2, true, NO_TEXT } },
+        { Command::LEAVE, { &RequestHandler::on_leave, 2, true, NO_TEXT } },
     };
     return table;
 }
@@ -156,18 +182,30 @@ void RequestHandler::handle(ClientId id, const Packet& packet)
         auto rule = rules().find(packet.get_command());
         if (rule == rules().end())
             throw Refusal(Kel::format("Unknown command '%s'", packet.get_command()));
-        if (rule->second.gm_only && !is_gm(client))
-            throw Refusal("Only the game master may do that");
-        if (packet.get_parameter_count() < rule->second.parameters)
-            throw Refusal(Kel::format("Missing parameter for %s", packet.get_command()));
+        check(client, packet, rule->second);
         (this->*rule->second.action)(client, packet);
     }
     catch (const Kel::Exception& e)
     {
-        log << "Rejected " << packet.get_command() << " from " << client.name << ": " << e.what()
-            << std::endl;
+        log << "Rejected " << loggable(packet.get_command()) << " from " << client.name << ": "
+            << loggable(e.what()) << std::endl;
         send_error(id, e.what());
     }
+}
+
+void RequestHandler::check(const Client& sender, const Packet& packet, const Rule& rule) const
+{
+    if (rule.gm_only && !is_gm(sender))
+        throw Refusal("Only the game master may do that");
+    if (packet.get_parameter_count() < rule.parameters)
+        throw Refusal(Kel::format("Missing parameter for %s", packet.get_command()));
+    if (rule.content == NO_TEXT)
+        return;
+    const std::string& text = packet.get_parameter(rule.parameters - 1);
+    const std::string reason
+        = ChatText::check_text(text, rule.content == BIOGRAPHY ? ChatText::MANY_LINES : ChatText::ONE_LINE);
+    if (!reason.empty())
+        throw Refusal(reason);
 }
 
 void RequestHandler::reject_line(ClientId id, const std::string& reason)
@@ -186,8 +224,11 @@ void RequestHandler::login(Client& client, const Packet& packet)
     if (packet.get_command() != Command::NAME)
         return refuse_login(client, "Log in with NAME first");
     const std::string name = packet.get_parameter_count() > 0 ? packet.get_parameter(0) : "";
-    if (!GameState::valid_name(name) || name == Names::SYSTEM)
-        return refuse_login(client, "Invalid name");
+    std::string fault = name_fault(name, ChatText::INVALID_NAME);
+    if (fault.empty() && name == Names::SYSTEM)
+        fault = ChatText::INVALID_NAME;
+    if (!fault.empty())
+        return refuse_login(client, fault);
 
     // Names are compared ignoring case, like the client does; a second
     // spelling of a known name, an NPC's name, or one that looks like the
@@ -275,6 +316,8 @@ void RequestHandler::on_text(Client& sender, const Packet& packet)
 
 void RequestHandler::on_writing(Client& sender, const Packet& packet)
 {
+    if (!packet.get_parameter(0).empty())
+        require_name(packet.get_parameter(0), INVALID_SCENE_NAME);
     send_all(Packet(sender.name, Command::WRITING, packet.get_parameter(0)));
 }
 
@@ -343,8 +386,7 @@ void RequestHandler::on_add_scene(Client&, const Packet& packet)
 {
     const std::string& name = packet.get_parameter(0);
     const bool temporary = parse_flag(packet.get_parameter(1));
-    if (!GameState::valid_name(name))
-        throw Refusal("Invalid scene name");
+    require_name(name, INVALID_SCENE_NAME);
     if (state.find_scene(name))
         throw Refusal(Kel::format("The scene %s already exists", name));
     state.add_scene(name, temporary);
@@ -369,8 +411,8 @@ void RequestHandler::on_set_scene_group(Client&, const Packet& packet)
 {
     GameState::Scene& scene = scene_named(packet.get_parameter(0));
     const std::string& group = packet.get_parameter(1);
-    if (!group.empty() && !GameState::valid_name(group))
-        throw Refusal("Invalid group name");
+    if (!group.empty())
+        require_name(group, "Invalid group name");
     state.set_group(scene, group);
     send_all(Packet(Names::SYSTEM, Command::SCENEGROUP, scene.name, group));
 }
@@ -381,8 +423,7 @@ void RequestHandler::on_rename_scene(Client&, const Packet& packet)
     const std::string& new_name = packet.get_parameter(1);
     if (scene.name == Names::OOC_SCENE)
         throw Refusal("The scene OOC cannot be renamed");
-    if (!GameState::valid_name(new_name))
-        throw Refusal("Invalid scene name");
+    require_name(new_name, INVALID_SCENE_NAME);
     // Also a change of letter case only: the clients would take the new
     // name for the old scene.
     if (state.find_scene(new_name))
@@ -403,8 +444,9 @@ void RequestHandler::on_rename_scene(Client&, const Packet& packet)
 void RequestHandler::on_add_npc(Client&, const Packet& packet)
 {
     const std::string& name = packet.get_parameter(0);
-    if (!GameState::valid_name(name) || name == Names::SYSTEM || Kel::strcasecmp(name, Names::GAME_MASTER) == 0)
-        throw Refusal("Invalid name");
+    require_name(name, ChatText::INVALID_NAME);
+    if (name == Names::SYSTEM || Kel::strcasecmp(name, Names::GAME_MASTER) == 0)
+        throw Refusal(ChatText::INVALID_NAME);
     if (state.find_character(name))
         throw Refusal(Kel::format("The character %s already exists", name));
     state.add_character(name, true);

@@ -61,15 +61,26 @@ private:
 
     typedef void (RequestHandler::*Action)(Client& sender, const Packet& packet);
 
+    // What the last parameter a request needs is, when others get to see
+    // it as text.
+    enum Content
+    {
+        NO_TEXT,
+        LINE, // a chat line or an away message
+        BIOGRAPHY, // may hold line feeds
+    };
+
     struct Rule
     {
         Action action;
         unsigned parameters; // the least number it needs
         bool gm_only;
+        Content content;
     };
 
     static const std::map<std::string, Rule>& rules();
 
+    void check(const Client& sender, const Packet& packet, const Rule& rule) const;
     void login(Client& client, const Packet& packet);
     void refuse_login(const Client& client, const std::string& message);
     void send_state(ClientId to);

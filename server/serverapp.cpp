@@ -65,10 +65,10 @@ int ServerApp::main()
         std::cerr << program << ": " << e.what() << std::endl;
         return 1;
     }
-    std::cout << "Listening on " << server->get_address() << std::endl;
-
+    // Whoever waits for this line may signal at once.
     catch_signal(SIGINT);
     catch_signal(SIGTERM);
+    std::cout << "Listening on " << server->get_address() << std::endl;
     set_loop_mode(TICK_BUSY);
     int status = Kel::Application::main();
     std::cout << "Server stopped" << std::endl;

@@ -1,5 +1,6 @@
 #include "server/statefile.h"
 
+#include "common/chattext.h"
 #include "common/names.h"
 #include "libs/core/source/core/except.h"
 #include "libs/datafile/source/loader.h"
@@ -77,8 +78,9 @@ private:
 
     void check_name(const std::string& name)
     {
-        if (!GameState::valid_name(name))
-            fail(Kel::format("Invalid name '%s'", Kel::c_escape(name, true)));
+        const std::string reason = ChatText::check_name(name);
+        if (!reason.empty())
+            fail(Kel::format("Invalid name '%s' (%s)", Kel::c_escape(name, true), reason));
     }
 
     [[noreturn]] void fail(const std::string& message)

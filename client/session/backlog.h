@@ -25,6 +25,8 @@ public:
     const_iterator end() const { return store.end(); }
     // The oldest line not yet shown; end() when all have been shown.
     const_iterator next() const { return next_; }
+    // The newest line; the backlog must not be empty.
+    const LogLine& last() const { return store.back(); }
     // Marks every line as shown.
     void reset_next() { next_ = store.end(); }
 

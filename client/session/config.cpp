@@ -48,6 +48,9 @@ Config::Loader::Loader(Config& conf): conf(conf)
     add("abbreviate_refs", &Config::abbreviate_refs);
     add("connect_host", &Config::connect_host);
     add("connect_name", &Config::connect_name);
+    add("highlight_words", &Config::highlight_words);
+    add("notify", &Config::notify);
+    add("send_writing", &Config::send_writing);
 }
 
 void Config::Loader::color(const std::string& role, const std::string& colour)
@@ -55,7 +58,8 @@ void Config::Loader::color(const std::string& role, const std::string& colour)
     conf.set_color(role, colour);
 }
 
-Config::Config(const std::string& filename): filename(filename), default_bg(true), abbreviate_refs(false)
+Config::Config(const std::string& filename):
+    filename(filename), default_bg(true), abbreviate_refs(false), notify("mentions"), send_writing(true)
 {
     set_color("text", "#005000");
     set_color("name", "#00A080");
@@ -66,6 +70,16 @@ Config::Config(const std::string& filename): filename(filename), default_bg(true
     set_color("gm", "#004080");
     set_color("event", "#404040");
     set_color("background", "#FFFFFF");
+    set_color("mention", "#FFF0A0");
+}
+
+Config::Notify Config::get_notify() const
+{
+    if (notify == "all")
+        return NOTIFY_ALL;
+    if (notify == "none")
+        return NOTIFY_NONE;
+    return NOTIFY_MENTIONS;
 }
 
 void Config::load()
@@ -87,6 +101,13 @@ void Config::save() const
     content += Kel::format("abbreviate_refs %s;\n", bool_word(abbreviate_refs));
     content += Kel::format("connect_host \"%s\";\n", quoted(connect_host));
     content += Kel::format("connect_name \"%s\";\n", quoted(connect_name));
+    // Written only when set, so that a file of the defaults stays as it was.
+    if (!highlight_words.empty())
+        content += Kel::format("highlight_words \"%s\";\n", quoted(highlight_words));
+    if (notify != "mentions")
+        content += Kel::format("notify \"%s\";\n", quoted(notify));
+    if (!send_writing)
+        content += "send_writing false;\n";
 
     // Written beside the file (so the rename stays on one file system) and
     // renamed over it only when complete and on the disk.

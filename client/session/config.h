@@ -8,8 +8,9 @@
 
 // The user's settings: the colour of each kind of log text (by role name:
 // "text", "name", "other_name", "speech", "ooc", "timestamp", "gm", "event",
-// "background"), the background choice, name abbreviation, and the server
-// and name last used. Kept in a data file in the text syntax; colours are
+// "background", and "mention", the background of lines that speak to the
+// user), the background choice, name abbreviation, the server and name last
+// used, highlight words, desktop notifications and the typing indicator. Kept in a data file in the text syntax; colours are
 // stored as text ("#RRGGBB") and never parsed here.
 class Config
 {
@@ -40,6 +41,13 @@ public:
     // the file, so a failed save leaves the previous file whole.
     void save() const;
 
+    enum Notify
+    {
+        NOTIFY_MENTIONS, // desktop notifications for lines that speak to the user
+        NOTIFY_ALL, // and for every line in a scene the user is in
+        NOTIFY_NONE
+    };
+
     // Any role name is accepted.
     void set_color(const std::string& role, const std::string& colour);
     // Throws Kel::InvalidParameterValue "Unknown color" for a role not in the map.
@@ -52,6 +60,13 @@ public:
     const std::string& get_connect_host() const { return connect_host; }
     void set_connect_name(const std::string& name) { connect_name = name; }
     const std::string& get_connect_name() const { return connect_name; }
+    // "word1, word2": words that mark a line like the user's own name.
+    const std::string& get_highlight_words() const { return highlight_words; }
+    // "mentions" (the default), "all" or "none"; anything else reads as
+    // the default.
+    Notify get_notify() const;
+    // Whether others are told that the user is typing.
+    bool get_send_writing() const { return send_writing; }
 
 private:
     std::string filename;
@@ -60,6 +75,9 @@ private:
     bool abbreviate_refs;
     std::string connect_host;
     std::string connect_name;
+    std::string highlight_words;
+    std::string notify;
+    bool send_writing;
 };
 
 #endif

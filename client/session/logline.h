@@ -13,12 +13,13 @@ struct LogLine
         EVENT = 2 // a notice made by the client; its name is "*"
     };
 
-    LogLine(Type t, const std::string& s, const std::string& n, const std::string& e):
-        type(t), timestamp(s), name(n), text(e)
+    LogLine(Type t, const std::string& s, const std::string& n, const std::string& e, bool m = false):
+        type(t), mention(m), timestamp(s), name(n), text(e)
     {
     }
 
     Type type;
+    bool mention; // said by someone else to the user (see Mentions)
     std::string timestamp; // time of day, "%H:%M:%S"
     std::string name; // who said it
     std::string text; // as received, "$me$" placeholders included

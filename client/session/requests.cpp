@@ -16,7 +16,7 @@ const Kel::Time::TimeDelta WRITING_LAPSE = 10 * Kel::Time::sec;
 
 } // namespace
 
-Requests::Requests(Session& s, PacketSink& sink): session(s), sink(sink), writing(false)
+Requests::Requests(Session& s, PacketSink& sink): session(s), sink(sink), writing(false), send_writing(true)
 {
     session.signal_scene_activated.connect(sigc::bind(sigc::mem_fun(*this, &Requests::set_writing), false));
 }
@@ -58,7 +58,8 @@ void Requests::set_writing(bool w)
     if (w != writing)
     {
         writing = w;
-        send(Packet(session.get_name(), Command::WRITING, w ? scene->get_name() : std::string()));
+        if (send_writing)
+            send(Packet(session.get_name(), Command::WRITING, w ? scene->get_name() : std::string()));
         if (w)
             set_afk(std::string());
     }

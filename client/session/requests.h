@@ -43,6 +43,8 @@ public:
     // Ends the writing indicator once its time is up.
     void lapse_writing(const Kel::Time::TimeStamp& now);
     bool get_writing() const { return writing; }
+    // Whether others are told that the user is typing; true at first.
+    void set_send_writing(bool send) { send_writing = send; }
     const Kel::Time::TimeStamp& get_write_timeout() const { return write_timeout; }
     // The client switches to n once the server has made it.
     void add_scene(const std::string& n, bool t);
@@ -63,6 +65,7 @@ private:
     Session& session;
     PacketSink& sink;
     bool writing;
+    bool send_writing;
     Kel::Time::TimeStamp write_timeout;
 };
 

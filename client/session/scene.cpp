@@ -44,10 +44,10 @@ void Scene::clear_characters()
     characters.clear();
 }
 
-void Scene::add_line(LogLine::Type type, const std::string& nm, const std::string& text)
+void Scene::add_line(LogLine::Type type, const std::string& nm, const std::string& text, bool mention)
 {
     Kel::Time::DateTime dt(Kel::Time::now());
-    backlog.push_back(LogLine(type, dt.format("%H:%M:%S"), nm, text));
+    backlog.push_back(LogLine(type, dt.format("%H:%M:%S"), nm, text, mention));
 
     const std::string& session = parlane.get_session();
     if (session.empty())

@@ -42,7 +42,7 @@ public:
     // Time-stamps the line and adds it to the backlog; during a session also
     // appends it to the log file. A failure to write the file throws after
     // the line is in the backlog.
-    void add_line(LogLine::Type type, const std::string& nm, const std::string& text);
+    void add_line(LogLine::Type type, const std::string& nm, const std::string& text, bool mention = false);
     // Raises the activity to a; returns false and changes nothing when the
     // level is already a or higher.
     bool set_activity(unsigned a);

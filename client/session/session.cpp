@@ -37,6 +37,26 @@ void Session::log_in(const std::string& n)
 {
     name = n;
     active_name = n;
+    update_mentions();
+}
+
+void Session::set_highlight_words(const std::vector<std::string>& words)
+{
+    highlight_words = words;
+    update_mentions();
+}
+
+void Session::update_mentions()
+{
+    std::vector<std::string> needles = highlight_words;
+    needles.push_back(name);
+    needles.push_back(active_name);
+    mentions.set_needles(needles);
+}
+
+bool Session::is_own_name(const std::string& nm) const
+{
+    return Kel::strcasecmp(nm, name) == 0 || Kel::strcasecmp(nm, active_name) == 0;
 }
 
 void Session::clear()
@@ -82,7 +102,7 @@ Scene* Session::add_scene(const std::string& sname, bool temporary)
     // and the scene list would show the new scene as quiet.
     bool activate = !active_scene || sname == requested_scene;
     if (!activate)
-        s->set_activity(2);
+        s->set_activity(NEW_SCENE);
     // The list is sorted already: one walk finds the new scene's place.
     scenes.insert(std::upper_bound(scenes.begin(), scenes.end(), s, &Session::scene_compare), s);
     signal_scenes_changed.emit();
@@ -136,7 +156,7 @@ void Session::enter(Scene& s, Character& chr)
         signal_present_characters_changed.emit();
     }
     else
-        raise_activity(s, 1);
+        raise_activity(s, COMINGS_AND_GOINGS);
     if (was_empty)
         signal_scene_status_changed.emit();
 }
@@ -162,7 +182,7 @@ void Session::leave(Scene& s, Character& chr)
     }
     else
     {
-        raise_activity(s, 1);
+        raise_activity(s, COMINGS_AND_GOINGS);
         if (emptied)
             signal_scene_status_changed.emit();
     }
@@ -170,14 +190,17 @@ void Session::leave(Scene& s, Character& chr)
 
 void Session::add_line(Scene& s, LogLine::Type type, const std::string& nm, const std::string& text)
 {
-    s.add_line(type, nm, text);
     if (type == LogLine::EVENT)
     {
-        show_or_raise(s, 1);
+        s.add_line(type, nm, text);
+        show_or_raise(s, COMINGS_AND_GOINGS);
         return;
     }
-    show_or_raise(s, 3);
+    bool mention = !is_own_name(nm) && mentions.found_in(text);
+    s.add_line(type, nm, text, mention);
+    show_or_raise(s, mention ? MENTIONED : SAID);
     signal_attention.emit();
+    signal_said.emit(s, s.get_backlog().last());
 }
 
 void Session::add_local_line(const std::string& text)
@@ -228,6 +251,7 @@ void Session::set_active_scene(Scene* s)
     if (i != active_names.end())
     {
         active_name = i->second;
+        update_mentions();
         signal_active_name_changed.emit();
     }
     signal_scene_activated.emit();
@@ -241,6 +265,7 @@ void Session::set_active_name(const std::string& n)
     if (active_scene)
         active_names[active_scene->get_name()] = n;
     active_name = n;
+    update_mentions();
     signal_active_name_changed.emit();
 }
 

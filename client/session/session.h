@@ -3,12 +3,14 @@
 
 #include "client/session/character.h"
 #include "client/session/logline.h"
+#include "client/session/mentions.h"
 #include "client/session/scene.h"
 
 #include <sigc++/signal.h>
 
 #include <map>
 #include <string>
+#include <vector>
 
 // What the client knows of the game it plays: the characters, the scenes
 // with their backlogs, which scene is on screen and under which name the
@@ -18,6 +20,16 @@
 class Session: public SceneHost
 {
 public:
+    // Activity levels of a scene that is not on screen, each above the last.
+    enum Activity : unsigned
+    {
+        QUIET = 0,
+        COMINGS_AND_GOINGS = 1,
+        NEW_SCENE = 2,
+        SAID = 3,
+        MENTIONED = 4
+    };
+
     Session();
     ~Session() override;
     Session(const Session&) = delete;
@@ -56,6 +68,8 @@ public:
     // Adds a line that someone said (NORMAL or OOC) or an event line to s,
     // and shows or marks it; said lines also ask for the user's attention.
     void add_line(Scene& s, LogLine::Type type, const std::string& nm, const std::string& text);
+    // Words that make a line a mention besides the user's names.
+    void set_highlight_words(const std::vector<std::string>& words);
     // A notice for the user's eyes only, in the active scene.
     void add_local_line(const std::string& text);
     void set_online(Character& chr, bool online);
@@ -118,6 +132,9 @@ public:
     sigc::signal<void> signal_game_changed;
     // Someone said something: the window may ask for the user's attention.
     sigc::signal<void> signal_attention;
+    // A line said in a scene, after it was shown or marked: the scene and
+    // the line (its mention flag set when it speaks to the user).
+    sigc::signal<void, const Scene&, const LogLine&> signal_said;
     // A biography the user asked to see: character name, biography text.
     sigc::signal<void, const std::string&, const std::string&> signal_show_biography;
     // Something failed that the user must be told of, and acknowledge.
@@ -134,6 +151,9 @@ private:
     // Raises the activity of s, which is not the active one, and announces
     // a change.
     void raise_activity(Scene& s, unsigned level);
+    // Looks for the login name, the name spoken as and the highlight words.
+    void update_mentions();
+    bool is_own_name(const std::string& nm) const;
 
     std::string name;
     std::map<std::string, std::string> active_names; // scene name -> speaking name
@@ -145,6 +165,8 @@ private:
     Scene* active_scene;
     std::string requested_scene;
     std::string show_bio;
+    std::vector<std::string> highlight_words;
+    Mentions mentions;
 };
 
 #endif

@@ -26,7 +26,7 @@ int AddSceneDialog::run()
         if (scene->get_group() == group)
             continue;
         group = scene->get_group();
-        (*groups->append())[columns.group] = display_text(group);
+        (*groups->append())[columns.group] = display_name(group);
     }
     ent_name->set_text("");
     cmb_group->get_entry()->set_text("");

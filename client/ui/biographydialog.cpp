@@ -16,7 +16,7 @@ BiographyDialog::BiographyDialog(BaseObjectType* obj, const Glib::RefPtr<Gnome::
 void BiographyDialog::set_character(const std::string& name)
 {
     char_name = name;
-    lbl_bio_title->set_text(display_text(Kel::format("Biography of %s", char_name)));
+    lbl_bio_title->set_text("Biography of " + display_name(char_name));
     txt_biography->get_buffer()->set_text("[Retrieving biography]");
     parlane.get_character_biography(char_name);
 }

@@ -84,7 +84,7 @@ void CharacterList::rebuild_list()
     for (Character* chr : present)
     {
         Gtk::TreeModel::Row row = *store->append();
-        row[columns.name] = display_text(chr->get_name());
+        row[columns.name] = display_name(chr->get_name());
         row[columns.character] = chr;
     }
     update_status();

@@ -8,7 +8,7 @@ ColorDialog::ColorDialog(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::X
     Gtk::Dialog(obj), parlane(Parlane::instance()), chk_default_bg(nullptr)
 {
     static const char* const roles[]
-        = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background" };
+        = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background", "mention" };
     for (const char* role : roles)
         fetch_widget(xml, std::string("cbt_") + role, color_btns[role]);
     fetch_widget(xml, "chk_default_bg", chk_default_bg);

@@ -83,6 +83,7 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     tag_underline->property_underline() = Pango::UNDERLINE_SINGLE;
     tag_italic = buffer->create_tag();
     tag_italic->property_style() = Pango::STYLE_ITALIC;
+    tag_mention = buffer->create_tag();
     // Stamps win over the text colour, so that one tag_text range can cover
     // all the lines that arrive together.
     tag_timestamp->set_priority(tag_text->get_priority());
@@ -104,6 +105,7 @@ void LogView::set_colors()
     tag_other_name->property_foreground() = config.get_color("other_name");
     tag_event->property_foreground() = config.get_color("event");
     tag_speech->property_foreground() = config.get_color("speech");
+    tag_mention->property_paragraph_background() = config.get_color("mention");
 
     modify_style(background_style(config));
 }
@@ -188,6 +190,7 @@ struct LogView::Placed
     Glib::ustring text;
     Glib::ustring::size_type stamp_length;
     Glib::RefPtr<Gtk::TextTag> body_tag;
+    bool mention;
     std::vector<Styled> spans; // in characters of the body
 };
 
@@ -223,8 +226,8 @@ private:
 
 LogView::Placed LogView::place(const LogLine& line) const
 {
-    std::string name = display_text(line.name);
-    std::string text = display_text(line.text);
+    std::string name = display_name(line.name);
+    std::string text = display_cut(line.text, SHOWN_LENGTH);
     Markup::Rendered body;
     if (line.type == LogLine::NORMAL)
         body = Markup::render_said(text, name);
@@ -232,9 +235,10 @@ LogView::Placed LogView::place(const LogLine& line) const
         body = Markup::render_plain(name + (line.type == LogLine::OOC ? ": " : " "), text);
 
     Placed p;
-    Glib::ustring timestamp = display_text(line.timestamp);
+    Glib::ustring timestamp = display_name(line.timestamp);
     p.stamp_length = timestamp.size() + 2;
     p.body_tag = body_tag(line);
+    p.mention = line.mention;
     CharacterOffsets begins(body.text);
     CharacterOffsets ends(body.text);
     p.spans.reserve(body.spans.size());
@@ -321,6 +325,8 @@ void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& pla
         Gtk::TextIter body = stamp_end;
         body.forward_char();
         buffer->apply_tag(tag_timestamp, start, stamp_end);
+        if (p.mention)
+            buffer->apply_tag(tag_mention, start, buffer->get_iter_at_offset(line_end));
         if (p.body_tag != tag_text)
             buffer->apply_tag(p.body_tag, body, buffer->get_iter_at_offset(line_end));
         for (const Placed::Styled& span : p.spans)

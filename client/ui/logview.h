@@ -25,6 +25,9 @@ public:
     // While lines arrive faster than this, a view at the bottom follows
     // them at this pace; a lone line is followed at once.
     static constexpr Kel::Time::TimeDelta FOLLOW_INTERVAL = 100 * Kel::Time::msec;
+    // Characters of one line's text that are shown; the rest is cut with
+    // "…". Four times what a server lets a player say in one line.
+    static constexpr Glib::ustring::size_type SHOWN_LENGTH = 64 * 1024;
 
     LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);
 
@@ -59,6 +62,8 @@ private:
     Glib::RefPtr<Gtk::TextTag> tag_bold;
     Glib::RefPtr<Gtk::TextTag> tag_underline;
     Glib::RefPtr<Gtk::TextTag> tag_italic;
+    // The background of a line that speaks to the user.
+    Glib::RefPtr<Gtk::TextTag> tag_mention;
     // True while the buffer holds no line: the next line needs no line feed.
     bool empty;
     Kel::Time::TimeStamp last_follow;

@@ -9,6 +9,7 @@
 #include "client/ui/inputbox.h"
 #include "client/ui/logview.h"
 #include "client/ui/messagebox.h"
+#include "client/ui/notifier.h"
 #include "client/ui/npcdialog.h"
 #include "client/ui/scenelist.h"
 #include "client/ui/startsessiondialog.h"
@@ -53,7 +54,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     Gtk::Window(obj), parlane(Parlane::instance()), lst_scenes(nullptr), lst_characters(nullptr),
     txt_log(nullptr), lbl_name(nullptr), lbl_scene(nullptr), ent_text(nullptr), dlg_connect(nullptr),
     dlg_start_session(nullptr), dlg_add_scene(nullptr), dlg_npcs(nullptr), dlg_biography(nullptr),
-    dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), flash(false)
+    dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), notifier(nullptr), flash(false)
 {
     fetch_derived(xml, "lst_scenes", lst_scenes);
     fetch_derived(xml, "lst_characters", lst_characters);
@@ -62,6 +63,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     fetch_widget(xml, "lbl_scene", lbl_scene);
     fetch_derived(xml, "ent_text", ent_text);
     fetch_dialogs(xml);
+    notifier = new Notifier(*this);
 
     connect_item(xml, "mni_quit", &MainWindow::quit);
     connect_item(xml, "mni_connect", &MainWindow::connect);
@@ -90,6 +92,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
 
 MainWindow::~MainWindow()
 {
+    delete notifier;
     delete connect_wait;
     delete_dialogs();
 }
@@ -181,7 +184,7 @@ void MainWindow::connect()
         return;
     std::string address = dialog.get_address();
     std::string name = dialog.get_name();
-    lbl_name->set_text(display_text(name));
+    lbl_name->set_text(display_name(name));
     parlane.connect(address, name);
 }
 
@@ -256,24 +259,24 @@ void MainWindow::about()
 void MainWindow::scene_activated()
 {
     Scene* scene = parlane.get_active_scene();
-    lbl_scene->set_text(scene ? display_text(scene->get_name()) : Glib::ustring());
+    lbl_scene->set_text(scene ? display_name(scene->get_name()) : Glib::ustring());
 }
 
 void MainWindow::active_name_changed()
 {
-    lbl_name->set_text(display_text(parlane.get_active_name()));
+    lbl_name->set_text(display_name(parlane.get_active_name()));
 }
 
 void MainWindow::game_changed()
 {
-    std::string title = "Parlane";
+    Glib::ustring title = "Parlane";
     if (!parlane.get_game().empty())
     {
-        title += " - " + parlane.get_game();
+        title += " - " + display_name(parlane.get_game());
         if (!parlane.get_session().empty())
-            title += " - " + parlane.get_session();
+            title += " - " + display_name(parlane.get_session());
     }
-    set_title(display_text(title));
+    set_title(title);
 }
 
 void MainWindow::show_error(const std::string& text)

@@ -18,6 +18,7 @@ class AddSceneDialog;
 class NpcDialog;
 class BiographyDialog;
 class ColorDialog;
+class Notifier;
 namespace Gtk
 {
 class Dialog;
@@ -111,6 +112,7 @@ private:
     Gtk::Dialog* dlg_help;
     // The "Connecting, please wait..." box while connect waits; owned.
     Gtk::MessageDialog* connect_wait;
+    Notifier* notifier; // owned
     bool flash;
 };
 

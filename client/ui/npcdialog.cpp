@@ -72,7 +72,7 @@ void NpcDialog::add_row(std::vector<std::string>::size_type index)
     Gtk::TreeModel::Children rows = store->children();
     Gtk::TreeModel::Row row = index < rows.size() ? *store->insert(rows[index]) : *store->append();
     row[columns.name] = shown[index];
-    row[columns.label] = display_text(shown[index]);
+    row[columns.label] = display_name(shown[index]);
 }
 
 void NpcDialog::add_npc()

@@ -14,11 +14,12 @@ namespace
 
 // Text colour of a scene row by activity level, and of a group row by the
 // highest level among its scenes.
-const char* const activity_colors[] = { "#000000", "#A00000", "#00C000", "#FF0000" };
+// Quiet, comings and goings, a new scene, lines said, the user mentioned.
+const char* const activity_colors[] = { "#000000", "#A00000", "#00C000", "#FF0000", "#D000D0" };
 
 const char* activity_color(unsigned level)
 {
-    return activity_colors[std::min(level, 3u)];
+    return activity_colors[std::min(level, 4u)];
 }
 
 } // namespace
@@ -100,7 +101,7 @@ bool SceneList::insert_one(const std::vector<Scene*>& scenes)
     Gtk::TreeModel::iterator row = position < rows.size() ? store->insert(rows[position])
         : group.empty()                                   ? store->append()
                                                           : store->append(group_row->children());
-    (*row)[columns.name] = display_text(scenes[k]->get_name());
+    (*row)[columns.name] = display_name(scenes[k]->get_name());
     (*row)[columns.scene] = scenes[k];
     shown = scenes;
     update_status_foreach(row);
@@ -131,13 +132,13 @@ void SceneList::rebuild(const std::vector<Scene*>& scenes)
         {
             group = scene->get_group();
             group_row = *store->append();
-            group_row[columns.name] = display_text(group);
+            group_row[columns.name] = display_name(group);
             group_row[columns.scene] = nullptr;
-            if (expanded.count(display_text(group)))
+            if (expanded.count(display_name(group)))
                 to_expand.push_back(store->get_path(group_row));
         }
         Gtk::TreeModel::Row row = group.empty() ? *store->append() : *store->append(group_row.children());
-        row[columns.name] = display_text(scene->get_name());
+        row[columns.name] = display_name(scene->get_name());
         row[columns.scene] = scene;
     }
     for (const Gtk::TreeModel::Path& path : to_expand)
@@ -156,7 +157,7 @@ bool SceneList::update_status_foreach(const Gtk::TreeModel::iterator& row)
     Scene* scene = (*row)[columns.scene];
     if (scene)
     {
-        Glib::ustring name = display_text(scene->get_name());
+        Glib::ustring name = display_name(scene->get_name());
         if (scene->get_characters().empty())
             name = "(" + name + ")";
         // Only changes are written: each write costs the store a walk to

@@ -2,27 +2,87 @@
 
 #include <glib.h>
 
-Glib::ustring display_text(const std::string& raw)
+namespace
 {
-    static const char replacement[] = "\xEF\xBF\xBD";
+
+const char REPLACEMENT[] = "\xEF\xBF\xBD";
+
+enum LineFeeds
+{
+    KEEP_LINE_FEEDS,
+    REPLACE_LINE_FEEDS
+};
+
+// Appends the valid UTF-8 bytes [p, end) with the control characters made
+// harmless.
+void append_clean(std::string& out, const char* p, const char* end, LineFeeds feeds)
+{
+    for (; p < end; ++p)
+    {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c >= 0x20 && c != 0x7F)
+            out += *p;
+        else if (c == '\t')
+            out += ' ';
+        else if (c == '\n' && feeds == KEEP_LINE_FEEDS)
+            out += '\n';
+        else
+            out += REPLACEMENT;
+    }
+}
+
+std::string clean(const std::string& raw, LineFeeds feeds)
+{
     const char* p = raw.data();
     const char* end = p + raw.size();
-    const char* bad = nullptr;
-    if (g_utf8_validate(p, raw.size(), &bad))
-        return Glib::ustring(raw);
-
     std::string out;
     out.reserve(raw.size() + 8);
     while (p < end)
     {
+        const char* bad = nullptr;
         if (g_utf8_validate(p, end - p, &bad))
         {
-            out.append(p, end);
+            append_clean(out, p, end, feeds);
             break;
         }
-        out.append(p, bad);
-        out.append(replacement);
+        append_clean(out, p, bad, feeds);
+        out += REPLACEMENT;
         p = bad + 1;
     }
-    return Glib::ustring(out);
+    return out;
+}
+
+} // namespace
+
+Glib::ustring display_text(const std::string& raw)
+{
+    return Glib::ustring(clean(raw, KEEP_LINE_FEEDS));
+}
+
+Glib::ustring display_line(const std::string& raw)
+{
+    return Glib::ustring(clean(raw, REPLACE_LINE_FEEDS));
+}
+
+Glib::ustring display_cut(const std::string& raw, Glib::ustring::size_type length)
+{
+    std::string text = clean(raw, REPLACE_LINE_FEEDS);
+    // Most text is short: count characters only as far as the limit.
+    const char* cut = text.data();
+    const char* end = text.data() + text.size();
+    for (Glib::ustring::size_type n = 0; n < length; ++n)
+    {
+        if (cut >= end)
+            return Glib::ustring(text);
+        cut = g_utf8_next_char(cut);
+    }
+    if (cut >= end)
+        return Glib::ustring(text);
+    text.resize(cut - text.data());
+    return Glib::ustring(text + "\xE2\x80\xA6");
+}
+
+Glib::ustring display_name(const std::string& raw)
+{
+    return display_cut(raw, NAME_LENGTH);
 }

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -79,36 +77,4 @@ TEST(Packet, ParameterIndexIsChecked)
     Packet pkt("o", "TEXT", "only");
     EXPECT_EQ("Parameter index out of range",
         TestIO::what_of<Kel::InvalidParameterValue>([&] { pkt.get_parameter(1); }));
-}
-
-TEST(Packet, RoundTripOfRandomPackets)
-{
-    std::mt19937 random(20261206);
-    auto text = [&](const std::string& alphabet, unsigned max_length)
-    {
-        std::string s(random() % (max_length + 1), ' ');
-        for (char& c : s)
-            c = alphabet[random() % alphabet.size()];
-        return s;
-    };
-    const std::string plain = "abcXYZ09 _-.#$*\"'\t\r\n\x7f\xc3\xa9";
-    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-    const std::string origin_letters = "abcXYZ09 _-.#$*\"'\t\x7f\xc3\xa9";
-
-    for (int round = 0; round < 2000; ++round)
-    {
-        Params params(random() % 5);
-        for (std::size_t i = 0; i < params.size(); ++i)
-            params[i] = text(i + 1 == params.size() ? plain + ";|" : plain, 20);
-        Packet sent(text(origin_letters, 10), text(letters, 12), params);
-        std::string line = sent.str();
-        SCOPED_TRACE(line);
-        ASSERT_EQ(std::string::npos, line.find('\n'));
-
-        std::string upper = sent.get_command();
-        for (char& c : upper)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        Packet received(line);
-        EXPECT_EQ(Packet(sent.get_origin(), upper, params), received);
-    }
 }

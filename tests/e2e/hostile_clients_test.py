@@ -3,10 +3,11 @@
 stays logged in throughout: random bytes, lines cut off half way (and held
 open, or closed, or trickled in one byte at a time), floods of good and of
 bad lines from clients that read and from clients that never read, and 600
-connections opened at once and dropped at once. Afterwards the server still
+connections opened at once and dropped at once; names and chat text that
+no client should have to draw are refused. Afterwards the server still
 runs, serves a newcomer, has not grown past a bound, and stops with status
-0. (Lines over the limit, the 513th client and a slow reader among good
-traffic are tested in tests/server/chatserver_test.cpp.)"""
+0. (Lines over the limit and the login time-out are tested in
+tests/server/chatserver_test.cpp.)"""
 
 import os
 import random
@@ -101,8 +102,9 @@ def floods(server, watcher):
     bad = b"".join(b"Spammer;NOSUCH;%d\n" % i for i in range(150000))
     spammer = threading.Thread(target=send_unread, args=(b"Spammer", bad), daemon=True)
     spammer.start()
-    biography = b"Hoarder;SETBIOGRAPHY|" + b"b" * 500000 + b"\n"
-    asks = b"".join(b"Hoarder;GETBIOGRAPHY;Hoarder\n" for _ in range(40))
+    # The longest biography the server takes, asked for far past its output limit.
+    biography = b"Hoarder;SETBIOGRAPHY|" + b"b" * 16384 + b"\n"
+    asks = b"".join(b"Hoarder;GETBIOGRAPHY;Hoarder\n" for _ in range(1000))
     hoarder = threading.Thread(target=send_unread, args=(b"Hoarder", biography + asks), daemon=True)
     hoarder.start()
     spammer.join(30)
@@ -163,20 +165,42 @@ def crowd(server, watcher):
 
 
 # Names the server accepts although they hold bytes that a state file, a
-# terminal or a path would treat specially.
-STRANGE = [b'Ev"il\\x', b"Nul\0name", b"Bad\xff\xfe", b"../../etc", b"ctrl\x1b[31m", b"quote'", b"#hash"]
+# terminal or a path would treat specially, and names no client should have
+# to draw, which it refuses.
+STRANGE = [b'Ev"il\\x', b"../../etc", b"quote'", b"#hash", b"B\xc3\xb6rk"]
+REFUSED = [b"Nul\0name", b"Bad\xff\xfe", b"ctrl\x1b[31m", b"C1\xc2\x9b", b"x" * 3000]
+BIOGRAPHY = 'bio "\\ \t caf\u00e9\nsecond line; end'
 
 
 def strange_names(server, watcher):
-    """Each logs in and sets a biography with quotes, a backslash, a NUL and
-    a byte that is no UTF-8; the server must keep them in its state file
-    and read them back."""
+    """Each strange name logs in and sets a biography with quotes, a
+    backslash, a tab, a line feed and non-ASCII text; the server must keep
+    them in its state file and read them back. Refused names get ERROR and
+    are closed; chat text with NUL, escapes or bad UTF-8 gets ERROR and
+    reaches nobody."""
     socks = []
     for name in STRANGE:
         sock = raw_connect(server.address)
-        sock.sendall(b";NAME;" + name + b"\n" + name + b";SETBIOGRAPHY|bio \"\\ \0 \xff end\n")
+        sock.sendall(b";NAME;" + name + b"\n" + name + b";SETBIOGRAPHY|"
+                     + BIOGRAPHY.replace("\n", "\a").encode() + b"\n")
         socks.append(sock)
+    for name in REFUSED:
+        sock = raw_connect(server.address)
+        sock.sendall(b";NAME;" + name + b"\n")
+        check(b"*;ERROR;" in read_until_closed(sock, 10), "the name %r was not refused" % name[:20])
+        sock.close()
     watcher.wait_for("quote'", "ONLINE", "1")
+    speaker = raw_connect(server.address)
+    speaker.sendall(b";NAME;Speaker\n")
+    for text in [b"\0" * 1000, b"\x1b[2J", b"caf\xe9", b"\t" * 20000, b"\xc2\x85"]:
+        speaker.sendall(b"Speaker;TEXT;OOC;" + text + b"\n")
+        speaker.sendall(b"Speaker;SETBIOGRAPHY;" + text + b"\n")
+    speaker.sendall(b"Speaker;TEXT;OOC;" + b"\t" * 100 + b"clean\n")
+    watcher.wait_for("Speaker", "TEXT", "OOC", "\t" * 100 + "clean")
+    check(not watcher.find("Speaker", "TEXT", "OOC", "\0" * 1000), "a line of NUL bytes was relayed")
+    check(len([f for f in watcher.received() if f[0] == "Speaker" and f[1] == "TEXT"]) == 1,
+          "a refused line was relayed")
+    speaker.close()
     watcher.send("Watcher", "GETBIOGRAPHY", "quote'")
     watcher.wait_for("quote'", "BIOGRAPHY")
     return socks
@@ -189,11 +213,14 @@ def restart(session, server, known):
     again = session.add(Server(os.path.join(session.build, "parlane-server"), os.path.join(session.folder, "again"),
                                saved))
     reader = session.observer(again.address, "Reader")
-    for name in ('Ev"il\\x', "Nul\0name", "../../etc", "quote'", "#hash", "Trickler", known):
+    for name in ('Ev"il\\x', "../../etc", "quote'", "#hash", "B\u00f6rk", "Trickler", known):
         reader.wait_for("*", "ADDCHAR", name, "0")
     reader.send("Reader", "GETBIOGRAPHY", "quote'")
     biography = reader.wait_for("quote'", "BIOGRAPHY")[2][0]
-    check(biography == 'bio "\\ \0 \ufffd end', "the biography read back: %r" % biography)
+    check(biography == BIOGRAPHY, "the biography read back: %r" % biography)
+    reader.send("Reader", "GETBIOGRAPHY", "Speaker")
+    biography = reader.wait_for("Speaker", "BIOGRAPHY")[2][0]
+    check(biography == "", "a refused biography was stored: %r" % biography[:40])
 
 
 def body(session):

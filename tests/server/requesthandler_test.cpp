@@ -10,6 +10,8 @@
 #include <sstream>
 #include <utility>
 
+using namespace std::string_literals;
+
 namespace
 {
 
@@ -68,11 +70,12 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     run(gm, { "GM;ADDNPC;Guard" });
     handler.remove_client(login("Dora"));
     sent.clear();
+    const std::string control = "Control characters are not allowed";
     const std::pair<std::string, std::string> cases[]
-        = { { "", "Invalid name" }, { std::string(33, 'x'), "Invalid name" }, { "a;b", "Invalid name" },
-              { "a|b", "Invalid name" }, { "a\nb", "Invalid name" }, { "a\rb", "Invalid name" },
-              { "a\ab", "Invalid name" }, { "*", "Invalid name" }, { "ALICE", "Name already in use" },
-              { "gm", "Name already in use" }, { "Guard", "Name already in use" },
+        = { { "", "Invalid name" }, { std::string(33, 'x'), "Name too long" }, { "a;b", "Invalid name" },
+              { "a|b", "Invalid name" }, { "a\0b"s, control }, { "B\xf6rk", "Invalid UTF-8" },
+              { "*", "Invalid name" }, { "ALICE", "Name already in use" }, { "gm", "Name already in use" },
+              { "Guard", "Name already in use" },
               { "dORA", "Name already in use" } }; // offline, but another spelling
     for (const auto& c : cases)
     {
@@ -84,9 +87,24 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     }
     EXPECT_EQ(handler.get_online_count(), 2u);
     EXPECT_EQ(state.get_characters().size(), 4u);
-    EXPECT_TRUE(logged("Rejected login from 10.0.0.5:5000: Invalid name"));
+    EXPECT_TRUE(logged("Rejected login from 10.0.0.5:5000: Name too long"));
     // 32 bytes is still a name.
     EXPECT_EQ(closed.count(login(std::string(32, 'y'))), 0u);
+}
+
+TEST_F(RequestHandlerTest, ANewcomerLearnsTheStateAndEverybodyLearnsOfIt)
+{
+    run(gm,
+        { "GM;STARTSESSION;Night", "GM;ADDNPC;Guard", "GM;ADDSCENE;Tavern;1", "GM;SETSCENEGROUP;Tavern;Town",
+            "GM;ENTER;Tavern;Guard", "GM;AFK;tea" });
+    sent.clear();
+    EXPECT_EQ(take(login("Bob")),
+        (Lines { "*;GAME;Saga", "*;SESSION;Night", "*;ADDCHAR;GM;0", "*;ADDCHAR;Alice;0", "*;ADDCHAR;Guard;1",
+            "*;ADDCHAR;Bob;0", "*;ADDSCENE;OOC;0", "*;ADDSCENE;Tavern;1", "*;SCENEGROUP;Tavern;Town",
+            "GM;ENTER;OOC", "Alice;ENTER;OOC", "Bob;ENTER;OOC", "Guard;ENTER;Tavern", "GM;ONLINE;1",
+            "Alice;ONLINE;1", "Bob;ONLINE;1", "GM;AFK;tea" }));
+    EXPECT_EQ(take(alice), (Lines { "*;ADDCHAR;Bob;0", "Bob;ENTER;OOC", "Bob;ONLINE;1" }));
+    EXPECT_TRUE(logged("Login: Bob from 10.0.0.3:5000"));
 }
 
 TEST_F(RequestHandlerTest, TheFirstPacketMustBeName)
@@ -108,21 +126,13 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
     sent.clear();
     const unsigned long revision = state.get_revision();
     const std::string gm_only = "Only the game master may do that";
-    const struct
+    const std::string control = "Control characters are not allowed";
+    struct Case
     {
         ClientId sender;
         std::string line, error;
-    } cases[] = {
-        { alice, "Alice;STARTSESSION;Night", gm_only },
-        { alice, "Alice;ENDSESSION", gm_only },
-        { alice, "Alice;ADDSCENE;Cellar;0", gm_only },
-        { alice, "Alice;REMOVESCENE;Tavern", gm_only },
-        { alice, "Alice;SETSCENEGROUP;Tavern;Town", gm_only },
-        { alice, "Alice;RENAMESCENE;Tavern;Inn", gm_only },
-        { alice, "Alice;ADDNPC;Thief", gm_only },
-        { alice, "Alice;REMOVECHAR;Guard", gm_only },
-        { alice, "Alice;ENTER;Tavern;Alice", gm_only },
-        { alice, "Alice;LEAVE;OOC;Alice", gm_only },
+    };
+    const Case cases[] = {
         { alice, "GM;ADDNPC;Thief", gm_only }, // "GM" on somebody else's connection
         { alice, "Alice;TEXT;Tavern;hi", "You are not in the scene Tavern" },
         { alice, "Bob;TEXT;OOC;hi", "You may not speak as Bob" },
@@ -157,14 +167,37 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         { gm, "GM;ADDNPC;gm", "Invalid name" },
         { gm, "GM;ADDNPC;Alice", "The character Alice already exists" },
         { gm, "GM;", "Unknown command ''" },
+        { gm, "GM;\x1b[2J", "Unknown command '\x1b[2J'" },
         { gm, "GM;NAME;Other", "Already logged in" },
         { gm, "GM;TEXT;OOC", "Missing parameter for TEXT" },
         { gm, "GM;WRITING", "Missing parameter for WRITING" },
         { gm, "GM;SETBIOGRAPHY", "Missing parameter for SETBIOGRAPHY" },
         { gm, "GM;ADDSCENE;Cellar", "Missing parameter for ADDSCENE" },
         { gm, "GM;ENTER;OOC", "Missing parameter for ENTER" },
+        // What others would have to draw.
+        { alice, "Alice;TEXT;OOC;" + std::string(16 * 1024 + 1, 'x'), "Line too long" },
+        { alice, "Alice;OOC;OOC;a\0b"s, control },
+        { alice, "Alice;TEXT;OOC;two\alines", control },
+        { alice, "Alice;OOC;OOC;caf\xe9", "Invalid UTF-8" },
+        { alice, "Alice;AFK;\x07", control },
+        { alice, "Alice;WRITING;\x01", control },
+        { alice, "Alice;SETBIOGRAPHY;a\rb", control },
+        { alice, "Alice;SETBIOGRAPHY;" + std::string(16 * 1024 + 1, '\a'), "Line too long" },
+        { gm, "GM;ADDSCENE;" + std::string(33, 'x') + ";0", "Name too long" },
+        { gm, "GM;ADDSCENE;\xed\xa0\x80;0", "Invalid UTF-8" },
+        { gm, "GM;RENAMESCENE;Tavern;a\tb", control },
+        { gm, "GM;SETSCENEGROUP;Tavern;\x7f", control },
+        { gm, "GM;ADDNPC;Gu\x01ard", control },
+        { gm, "GM;STARTSESSION;a\tb", "Invalid session name" },
+        { gm, "GM;STARTSESSION;\xc0\xaf", "Invalid session name" },
     };
-    for (const auto& c : cases)
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (const char* line : { "Alice;STARTSESSION;Night", "Alice;ENDSESSION", "Alice;ADDSCENE;Cellar;0",
+             "Alice;REMOVESCENE;Tavern", "Alice;SETSCENEGROUP;Tavern;Town", "Alice;RENAMESCENE;Tavern;Inn",
+             "Alice;ADDNPC;Thief", "Alice;REMOVECHAR;Guard", "Alice;ENTER;Tavern;Alice",
+             "Alice;LEAVE;OOC;Alice" })
+        all.push_back({ alice, line, gm_only });
+    for (const auto& c : all)
     {
         SCOPED_TRACE(c.line);
         run(c.sender, { c.line });
@@ -174,6 +207,8 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
     EXPECT_EQ(state.get_revision(), revision);
     EXPECT_TRUE(closed.empty());
     EXPECT_TRUE(logged("Rejected ADDNPC from Alice: " + gm_only));
+    EXPECT_TRUE(logged("Rejected AFK from Alice: " + control));
+    EXPECT_TRUE(logged("Rejected \\x1b[2J from GM: Unknown command '\\x1b[2J'"));
 
     // Extra parameters are ignored.
     run(alice, { "Alice;WRITING;OOC;extra" });
@@ -201,6 +236,12 @@ TEST_F(RequestHandlerTest, LinesGoToPresentPlayersTheGameMasterAndTheSender)
     EXPECT_EQ(take(alice), lines);
     EXPECT_TRUE(take(bob).empty());
     EXPECT_TRUE(take(carol).empty());
+
+    // Tabs, any script, and a line of exactly the limit; a biography keeps
+    // its line feeds.
+    const std::string longest = "Alice;TEXT;Tavern;\t\xe2\x82\xac" + std::string(16 * 1024 - 4, 'x');
+    run(alice, { longest, "Alice;SETBIOGRAPHY;one\atwo", "Alice;GETBIOGRAPHY;Alice" });
+    EXPECT_EQ(take(alice), (Lines { longest, "Alice;BIOGRAPHY;one\atwo" }));
 }
 
 TEST_F(RequestHandlerTest, GoingOfflineEndsWritingAndAwayButKeepsThePlace)

@@ -1,19 +1,15 @@
 #ifndef PARLANE_TESTS_SERVER_SERVERPROCESS_H
 #define PARLANE_TESTS_SERVER_SERVERPROCESS_H
 
-// The real parlane-server as a child process, and chat clients built on
-// Connection. Every wait is bounded; nothing here can hang a test.
+// The real parlane-server as a child process. Every wait is bounded;
+// nothing here can hang a test.
 
-#include "common/connection.h"
-#include "common/packet.h"
 #include "libs/core/source/time/units.h"
-#include "libs/io/source/eventdispatcher.h"
 #include "libs/io/source/poll.h"
 #include "tests/client/tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -35,21 +31,18 @@ namespace servertest
 {
 
 using Clock = std::chrono::steady_clock;
-using Lines = std::vector<std::string>;
 using std::chrono::milliseconds;
 const milliseconds WAIT_LIMIT(10000);
 
-// Runs step() until done() holds; false once limit has passed.
-inline bool wait_until(
-    const std::function<bool()>& done, milliseconds limit = WAIT_LIMIT,
-    const std::function<void()>& step = [] { std::this_thread::sleep_for(milliseconds(2)); })
+// Polls done() until it holds; false once limit has passed.
+inline bool wait_until(const std::function<bool()>& done, milliseconds limit = WAIT_LIMIT)
 {
     const auto deadline = Clock::now() + limit;
     while (!done())
     {
         if (Clock::now() >= deadline)
             return false;
-        step();
+        std::this_thread::sleep_for(milliseconds(2));
     }
     return true;
 }
@@ -150,86 +143,6 @@ public:
     const std::string log_path = dir.file("server.log");
     std::string address;
     pid_t pid = -1;
-};
-
-// A chat client that keeps what it receives as lines. The clients of a test
-// share one dispatcher, which pump_until() runs.
-class Client
-{
-public:
-    Client(Kel::IO::EventDispatcher& dispatcher, const std::string& address):
-        dispatcher(dispatcher), connection(address, dispatcher)
-    {
-        connection.signal_packet_available.connect(
-            [this]
-            {
-                Packet packet;
-                while (connection.get_packet(packet))
-                    received.push_back(packet.str());
-            });
-        connection.signal_end_of_file.connect([this] { closed = true; });
-        wait_until([this] { return connection.check_connection(); }, WAIT_LIMIT,
-            [] { std::this_thread::sleep_for(milliseconds(1)); });
-    }
-
-    void send(const Lines& lines)
-    {
-        for (const auto& line : lines)
-            connection.send_packet(Packet(line));
-    }
-
-    bool pump_until(const std::function<bool()>& done, milliseconds limit = WAIT_LIMIT)
-    {
-        return wait_until(done, limit,
-            [this]
-            {
-                dispatcher.tick(false);
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            });
-    }
-
-    // The first received line that starts with prefix.
-    Lines::iterator find(const std::string& prefix)
-    {
-        return std::find_if(received.begin(), received.end(),
-            [&](const std::string& line) { return line.compare(0, prefix.size(), prefix) == 0; });
-    }
-    bool wait_for(const std::string& prefix)
-    {
-        return pump_until([&] { return find(prefix) != received.end(); });
-    }
-
-    // Logs in, keeps the whole announced state in announced and forgets the
-    // rest; false if the server refused or did not answer.
-    bool login(const std::string& login_name)
-    {
-        name = login_name;
-        connection.send_packet(Packet("", "NAME", login_name));
-        if (!pump_until([&] { return find(name + ";ONLINE;1") != received.end() || closed; }) || closed)
-            return false;
-        announced = sync();
-        received.clear();
-        return true;
-    }
-
-    // What the server sent before it answered a request made now (asking
-    // for the client's own biography); forgets it and the answer.
-    Lines sync()
-    {
-        connection.send_packet(Packet(name, "GETBIOGRAPHY", name));
-        EXPECT_TRUE(wait_for(name + ";BIOGRAPHY")) << name << " got no answer";
-        const auto answer = find(name + ";BIOGRAPHY");
-        Lines before(received.begin(), answer);
-        received.erase(received.begin(), answer == received.end() ? answer : answer + 1);
-        return before;
-    }
-
-    Kel::IO::EventDispatcher& dispatcher;
-    Connection connection;
-    Lines received;
-    Lines announced;
-    std::string name;
-    bool closed = false;
 };
 
 } // namespace servertest

@@ -90,6 +90,7 @@ TEST(StateFile, FilesThatMakeNoSenseAreRefusedWhole)
         { "character \"a;b\" false \"\";\n", "Invalid name 'a;b'" },
         { "scene \"Tavern\" false \"\";\nscene \"tavern\" false \"\";\n", "Scene tavern twice" },
         { "scene \"Tavern\" false \"a|b\";\n", "Invalid name 'a|b'" },
+        { "character \"B\xf6rk\" false \"\";\n", "(Invalid UTF-8)" },
         { "occupant \"OOC\" \"Nobody\";\n", "Occupant Nobody of OOC is unknown" },
         { "character \"Alice\" false \"\";\noccupant \"Cellar\" \"Alice\";\n",
             "Occupant Alice of Cellar is unknown" },

@@ -1,5 +1,6 @@
 #include "server/wakeup.h"
 
+#include "libs/io/source/eventdispatcher.h"
 #include "tests/server/serverprocess.h"
 
 #include <gtest/gtest.h>
