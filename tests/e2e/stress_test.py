@@ -83,7 +83,10 @@ def fill(rng, size, piece):
     """Text of at most size bytes, cut at a character boundary, made of what
     piece(rng) returns one after another."""
     parts, total = [], 0
-    while total < size:
+    # Every piece holds a character at least.
+    for _ in range(size):
+        if total >= size:
+            break
         p = piece(rng)
         parts.append(p)
         total += len(p.encode())
@@ -150,7 +153,10 @@ TEXT_PIECES = [tabs_piece, long_word_piece, markup_piece, combining_piece, rtl_p
 def invalid_line(rng, size):
     """Text broken by bytes that are no UTF-8; never a line feed or NUL."""
     out = b""
-    while len(out) < size:
+    # Two rounds in three add a byte at least.
+    for _ in range(4 * size + 16):
+        if len(out) >= size:
+            break
         if rng.random() < 0.4:
             out += rng.choice(INVALID)
         elif rng.random() < 0.2:
