@@ -8,12 +8,15 @@ unmatched and nested, stacked combining marks, right-to-left text and bidi
 controls, emoji sequences, zero-width characters, invalid UTF-8 and line
 feeds; from 1 byte to 64 KiB. They go as TEXT and OOC into the active scene,
 one batch per kind. Then a character with a name of a few thousand bytes
-enters and speaks, "/info" opens a biography full of tabs, and a scene with a
-name of a few thousand bytes is announced and switched to with Alt+digit.
+enters and speaks, a biography full of tabs is shown in the message box of
+"/info" and in the dialog of "/myinfo", and a scene with a name of a few
+thousand bytes is announced and switched to with Alt+digit.
 
-After each case the client must still run (no X error), have handled every
-line within a deadline (a freeze fails it), and answer a key press with
-WRITING within 1 s. The seed is printed first and in every failure;
+After each case the client must still run (no X error, no crash), have
+handled every line within a deadline (a freeze fails it; a key press typed
+while a batch arrives is held to the same deadline), and answer a key press
+with WRITING within 1 s; at the end it has printed no toolkit warning and
+quits with status 0. The seed is printed first and in every failure;
 PARLANE_STRESS_CASES=tabs,markup,... runs only the named cases. At the end
 the window is saved as stress.png in the screenshots folder."""
 
@@ -490,6 +493,11 @@ def body(session):
         print("screenshot: %s" % path)
     stress.alive()
     stress.key_probe()
+    try:
+        # No toolkit warning (text the toolkit refused) and no sanitizer report.
+        client.check_output()
+    except Failure as e:
+        stress.fail(str(e))
     check(client.windows() == [client.window], "seed %d: windows left open: %s" % (seed, client.windows()))
     status = client.quit()
     check(status == 0, "seed %d: parlane exited with %d:\n%s" % (seed, status, client.output()[-3000:]))
