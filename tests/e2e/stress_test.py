@@ -128,6 +128,10 @@ def combining_piece(rng):
 
 
 def rtl_piece(rng):
+    if rng.random() < 0.2:
+        # Embeddings, overrides and isolates, opened and closed at random
+        # between letters of both directions: deep and unbalanced nesting.
+        return "".join(rng.choice(BIDI + ["a", "\u05d0"]) for _ in range(rng.randint(1, 4000)))
     out = []
     for _ in range(rng.randint(1, 20)):
         out.append(rng.choice(RTL_WORDS + BIDI + ["abc", "123", " ", "*", '"', "$a$"]))
