@@ -78,7 +78,7 @@ void Interpreter::input(const std::string& str)
     if (!resolve_references(str, line))
         return;
     add_speech_markers(line);
-    requests.send(Packet(session.get_active_name(), Command::TEXT, scene->get_name(), line));
+    requests.say(scene->get_name(), session.get_active_name(), line);
 }
 
 void Interpreter::run_command(const std::string& str)
@@ -94,7 +94,7 @@ void Interpreter::run_command(const std::string& str)
     }
 
     if (cmd == "ooc" && !rest.empty())
-        requests.send(Packet(session.get_name(), Command::OOC, session.get_active_scene()->get_name(), rest));
+        requests.say_ooc(session.get_active_scene()->get_name(), rest);
     else if (cmd == "me" && !rest.empty())
         port.report_notice("The /me command is deprecated.  Please use #me instead.");
     else if (cmd == "query" && !rest.empty())

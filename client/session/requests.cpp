@@ -1,6 +1,7 @@
 #include "client/session/requests.h"
 
 #include "client/session/session.h"
+#include "common/chattext.h"
 #include "common/commands.h"
 #include "common/packet.h"
 #include "libs/core/source/time/clock.h"
@@ -31,6 +32,26 @@ bool Requests::is_connected() const
     return sink.is_connected();
 }
 
+void Requests::say(const std::string& sname, const std::string& speaker, const std::string& text)
+{
+    if (!refused(ChatText::check_text(text)))
+        send(Packet(speaker, Command::TEXT, sname, text));
+}
+
+void Requests::say_ooc(const std::string& sname, const std::string& text)
+{
+    if (!refused(ChatText::check_text(text)))
+        send(Packet(session.get_name(), Command::OOC, sname, text));
+}
+
+bool Requests::refused(const std::string& reason)
+{
+    if (reason.empty())
+        return false;
+    session.signal_error.emit(reason);
+    return true;
+}
+
 void Requests::start_session(const std::string& n)
 {
     send(Packet(session.get_name(), Command::STARTSESSION, n));
@@ -43,7 +64,8 @@ void Requests::end_session()
 
 void Requests::set_afk(const std::string& msg)
 {
-    send(Packet(session.get_name(), Command::AFK, msg));
+    if (!refused(ChatText::check_text(msg)))
+        send(Packet(session.get_name(), Command::AFK, msg));
 }
 
 void Requests::set_writing(bool w)
@@ -75,7 +97,7 @@ void Requests::lapse_writing(const Kel::Time::TimeStamp& now)
 
 void Requests::add_scene(const std::string& n, bool t)
 {
-    if (!is_connected())
+    if (!is_connected() || refused(ChatText::check_name(n)))
         return;
     session.set_requested_scene(n);
     send(Packet(session.get_name(), Command::ADDSCENE, n, t ? "1" : "0"));
@@ -88,18 +110,23 @@ void Requests::remove_scene(const std::string& n)
 
 void Requests::rename_scene(const std::string& sname, const std::string& new_name)
 {
+    if (refused(ChatText::check_name(new_name)))
+        return;
     session.set_requested_scene(new_name);
     send(Packet(session.get_name(), Command::RENAMESCENE, sname, new_name));
 }
 
 void Requests::set_scene_group(const std::string& sname, const std::string& group)
 {
+    if (!group.empty() && refused(ChatText::check_name(group)))
+        return;
     send(Packet(session.get_name(), Command::SETSCENEGROUP, sname, group));
 }
 
 void Requests::add_npc(const std::string& npc)
 {
-    send(Packet(session.get_name(), Command::ADDNPC, npc));
+    if (!refused(ChatText::check_name(npc)))
+        send(Packet(session.get_name(), Command::ADDNPC, npc));
 }
 
 void Requests::remove_character(const std::string& cname)
@@ -127,5 +154,6 @@ void Requests::set_character_biography(const std::string& cname, const std::stri
 {
     if (cname != session.get_name() && !session.is_game_master())
         return;
-    send(Packet(cname, Command::SETBIOGRAPHY, bio));
+    if (!refused(ChatText::check_text(bio, ChatText::MANY_LINES)))
+        send(Packet(cname, Command::SETBIOGRAPHY, bio));
 }

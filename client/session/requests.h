@@ -32,6 +32,13 @@ public:
     void send(const Packet& pkt);
     bool is_connected() const;
 
+    // Says text in the scene under the name spoken as: a TEXT packet, or an
+    // OOC one. Text the server would refuse (too long, control characters,
+    // not UTF-8) is reported through the session's error signal instead,
+    // and so are names of new characters, scenes and groups below.
+    void say(const std::string& sname, const std::string& speaker, const std::string& text);
+    void say_ooc(const std::string& sname, const std::string& text);
+
     void start_session(const std::string& n);
     void end_session();
     // An empty message means back at the keyboard.
@@ -62,6 +69,9 @@ public:
     void set_character_biography(const std::string& cname, const std::string& bio);
 
 private:
+    // Reports a non-empty reason and returns true.
+    bool refused(const std::string& reason);
+
     Session& session;
     PacketSink& sink;
     bool writing;

@@ -119,14 +119,9 @@ TEST(DateTime, RoundTripsThroughTimeStampsInRange)
     const DateTime edges[] = { D(1, 1, 1), D(1, 12, 31, 23, 59, 59, 999999), D(4, 2, 29), D(100, 2, 28),
         D(400, 2, 29, 12, 0, 0), D(1969, 12, 31, 23, 59, 59, 999999), D(1970, 1, 1), D(2000, 2, 29),
         D(292000, 2, 29), D(293641, 12, 31, 23, 59, 59, 999999) };
+    // Random instants in between go both ways in the adding test above.
     for (const DateTime& d : edges)
         EXPECT_EQ(d, D(d.get_timestamp())) << describe(d);
-    std::mt19937_64 rng(2024);
-    for (int i = 0; i < 100000; ++i)
-    {
-        DateTime d = random_datetime(rng, 1, 293641);
-        ASSERT_EQ(d, D(d.get_timestamp())) << describe(d);
-    }
 
     EXPECT_NO_THROW(D(-289701, 1, 1).get_timestamp());
     for (const DateTime& d :

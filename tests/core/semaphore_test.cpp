@@ -1,6 +1,5 @@
 #include "libs/core/source/core/semaphore.h"
 
-#include "libs/core/source/time/clock.h"
 #include "libs/core/source/time/units.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +22,7 @@ TEST(Semaphore, TimedWaitRunsOut)
     sem.signal();
     sem.broadcast();
     std::lock_guard<Kel::Mutex> lock(sem.get_mutex());
-    Kel::Time::TimeStamp start = Kel::Time::now();
     EXPECT_EQ(1, sem.wait(20 * msec));
-    EXPECT_GE(Kel::Time::now() - start, 20 * msec);
     EXPECT_EQ(1, sem.wait(Kel::Time::zero));
     EXPECT_EQ(1, sem.wait(-1 * msec));
 }

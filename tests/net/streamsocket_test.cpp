@@ -47,67 +47,59 @@ int poll_connect(StreamSocket& sock)
 
 } // namespace
 
-TEST(StreamSocket, RefusedConnectEndsThroughDispatcher)
-{
-    Loopback::ClosedPort port;
-    Watched w;
-    ASSERT_EQ(1, w.sock->connect(port.address));
-    EXPECT_TRUE(w.sock->get_connecting());
-    EXPECT_EQ(Kel::IO::P_OUTPUT, w.sock->get_events());
-    ASSERT_TRUE(w.finish());
-
-    EXPECT_EQ(std::vector<int> { ECONNREFUSED }, w.results);
-    EXPECT_FALSE(w.sock->get_connected());
-    EXPECT_FALSE(w.sock->get_connecting());
-    EXPECT_EQ(Kel::IO::P_NONE, w.sock->get_events());
-    EXPECT_EQ("Peer address not set", what_of<Kel::InvalidState>([&] { w.sock->get_peer_address(); }));
-}
-
-TEST(StreamSocket, ConnectSucceedsThroughDispatcher)
+// A non-blocking connect, refused or accepted, finishes either through the
+// dispatcher, which emits signal_connect_finished, or by poll_connect, which
+// returns or throws and emits nothing.
+TEST(StreamSocket, ConnectFinishesThroughDispatcherOrPoll)
 {
     std::unique_ptr<ServerSocket> server(Loopback::listen());
-    Kel::Net::InetAddr target = Loopback::bound_address(*server);
-    Watched w;
-    EXPECT_THROW(w.sock->start_output_watch(), Kel::Exception);
-    w.sock->stop_output_watch();
-    EXPECT_EQ(Kel::IO::P_NONE, w.sock->get_events());
+    Loopback::ClosedPort closed;
+    for (bool refused : { true, false })
+        for (bool dispatched : { true, false })
+        {
+            SCOPED_TRACE(
+                std::string(refused ? "refused" : "accepted") + (dispatched ? ", dispatched" : ", polled"));
+            Kel::Net::InetAddr target = refused ? closed.address : Loopback::bound_address(*server);
+            Watched w;
+            EXPECT_EQ("Socket is not connected", what_of([&] { w.sock->start_output_watch(); }));
+            w.sock->stop_output_watch();
+            EXPECT_EQ(Kel::IO::P_NONE, w.sock->get_events());
 
-    w.sock->connect(target);
-    ASSERT_TRUE(w.finish());
-    EXPECT_EQ(std::vector<int> { 0 }, w.results);
-    EXPECT_TRUE(w.sock->get_connected());
-    EXPECT_EQ(Kel::IO::P_INPUT, w.sock->get_events());
-    EXPECT_EQ(target.str(), w.sock->get_peer_address().str());
-    EXPECT_EQ("Socket is already connected", what_of<Kel::InvalidState>([&] { w.sock->connect(target); }));
-}
+            ASSERT_EQ(1, w.sock->connect(target));
+            EXPECT_TRUE(w.sock->get_connecting());
+            EXPECT_EQ(Kel::IO::P_OUTPUT, w.sock->get_events());
+            std::string failure = "no exception";
+            if (dispatched)
+                ASSERT_TRUE(w.finish());
+            else
+                failure = what_of([&] { poll_connect(*w.sock); });
 
-TEST(StreamSocket, PollConnectReportsSuccessWithoutSignal)
-{
-    std::unique_ptr<ServerSocket> server(Loopback::listen());
-    StreamSocket sock(Kel::Net::INET, 0);
-    sock.set_block(false);
-    int emitted = 0;
-    sock.signal_connect_finished.connect([&](int) { ++emitted; });
-    if (sock.connect(Loopback::bound_address(*server)) == 1)
-    {
-        ASSERT_EQ(0, poll_connect(sock));
-    }
-    EXPECT_EQ(0, emitted);
-    EXPECT_TRUE(sock.get_connected());
-    EXPECT_EQ(Kel::IO::P_INPUT, sock.get_events());
-}
-
-TEST(StreamSocket, PollConnectThrowsForRefusedConnect)
-{
-    Loopback::ClosedPort port;
-    StreamSocket sock(Kel::Net::INET, 0);
-    sock.set_block(false);
-    ASSERT_EQ(1, sock.connect(port.address));
-    EXPECT_EQ("Connection failed: Connection refused", what_of([&] { poll_connect(sock); }));
-    EXPECT_EQ(Kel::IO::P_NONE, sock.get_events());
-    // The failed attempt is over; there is nothing left to wait for.
-    EXPECT_EQ("No connection attempt going on",
-        what_of<Kel::InvalidState>([&] { sock.poll_connect(Kel::Time::zero); }));
+            std::vector<int> signalled;
+            if (dispatched)
+                signalled.push_back(refused ? ECONNREFUSED : 0);
+            EXPECT_EQ(signalled, w.results);
+            EXPECT_EQ(
+                refused && !dispatched ? "Connection failed: Connection refused" : "no exception", failure);
+            EXPECT_EQ(!refused, w.sock->get_connected());
+            EXPECT_FALSE(w.sock->get_connecting());
+            EXPECT_EQ(refused ? Kel::IO::P_NONE : Kel::IO::P_INPUT, w.sock->get_events());
+            if (refused)
+            {
+                EXPECT_EQ("No connection attempt going on",
+                    what_of<Kel::InvalidState>([&] { w.sock->poll_connect(Kel::Time::zero); }));
+            }
+            else
+            {
+                EXPECT_EQ(target.str(), w.sock->get_peer_address().str());
+                EXPECT_EQ("Socket is already connected",
+                    what_of<Kel::InvalidState>([&] { w.sock->connect(target); }));
+            }
+            if (refused && dispatched)
+            {
+                EXPECT_EQ(
+                    "Peer address not set", what_of<Kel::InvalidState>([&] { w.sock->get_peer_address(); }));
+            }
+        }
 }
 
 TEST(StreamSocket, ReceiverMayDeleteSocketWhenConnectFinishes)

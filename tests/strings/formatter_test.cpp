@@ -27,15 +27,12 @@ template <typename... Args> std::string c_format(const char* fmt, Args... args)
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
+// What the comparison with snprintf below does not reach: strings, '%%',
+// arguments of other types, and the reset between conversions.
 TEST(Formatter, ConversionTable)
 {
     const std::pair<std::string, const char*> cases[] = { { format("100%% of %s", "ab"), "100% of ab" },
-        { format("%5s", "ab"), "   ab" }, { format("%-5d", 42), "42   " }, { format("%05d", -42), "-0042" },
-        { format("%-05d", 42), "00042" }, { format("%+d", 5), "+5" }, { format("%x", 255), "ff" },
-        { format("%X", 255), "FF" }, { format("%#x", 255), "0xff" }, { format("%p", 255), "0xff" },
-        { format("%#X", 255), "0XFF" }, { format("%o", 8), "10" }, { format("%#o", 8), "010" },
-        { format("%.2f", 3.14159f), "3.14" }, { format("%e", 3.14159f), "3.141590e+00" },
-        { format("%E", 3.14159f), "3.141590E+00" }, { format("%g", 3.14159f), "3.14159" },
+        { format("%5s", "ab"), "   ab" }, { format("%-05d", 42), "00042" }, { format("%p", 255), "0xff" },
         { format("%.3s", "hello"), "hello" }, { format("%d", 'A'), "A" }, { format("%x", 'A'), "A" },
         { format("%s", true), "1" }, { format("%d", false), "0" },
         { format("%x|%e", std::string("str"), "text"), "str|text" },

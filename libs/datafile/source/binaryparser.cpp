@@ -89,7 +89,16 @@ Statement BinaryParser::parse_statement()
     st.source = src;
     st.line = 0;
     // Reading arguments never changes the dictionary, so the entry stays valid here.
-    const std::string& signature = entry->second.args;
+    parse_arguments(st, entry->second.args);
+    parse_sub_statements(st);
+    st.valid = true;
+    return st;
+}
+
+// signature has a letter for each argument: b, e, f, i or s; other
+// letters read nothing.
+void BinaryParser::parse_arguments(Statement& st, const std::string& signature)
+{
     st.args.reserve(signature.size());
     for (char letter : signature)
     {
@@ -114,31 +123,30 @@ Statement BinaryParser::parse_statement()
             break;
         }
     }
+}
 
+void BinaryParser::parse_sub_statements(Statement& st)
+{
     long long count = parse_int();
     if (count < 0)
         throw ParseError(format("%s: Invalid sub-statement count %d", src, count), src, 0);
-    if (count > 0)
+    if (count == 0)
+        return;
+    if (depth >= MAX_DEPTH)
+        throw ParseError(src + ": Blocks nested too deeply", src, 0);
+    ++depth;
+    struct Leave
     {
-        if (depth >= MAX_DEPTH)
-            throw ParseError(src + ": Blocks nested too deeply", src, 0);
-        ++depth;
-        struct Leave
-        {
-            unsigned int& depth;
-            ~Leave() { --depth; }
-        } leave { depth };
-        for (long long i = 0; i < count; ++i)
-        {
-            Statement sub = parse();
-            if (!sub.valid)
-                end_error();
-            st.sub.push_back(std::move(sub));
-        }
+        unsigned int& depth;
+        ~Leave() { --depth; }
+    } leave { depth };
+    for (long long i = 0; i < count; ++i)
+    {
+        Statement sub = parse();
+        if (!sub.valid)
+            end_error();
+        st.sub.push_back(std::move(sub));
     }
-
-    st.valid = true;
-    return st;
 }
 
 long long BinaryParser::parse_int(bool* ended)

@@ -30,6 +30,9 @@ public:
 
 private:
     Statement parse_statement();
+    void parse_arguments(Statement& st, const std::string& signature);
+    // The count, then that many statements, one block level deeper.
+    void parse_sub_statements(Statement& st);
     // Variable-length: 7 bits per byte, most significant group first, bit 7
     // set on every byte but the last; n bytes are a 7n-bit two's-complement
     // number (127 is -1, 129 0 is 128). *ended is set if the input ends

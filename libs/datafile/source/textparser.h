@@ -44,8 +44,19 @@ public:
     Statement parse() override;
 
 private:
+    // first, if given, is the statement's keyword, already read.
     Statement parse_statement(const Token* first);
+    void parse_block(Statement& st);
+    void add_argument(Statement& st, Token&& token);
+    Token parse_inner_token();
     Token parse_token();
+    int skip_blanks();
+    Token parse_string();
+    Token parse_word(int c);
+    int first_state(int c);
+    int next_state(int state, int c);
+    int next_integer_state(int state, int c);
+    int next_float_state(int state, int c);
     Token finish_string(const std::string& text);
     static bool is_delimiter(int c);
     static bool isodigit(int c);

@@ -2,6 +2,7 @@
 
 #include "libs/core/source/core/except.h"
 #include "libs/datafile/source/except.h"
+#include "libs/strings/source/utils.h"
 
 #include <limits>
 #include <locale>
@@ -19,17 +20,6 @@ void check_type(Type actual, Type wanted)
 {
     if (actual != wanted)
         throw TypeError("Type mismatch");
-}
-
-int digit_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 99;
 }
 
 // Reads "[+-](0x<hex>|0<oct>|<dec>)" without overflow; the result lies in
@@ -61,9 +51,10 @@ long long parse_integer(const std::string& text, long long minimum, long long ma
     unsigned long long magnitude = 0;
     for (; i < text.size(); ++i)
     {
-        unsigned digit = digit_value(text[i]);
-        if (digit >= base)
+        int value = hex_digit_value(text[i]);
+        if (value < 0 || static_cast<unsigned>(value) >= base)
             throw Exception("Invalid value");
+        unsigned digit = static_cast<unsigned>(value);
         if (digit > limit || magnitude > (limit - digit) / base)
             throw Exception("Invalid value");
         magnitude = magnitude * base + digit;

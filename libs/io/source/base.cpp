@@ -1,5 +1,11 @@
 #include "libs/io/source/base.h"
 
+#include "libs/core/source/core/except.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+
 namespace Kel
 {
 namespace IO
@@ -96,6 +102,20 @@ void Base::event(PollEvent ev)
             return;
     }
     on_event(ev);
+}
+
+void Base::set_descriptor_block(int fd, bool block, const char* failure)
+{
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0)
+        throw SystemError(failure, errno);
+    if (block)
+        flags &= ~O_NONBLOCK;
+    else
+        flags |= O_NONBLOCK;
+    if (fcntl(fd, F_SETFL, flags) < 0)
+        throw SystemError(failure, errno);
+    mode = block ? mode & ~M_NONBLOCK : mode | M_NONBLOCK;
 }
 
 void Base::set_events(PollEvent e)

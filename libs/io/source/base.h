@@ -75,6 +75,12 @@ protected:
     // they did not change. A watching EventDispatcher follows at once.
     void set_events(PollEvent e);
 
+    // For kinds built on a descriptor: clears O_NONBLOCK on fd if block,
+    // sets it otherwise, keeps the other status flags, and makes M_NONBLOCK
+    // in mode match. A failing fcntl throws SystemError(failure, errno) and
+    // leaves mode as it was.
+    void set_descriptor_block(int fd, bool block, const char* failure);
+
     // Readiness reported for the object; does nothing here.
     virtual void on_event(PollEvent ev);
 

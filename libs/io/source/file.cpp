@@ -73,21 +73,7 @@ void File::close()
 void File::set_block(bool block)
 {
     check_access(A_NONE);
-
-    int flags = fcntl(handle, F_GETFL);
-    if (flags < 0)
-        throw SystemError("Getting file status flags failed", errno);
-    if (block)
-        flags &= ~O_NONBLOCK;
-    else
-        flags |= O_NONBLOCK;
-    if (fcntl(handle, F_SETFL, flags) < 0)
-        throw SystemError("Setting file status flags failed", errno);
-
-    if (block)
-        mode = mode & ~M_NONBLOCK;
-    else
-        mode = mode | M_NONBLOCK;
+    set_descriptor_block(handle, block, "Setting file status flags failed");
 }
 
 void File::sync()

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace Kel
@@ -34,19 +33,7 @@ Socket::~Socket()
 
 void Socket::set_block(bool block)
 {
-    int flags = fcntl(handle, F_GETFL);
-    if (flags < 0)
-        throw SystemError("Can't change the blocking mode of a socket", errno);
-    if (block)
-        flags &= ~O_NONBLOCK;
-    else
-        flags |= O_NONBLOCK;
-    if (fcntl(handle, F_SETFL, flags) < 0)
-        throw SystemError("Can't change the blocking mode of a socket", errno);
-    if (block)
-        mode = mode & ~IO::M_NONBLOCK;
-    else
-        mode = mode | IO::M_NONBLOCK;
+    set_descriptor_block(handle, block, "Can't change the blocking mode of a socket");
 }
 
 int Socket::get_event_handle()

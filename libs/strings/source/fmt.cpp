@@ -184,7 +184,21 @@ void Fmt::parse(const char* spec)
     const char* c = spec;
     if (*c == '%')
         ++c;
+    c = parse_flags(c);
+    wd = read_field(c);
+    if (*c == '.')
+    {
+        ++c;
+        prec = read_field(c);
+    }
+    parse_conversion(*c);
+    if (c[1] != '\0')
+        throw InvalidParameterValue("Extra characters in conversion specification");
+}
 
+// Returns the position after the flags at c.
+const char* Fmt::parse_flags(const char* c)
+{
     for (;; ++c)
     {
         if (*c == '#')
@@ -199,17 +213,13 @@ void Fmt::parse(const char* spec)
         else if (*c == '+')
             spos = true;
         else
-            break;
+            return c;
     }
+}
 
-    wd = read_field(c);
-    if (*c == '.')
-    {
-        ++c;
-        prec = read_field(c);
-    }
-
-    switch (*c)
+void Fmt::parse_conversion(char conversion)
+{
+    switch (conversion)
     {
     case 'd':
     case 'i':
@@ -255,9 +265,6 @@ void Fmt::parse(const char* spec)
     default:
         throw InvalidParameterValue("Invalid conversion specifier");
     }
-
-    if (c[1] != '\0')
-        throw InvalidParameterValue("Extra characters in conversion specification");
 }
 
 std::ostream& operator<<(std::ostream& out, const Fmt& f)

@@ -68,6 +68,8 @@ public:
 
 private:
     void parse(const char* spec);
+    const char* parse_flags(const char* c);
+    void parse_conversion(char conversion);
 
     unsigned int wd;
     unsigned int prec;

@@ -266,9 +266,6 @@ std::string c_escape(const std::string& str, bool escape_8bit)
     return result;
 }
 
-namespace
-{
-
 int hex_digit_value(char c)
 {
     if (c >= '0' && c <= '9')
@@ -280,110 +277,92 @@ int hex_digit_value(char c)
     return -1;
 }
 
+namespace
+{
+
+// What the letter after a backslash stands for, or -1 if it is no letter
+// escape: 'n' gives '\n', '"' gives '"'.
+int letter_escape_value(char c)
+{
+    switch (c)
+    {
+    case 'n':
+        return '\n';
+    case 't':
+        return '\t';
+    case 'r':
+        return '\r';
+    case 'b':
+        return '\b';
+    case 'v':
+        return '\v';
+    case 'a':
+        return '\a';
+    case 'f':
+        return '\f';
+    case '"':
+    case '\'':
+    case '\\':
+        return c;
+    default:
+        return -1;
+    }
+}
+
+// Reads count digits in base (16 or 8) from str[pos] on, after value, the
+// value of any digits already read, and appends the byte they make. If str
+// ends first, the escape is dropped. Returns the position after the digits.
+std::string::size_type read_numeric_escape(const std::string& str, std::string::size_type pos, int count,
+    unsigned base, unsigned value, std::string& result)
+{
+    for (; count > 0; --count, ++pos)
+    {
+        if (pos == str.size())
+            return pos;
+        int digit = hex_digit_value(str[pos]);
+        if (digit < 0 || static_cast<unsigned>(digit) >= base)
+            throw InvalidParameterValue(base == 16 ? "Invalid hexadecimal digit" : "Invalid octal digit");
+        value = value * base + static_cast<unsigned>(digit);
+    }
+    result += static_cast<char>(value);
+    return pos;
+}
+
+// str[pos] follows a backslash: appends what the escape stands for and
+// returns the position after it.
+std::string::size_type read_escape(const std::string& str, std::string::size_type pos, std::string& result)
+{
+    char c = str[pos];
+    if (c == 'x')
+        return read_numeric_escape(str, pos + 1, 2, 16, 0, result);
+    if (c >= '0' && c <= '3')
+        return read_numeric_escape(str, pos + 1, 2, 8, static_cast<unsigned>(c - '0'), result);
+    if (c >= '4' && c <= '7')
+        throw InvalidParameterValue("Octal escape sequence must start with [0-3]");
+    int letter = letter_escape_value(c);
+    if (letter < 0)
+        throw InvalidParameterValue("Invalid escape sequence");
+    result += static_cast<char>(letter);
+    return pos + 1;
+}
+
 } // namespace
 
 std::string c_unescape(const std::string& str)
 {
-    enum NumericType
-    {
-        NONE,
-        HEXADECIMAL,
-        OCTAL
-    };
-
     std::string result;
     result.reserve(str.size());
-    bool escape = false;
-    NumericType numeric_type = NONE;
-    int numeric_pos = 0;
-    unsigned int numeric_value = 0;
-
-    for (char c : str)
+    std::string::size_type i = 0;
+    while (i < str.size())
     {
-        if (numeric_type == HEXADECIMAL)
-        {
-            int digit = hex_digit_value(c);
-            if (digit < 0)
-                throw InvalidParameterValue("Invalid hexadecimal digit");
-            numeric_value = numeric_value * 16 + static_cast<unsigned int>(digit);
-            if (++numeric_pos == 2)
-            {
-                result += static_cast<char>(numeric_value);
-                numeric_type = NONE;
-            }
-        }
-        else if (numeric_type == OCTAL)
-        {
-            if (c < '0' || c > '7')
-                throw InvalidParameterValue("Invalid octal digit");
-            numeric_value = numeric_value * 8 + static_cast<unsigned int>(c - '0');
-            if (++numeric_pos == 3)
-            {
-                result += static_cast<char>(numeric_value);
-                numeric_type = NONE;
-            }
-        }
-        else if (escape)
-        {
-            escape = false;
-            switch (c)
-            {
-            case 'x':
-                numeric_type = HEXADECIMAL;
-                numeric_pos = 0;
-                numeric_value = 0;
-                break;
-            case '0':
-            case '1':
-            case '2':
-            case '3':
-                numeric_type = OCTAL;
-                numeric_pos = 1;
-                numeric_value = static_cast<unsigned int>(c - '0');
-                break;
-            case '4':
-            case '5':
-            case '6':
-            case '7':
-                throw InvalidParameterValue("Octal escape sequence must start with [0-3]");
-            case 'n':
-                result += '\n';
-                break;
-            case 't':
-                result += '\t';
-                break;
-            case 'r':
-                result += '\r';
-                break;
-            case 'b':
-                result += '\b';
-                break;
-            case 'v':
-                result += '\v';
-                break;
-            case 'a':
-                result += '\a';
-                break;
-            case 'f':
-                result += '\f';
-                break;
-            case '"':
-            case '\'':
-            case '\\':
-                result += c;
-                break;
-            default:
-                throw InvalidParameterValue("Invalid escape sequence");
-            }
-        }
-        else if (c == '\\')
-            escape = true;
-        else
+        char c = str[i++];
+        if (c != '\\')
             result += c;
+        else if (i == str.size())
+            throw InvalidParameterValue("Stray backslash at end of string");
+        else
+            i = read_escape(str, i, result);
     }
-
-    if (escape)
-        throw InvalidParameterValue("Stray backslash at end of string");
     return result;
 }
 

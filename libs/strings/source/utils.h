@@ -53,6 +53,10 @@ std::string tolower(const std::string& str);
 //   strcasecmp("Alice", "aLICE") == 0; strcasecmp("abc", "ab") > 0.
 int strcasecmp(const std::string& s1, const std::string& s2);
 
+// The value of one hexadecimal digit of either case, or -1 for any other
+// character: hex_digit_value('b') is 11, hex_digit_value('g') is -1.
+int hex_digit_value(char c);
+
 // Writes str as the inside of a C string literal: the usual letter escapes
 // (\n \t \r \b \v \a \f), \" \' \\, and three octal digits for any other byte
 // below 32 and, if escape_8bit, for bytes from 128 up. Byte 127 is copied.
