@@ -13,6 +13,10 @@
 //    the slowest of the runs. Each shape has a scene of its own. The
 //    "1 MiB" line is a little shorter than 1 MiB, so that the packet around
 //    it stays within the link's line limit.
+//  - Floor/<shape>: the toolkit alone: the line as render_said shows it,
+//    without tags, put into a plain Gtk::TextView of the log's size in a
+//    window of its own, until the toolkit is idle; what one paragraph of
+//    that length costs to lay out at all.
 // Targets: a 64 KiB line laid out in under 50 ms, a 1 MiB line in under 1 s.
 #include "bench/clientsession.h"
 #include "client/parlane.h"
@@ -23,6 +27,10 @@
 #include "libs/core/source/time/units.h"
 
 #include <benchmark/benchmark.h>
+#include <gtkmm/main.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/textview.h>
+#include <gtkmm/window.h>
 
 #include <algorithm>
 #include <iterator>
@@ -154,6 +162,16 @@ public:
         return { (arrived - start) / Kel::Time::sec, (Kel::Time::now() - arrived) / Kel::Time::sec };
     }
 
+    // The toolkit until it has nothing left to do, at the loop's pace.
+    static void settle_toolkit()
+    {
+        for (int i = 0; i < 100000 && Gtk::Main::events_pending(); ++i)
+        {
+            Gtk::Main::iteration(false);
+            Kel::Time::sleep(Kel::Time::msec);
+        }
+    }
+
 private:
     static char program[];
 };
@@ -194,6 +212,40 @@ BENCHMARK(View)
     ->Args({ MIX, LINE })
     ->Args({ PLAIN, LINE })
     ->Args({ MIX, HUGE })
+    ->Unit(benchmark::kMillisecond);
+
+void Floor(benchmark::State& state)
+{
+    const Shape shape = static_cast<Shape>(state.range(0));
+    const std::string text = Markup::render_said(make_line(shape, state.range(1)), "Alice").text;
+    // The toolkit is set up by the client's controller.
+    session();
+    Gtk::Window window;
+    Gtk::ScrolledWindow scroll;
+    Gtk::TextView view;
+    view.set_wrap_mode(Gtk::WRAP_WORD_CHAR);
+    scroll.add(view);
+    window.add(scroll);
+    window.resize(600, 500);
+    window.show_all();
+    Session::settle_toolkit();
+    for (auto _ : state)
+    {
+        view.get_buffer()->set_text("");
+        Session::settle_toolkit();
+        Kel::Time::TimeStamp start = Kel::Time::now();
+        view.get_buffer()->insert(view.get_buffer()->end(), text);
+        Session::settle_toolkit();
+        state.SetIterationTime((Kel::Time::now() - start) / Kel::Time::sec);
+    }
+    state.SetLabel(SHAPE_NAMES[shape]);
+}
+BENCHMARK(Floor)
+    ->ArgNames({ "shape", "bytes" })
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Args({ MIX, LINE })
+    ->Args({ PLAIN, LINE })
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

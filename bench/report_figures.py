@@ -317,6 +317,11 @@ for _shape, _what in MARKUP_SHAPES:
                           _counter("View/shape:%d/bytes:65536" % _shape, "layout_ms"), "<", 50))
 FIGURES.append(Figure("log view, a 1 MiB line of mixed markup laid out", "markup", MS,
                       _counter("View/shape:3/bytes:1048576", "layout_ms"), "<", 1000))
+# What the toolkit alone takes for one paragraph of that length.
+FIGURES.append(Figure("plain TextView, a 64 KiB paragraph of words", "markup", MS,
+                      _time_ms("Floor/shape:4/bytes:65536")))
+FIGURES.append(Figure("plain TextView, a 64 KiB paragraph of mixed text", "markup", MS,
+                      _time_ms("Floor/shape:3/bytes:65536")))
 FIGURES.append(Figure("client, a 64 KiB line read from the link", "markup", MS,
                       _counter("View/shape:4/bytes:65536", "read_ms")))
 FIGURES.append(Figure("client, a 1 MiB line read from the link", "markup", MS,
