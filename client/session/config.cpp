@@ -39,6 +39,10 @@ void write_all(Kel::IO::File& file, const std::string& data, const std::string& 
     }
 }
 
+// Colour roles added after the first nine: saved only once changed, so that
+// a file of the defaults stays exactly as older versions wrote it.
+const std::map<std::string, std::string> LATER_ROLES = { { "mention", "#FFF0A0" } };
+
 } // namespace
 
 Config::Loader::Loader(Config& conf): conf(conf)
@@ -70,7 +74,8 @@ Config::Config(const std::string& filename):
     set_color("gm", "#004080");
     set_color("event", "#404040");
     set_color("background", "#FFFFFF");
-    set_color("mention", "#FFF0A0");
+    for (const auto& role : LATER_ROLES)
+        set_color(role.first, role.second);
 }
 
 Config::Notify Config::get_notify() const
@@ -96,7 +101,8 @@ void Config::save() const
 {
     std::string content;
     for (const auto& color : colors)
-        content += Kel::format("color \"%s\" \"%s\";\n", quoted(color.first), quoted(color.second));
+        if (LATER_ROLES.count(color.first) == 0 || LATER_ROLES.at(color.first) != color.second)
+            content += Kel::format("color \"%s\" \"%s\";\n", quoted(color.first), quoted(color.second));
     content += Kel::format("default_bg %s;\n", bool_word(default_bg));
     content += Kel::format("abbreviate_refs %s;\n", bool_word(abbreviate_refs));
     content += Kel::format("connect_host \"%s\";\n", quoted(connect_host));

@@ -1,9 +1,10 @@
 #include "client/ui/characterlist.h"
 
-#include "client/ui/backgroundstyle.h"
 #include "client/parlane.h"
+#include "client/ui/backgroundstyle.h"
 #include "client/ui/uifile.h"
 #include "client/ui/utf8.h"
+#include "common/names.h"
 #include "libs/core/source/core/except.h"
 #include "libs/strings/source/formatter.h"
 #include "libs/strings/source/utils.h"
@@ -64,9 +65,9 @@ CharacterList::CharacterList(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glad
 
 bool CharacterList::character_compare(const Character* a, const Character* b)
 {
-    if (a->get_name() == "GM")
-        return b->get_name() != "GM";
-    if (b->get_name() == "GM")
+    if (a->get_name() == Names::GAME_MASTER)
+        return b->get_name() != Names::GAME_MASTER;
+    if (b->get_name() == Names::GAME_MASTER)
         return false;
     if (a->get_npc() == b->get_npc())
         return Kel::strcasecmp(a->get_name(), b->get_name()) < 0;

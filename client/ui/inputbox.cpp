@@ -1,8 +1,9 @@
 #include "client/ui/inputbox.h"
 
-#include "client/ui/backgroundstyle.h"
 #include "client/parlane.h"
+#include "client/ui/backgroundstyle.h"
 #include "client/ui/utf8.h"
+#include "common/names.h"
 
 #include <gdk/gdkkeysyms.h>
 
@@ -87,7 +88,8 @@ bool InputBox::on_key_press_event(GdkEventKey* key)
     }
     if (value == GDK_Tab || value == GDK_ISO_Left_Tab)
     {
-        cycle_name(value == GDK_Tab);
+        if (!complete_name(value == GDK_Tab))
+            cycle_name(value == GDK_Tab);
         return true;
     }
     return Gtk::Entry::on_key_press_event(key);
@@ -120,6 +122,28 @@ void InputBox::select_scene(unsigned index)
     parlane.set_active_scene(*i);
 }
 
+bool InputBox::complete_name(bool forward)
+{
+    Scene* active = parlane.get_active_scene();
+    if (!active)
+        return false;
+    std::vector<std::string> names;
+    if (parlane.get_session_model().is_game_master())
+        for (const Character* chr : parlane.get_characters())
+            names.push_back(chr->get_name());
+    else
+        for (const Character* chr : active->get_characters())
+            names.push_back(chr->get_name());
+
+    std::string text = get_text();
+    std::size_t cursor = get_text().substr(0, get_position()).bytes();
+    if (!completion.complete(text, cursor, names, forward ? Completion::FORWARD : Completion::BACKWARD))
+        return false;
+    set_text(text);
+    set_position(static_cast<int>(Glib::ustring(text.substr(0, cursor)).size()));
+    return true;
+}
+
 void InputBox::cycle_name(bool forward)
 {
     Scene* active = parlane.get_active_scene();
@@ -130,7 +154,7 @@ void InputBox::cycle_name(bool forward)
         if (chr->get_npc())
             names.push_back(chr->get_name());
     std::sort(names.begin(), names.end());
-    names.insert(names.begin(), "GM");
+    names.insert(names.begin(), Names::GAME_MASTER);
 
     std::vector<std::string>::iterator i = std::find(names.begin(), names.end(), parlane.get_active_name());
     if (forward)

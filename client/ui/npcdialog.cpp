@@ -1,7 +1,7 @@
 #include "client/ui/npcdialog.h"
 
-#include "client/ui/biographydialog.h"
 #include "client/parlane.h"
+#include "client/ui/biographydialog.h"
 #include "client/ui/uifile.h"
 #include "client/ui/utf8.h"
 

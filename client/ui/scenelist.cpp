@@ -1,7 +1,7 @@
 #include "client/ui/scenelist.h"
 
-#include "client/ui/backgroundstyle.h"
 #include "client/parlane.h"
+#include "client/ui/backgroundstyle.h"
 #include "client/ui/utf8.h"
 #include "libs/strings/source/formatter.h"
 
