@@ -301,3 +301,30 @@ FIGURES = [
     Figure("log view append at 100,000, on screen", "logview", "us", lambda r: r.time("Append/100000/1") * 1e3,
            "ratio<=", 2, lambda r: r.time("Append/100/1") * 1e3, "at 100"),
 ]
+
+# Lines dense with markup: shape number in bench/markup.cpp, what it is.
+MARKUP_SHAPES = [(0, "_x_ pairs"), (1, "$a$ names"), (2, "quote-letter pairs"), (3, "mixed markup"),
+                 (4, "plain words")]
+for _shape, _what in MARKUP_SHAPES:
+    FIGURES.append(Figure("markup reader, 64 KiB of %s" % _what, "markup", MS,
+                          _time_ms("Reader/shape:%d/bytes:65536" % _shape)))
+FIGURES.append(Figure("markup reader, 1 MiB of mixed markup", "markup", MS,
+                      _time_ms("Reader/shape:3/bytes:1048576")))
+# Layout: the slowest of three lines, from the backlog until the toolkit is
+# idle. Delivery: from the link to the backlog, and the whole way.
+for _shape, _what in MARKUP_SHAPES:
+    FIGURES.append(Figure("log view, a 64 KiB line of %s laid out" % _what, "markup", MS,
+                          _counter("View/shape:%d/bytes:65536" % _shape, "layout_ms"), "<", 50))
+FIGURES.append(Figure("log view, a 1 MiB line of mixed markup laid out", "markup", MS,
+                      _counter("View/shape:3/bytes:1048576", "layout_ms"), "<", 1000))
+# What the toolkit alone takes for one paragraph of that length.
+FIGURES.append(Figure("plain TextView, a 64 KiB paragraph of words", "markup", MS,
+                      _time_ms("Floor/shape:4/bytes:65536")))
+FIGURES.append(Figure("plain TextView, a 64 KiB paragraph of mixed text", "markup", MS,
+                      _time_ms("Floor/shape:3/bytes:65536")))
+FIGURES.append(Figure("client, a 64 KiB line read from the link", "markup", MS,
+                      _counter("View/shape:4/bytes:65536", "read_ms")))
+FIGURES.append(Figure("client, a 1 MiB line read from the link", "markup", MS,
+                      _counter("View/shape:3/bytes:1048576", "read_ms")))
+FIGURES.append(Figure("client, a 1 MiB line from the link to the screen", "markup", MS,
+                      _time_ms("View/shape:3/bytes:1048576")))
