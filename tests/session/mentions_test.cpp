@@ -118,3 +118,19 @@ TEST(Mentions, SessionMarksALineOnScreenWithoutRaisingItsScene)
     EXPECT_TRUE(ooc.get_backlog().last().mention);
     EXPECT_EQ(ooc.get_activity(), Session::QUIET);
 }
+
+// The game master plays Mira Vell in the cellar and looks at OOC: a line in
+// the cellar that names her speaks to him.
+TEST(Mentions, SessionFindsTheNameSpokenAsInASceneOffScreen)
+{
+    Session session;
+    session.log_in("GM");
+    Scene& ooc = *session.add_scene("OOC", false);
+    Scene& cellar = *session.add_scene("Cellar", false);
+    session.set_active_scene(&cellar);
+    session.set_active_name("Mira Vell");
+    session.set_active_scene(&ooc);
+    session.add_line(cellar, LogLine::NORMAL, "Bob", "$me$ waves to $Mira Vell$.");
+    EXPECT_TRUE(cellar.get_backlog().last().mention);
+    EXPECT_EQ(cellar.get_activity(), Session::MENTIONED);
+}
