@@ -7,38 +7,27 @@
 #include "common/commands.h"
 #include "common/names.h"
 #include "common/packet.h"
-#include "libs/core/source/core/except.h"
 #include "libs/strings/source/formatter.h"
-#include "libs/strings/source/lexicalcast.h"
 #include "libs/strings/source/utils.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 
 namespace
 {
 
-// A roll beyond this many dice would freeze the window for no game purpose.
-const unsigned MAX_DICE = 1000;
-
-// "2d6" -> 2 dice of 6 sides; "20" -> 1 die of 20 sides; blanks around the
-// numbers are allowed. Throws Kel::LexicalError for anything else.
-void parse_dice(const std::string& rest, unsigned& n, unsigned& sides)
+// Doubles each emphasis marker, so that the text shows as typed: "*", "_"
+// and "%" in a roll's label stay visible and style nothing. "a_b" -> "a__b".
+std::string literal_markers(const std::string& text)
 {
-    std::string::size_type d = rest.find('d');
-    if (d == std::string::npos)
+    std::string result;
+    for (char c : text)
     {
-        n = 1;
-        sides = Kel::lexical_cast<unsigned>(Kel::strip(rest));
+        if (c == '*' || c == '_' || c == '%')
+            result += c;
+        result += c;
     }
-    else
-    {
-        n = Kel::lexical_cast<unsigned>(Kel::strip(rest.substr(0, d)));
-        sides = Kel::lexical_cast<unsigned>(Kel::strip(rest.substr(d + 1)));
-    }
-    if (sides == 0 || n > MAX_DICE)
-        throw Kel::LexicalError("Dice out of range");
+    return result;
 }
 
 bool is_reference_char(char c)
@@ -107,6 +96,8 @@ void Interpreter::run_command(const std::string& str)
         port.edit_biography(session.get_active_name());
     else if (cmd == "dice" && !rest.empty())
         roll_dice(rest);
+    else if (cmd == "roll" && !rest.empty())
+        roll_in_scene(rest);
     else if (session.is_game_master())
         run_gm_command(cmd, rest);
 }
@@ -153,21 +144,37 @@ void Interpreter::clear_scene(bool npcs_only)
 
 void Interpreter::roll_dice(const std::string& rest)
 {
-    unsigned n = 0;
-    unsigned sides = 0;
     try
     {
-        parse_dice(rest, n, sides);
+        Dice expression(rest, Dice::NO_LABEL);
+        session.add_local_line(expression.show(expression.roll(*dice)));
     }
-    catch (const Kel::LexicalError&)
+    catch (const DiceError& e)
     {
-        port.report_error("Invalid parameters");
+        port.report_error(e.what());
+    }
+}
+
+void Interpreter::roll_in_scene(const std::string& rest)
+{
+    std::string line;
+    try
+    {
+        Dice expression(rest, Dice::ALLOW_LABEL);
+        // A "$" would start a character's name and swallow the text up to the next one.
+        if (expression.get_label().find('$') != std::string::npos)
+            throw DiceError("The label of a roll cannot hold a $ sign");
+        line = Kel::format("%s rolls %s", Markup::ME, expression.get_text());
+        if (!expression.get_label().empty())
+            line += " (" + literal_markers(expression.get_label()) + ")";
+        line += ": " + expression.show_dice(expression.roll(*dice));
+    }
+    catch (const DiceError& e)
+    {
+        port.report_error(e.what());
         return;
     }
-    unsigned result = 0;
-    for (unsigned i = 0; i < n; ++i)
-        result += static_cast<unsigned>(std::rand()) % sides + 1;
-    session.add_local_line(Kel::format("%dd%d = %d", n, sides, result));
+    requests.say(session.get_active_scene()->get_name(), session.get_active_name(), line);
 }
 
 void Interpreter::speak_as_npc(const std::string& rest)

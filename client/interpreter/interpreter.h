@@ -1,6 +1,8 @@
 #ifndef PARLANE_CLIENT_INTERPRETER_INTERPRETER_H
 #define PARLANE_CLIENT_INTERPRETER_INTERPRETER_H
 
+#include "client/interpreter/dice.h"
+
 #include <string>
 
 class Config;
@@ -31,6 +33,9 @@ public:
     Interpreter& operator=(const Interpreter&) = delete;
 
     void input(const std::string& str);
+    // Where /dice and /roll take their values from; fair dice seeded from
+    // the system's entropy source until a test sets another.
+    void set_dice_source(DiceSource& source) { dice = &source; }
 
     // "Bob_Stone" -> "Bob Stone": typed names use "_" for a blank.
     static std::string unescape_name(const std::string& n);
@@ -39,7 +44,11 @@ private:
     void run_command(const std::string& str);
     void run_gm_command(const std::string& cmd, const std::string& rest);
     void clear_scene(bool npcs_only);
+    // "/dice EXPR": the roll shown to the user alone.
     void roll_dice(const std::string& rest);
+    // "/roll EXPR [label]": the roll said in the active scene as an action
+    // of the speaker, "$me$ rolls 1d20+5 (attack): [14] + 5 = 19".
+    void roll_in_scene(const std::string& rest);
     void speak_as_npc(const std::string& rest);
     // Replaces "#name" references in str by "$Name$"; false when one is
     // ambiguous (reported) and the line must be dropped.
@@ -55,6 +64,8 @@ private:
     Requests& requests;
     const Config& config;
     InterpreterPort& port;
+    RandomDice random_dice;
+    DiceSource* dice = &random_dice; // not owned
 };
 
 #endif

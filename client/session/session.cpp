@@ -89,8 +89,18 @@ void Session::set_game(const std::string& g)
 
 void Session::set_session(const std::string& s)
 {
+    std::string ended = session;
     session = s;
     signal_game_changed.emit();
+    if (ended.empty() || !s.empty())
+        return;
+    // Every scene says so, outside the session and so in no log file; the
+    // scenes' activity stays as it is.
+    std::string notice = Kel::format("The session %s has ended", ended);
+    for (Scene* scene : scenes)
+        scene->add_line(LogLine::EVENT, Names::SYSTEM, notice);
+    if (active_scene)
+        signal_activity.emit();
 }
 
 Scene* Session::add_scene(const std::string& sname, bool temporary)

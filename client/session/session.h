@@ -48,6 +48,7 @@ public:
     void go_offline();
 
     void set_game(const std::string& g);
+    // Ending a session leaves a line in every scene.
     void set_session(const std::string& s);
     // Makes a scene unless one of that name (ignoring case) exists. The first
     // scene, and the one the user asked for, become active; others wait

@@ -14,6 +14,8 @@ AddSceneDialog::AddSceneDialog(BaseObjectType* obj, const Glib::RefPtr<Gnome::Gl
     groups = Gtk::ListStore::create(columns);
     cmb_group->set_model(groups);
     cmb_group->set_text_column(columns.group);
+    // Enter in either field adds the scene.
+    cmb_group->get_entry()->set_activates_default(true);
 }
 
 int AddSceneDialog::run()
@@ -32,6 +34,7 @@ int AddSceneDialog::run()
     cmb_group->get_entry()->set_text("");
     chk_permanent->set_active(false);
     ent_name->grab_focus();
+    set_default_response(Gtk::RESPONSE_OK);
     return Gtk::Dialog::run();
 }
 

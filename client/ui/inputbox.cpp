@@ -15,6 +15,13 @@ InputBox::InputBox(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
 {
     parlane.signal_scene_activated.connect(sigc::mem_fun(*this, &InputBox::scene_activated));
     parlane.signal_config_changed.connect(sigc::mem_fun(*this, &InputBox::config_changed));
+    // Clearing the line ends the "writing" indicator at once.
+    signal_changed().connect(
+        [this]
+        {
+            if (get_text().empty())
+                parlane.set_writing(false);
+        });
 }
 
 void InputBox::on_activate()

@@ -54,7 +54,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     Gtk::Window(obj), parlane(Parlane::instance()), lst_scenes(nullptr), lst_characters(nullptr),
     txt_log(nullptr), lbl_name(nullptr), lbl_scene(nullptr), ent_text(nullptr), dlg_connect(nullptr),
     dlg_start_session(nullptr), dlg_add_scene(nullptr), dlg_npcs(nullptr), dlg_biography(nullptr),
-    dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), notifier(nullptr), flash(false)
+    dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), notifier(nullptr), mni_begin_session(nullptr), mni_end_session(nullptr), flash(false)
 {
     fetch_derived(xml, "lst_scenes", lst_scenes);
     fetch_derived(xml, "lst_characters", lst_characters);
@@ -69,8 +69,8 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     connect_item(xml, "mni_connect", &MainWindow::connect);
     connect_item(xml, "mni_disconnect", &MainWindow::disconnect);
     connect_item(xml, "mni_colors", &MainWindow::colors);
-    connect_item(xml, "mni_begin_session", &MainWindow::start_session);
-    connect_item(xml, "mni_end_session", &MainWindow::end_session);
+    mni_begin_session = connect_item(xml, "mni_begin_session", &MainWindow::start_session);
+    mni_end_session = connect_item(xml, "mni_end_session", &MainWindow::end_session);
     connect_item(xml, "mni_add_scene", &MainWindow::add_scene);
     connect_item(xml, "mni_npcs", &MainWindow::npc_manager);
     connect_item(xml, "mni_help", &MainWindow::help);
@@ -139,12 +139,13 @@ void MainWindow::delete_dialogs()
     dlg_connect = nullptr;
 }
 
-void MainWindow::connect_item(
+Gtk::MenuItem* MainWindow::connect_item(
     const Glib::RefPtr<Gnome::Glade::Xml>& xml, const char* name, void (MainWindow::*handler)())
 {
     Gtk::MenuItem* item = nullptr;
     fetch_widget(xml, name, item);
     item->signal_activate().connect(sigc::mem_fun(*this, handler), true);
+    return item;
 }
 
 void MainWindow::set_flash(bool f)
@@ -277,6 +278,9 @@ void MainWindow::game_changed()
             title += " - " + display_name(parlane.get_session());
     }
     set_title(title);
+    // A session is begun once and ended once.
+    mni_begin_session->set_sensitive(parlane.get_session().empty());
+    mni_end_session->set_sensitive(!parlane.get_session().empty());
 }
 
 void MainWindow::show_error(const std::string& text)

@@ -22,6 +22,7 @@ class Notifier;
 namespace Gtk
 {
 class Dialog;
+class MenuItem;
 class MessageDialog;
 } // namespace Gtk
 
@@ -90,7 +91,7 @@ private:
     void show_biography(const std::string& name, const std::string& text);
     void edit_biography(const std::string& name);
     void connecting(bool waiting);
-    void connect_item(
+    Gtk::MenuItem* connect_item(
         const Glib::RefPtr<Gnome::Glade::Xml>& xml, const char* name, void (MainWindow::*handler)());
 
     Parlane& parlane;
@@ -113,6 +114,8 @@ private:
     // The "Connecting, please wait..." box while connect waits; owned.
     Gtk::MessageDialog* connect_wait;
     Notifier* notifier; // owned
+    Gtk::MenuItem* mni_begin_session;
+    Gtk::MenuItem* mni_end_session;
     bool flash;
 };
 

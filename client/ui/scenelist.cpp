@@ -194,7 +194,12 @@ void SceneList::scene_activated()
         {
             if ((*row)[columns.scene] != active)
                 return false;
+            // The toolkit selects no row under a collapsed parent: the
+            // scene's group opens first.
+            Gtk::TreeModel::Path path = store->get_path(row);
+            expand_to_path(path);
             get_selection()->select(row);
+            scroll_to_row(path);
             return true;
         });
 }
