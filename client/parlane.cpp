@@ -8,6 +8,7 @@
 #include "libs/core/source/time/clock.h"
 #include "libs/strings/source/formatter.h"
 
+#include <poll.h>
 #include <sys/prctl.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <typeinfo>
+#include <vector>
 
 Parlane* Parlane::instance_ = nullptr;
 Kel::Application::RegApp<Parlane> Parlane::reg;
@@ -123,6 +125,7 @@ void Parlane::tick()
 
     link_busy = false;
     event_disp.tick(false);
+    read_burst();
 
     requests.lapse_writing(Kel::Time::now());
 }
@@ -201,6 +204,19 @@ void Parlane::send(const Packet& pkt)
     catch (const Kel::Exception& e)
     {
         std::cout << e.what() << " to " << conn->get_peer() << std::endl;
+    }
+}
+
+void Parlane::read_burst()
+{
+    for (int reads = 1; reads < MAX_READS && conn; ++reads)
+    {
+        std::vector<pollfd> ready = event_disp.get_poll_set();
+        if (ready.empty() || ::poll(ready.data(), ready.size(), 0) <= 0)
+            return;
+        if (std::none_of(ready.begin(), ready.end(), [](const pollfd& p) { return p.revents & POLLIN; }))
+            return;
+        event_disp.tick(false);
     }
 }
 

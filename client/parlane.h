@@ -52,6 +52,10 @@ public:
     static constexpr Kel::Time::TimeDelta IDLE_WAIT = 10 * Kel::Time::msec;
     static constexpr Kel::Time::TimeDelta BACKGROUND_SLICE = 10 * Kel::Time::msec;
     static constexpr Kel::Time::TimeDelta BACKGROUND_DELAY = 500 * Kel::Time::msec;
+    // The connection reads at most 1 KiB a call; a turn makes up to this many
+    // calls while the server has more to say, so that a burst or a long line
+    // does not take a turn for every kilobyte.
+    static constexpr int MAX_READS = 64;
 
     // Drops any present connection and the whole model, then connects and
     // logs in as n, serving the toolkit while signal_connecting holds.
@@ -142,6 +146,8 @@ public:
 
 private:
     void config_changed();
+    // Reads while the socket has data, up to MAX_READS reads in one turn.
+    void read_burst();
     void packet_available();
     void end_of_file();
     // PacketSink: a failed send is reported on standard output.

@@ -6,8 +6,8 @@
 
 // Finds whether a chat line speaks to the user: whether it holds one of the
 // user's names or highlight words as a whole word, ignoring letter case.
-// Words are runs of letters, digits and non-ASCII characters, so "Anna"
-// is found in "$Anna$ waves" and "hi, anna!" but not in "Annabel".
+// Words are runs of letters and digits of any script, so "Anna" is found in
+// "$Anna$ waves", "hi, anna!" and "Anna’s" but not in "Annabel" or "Annaé".
 class Mentions
 {
 public:

@@ -50,13 +50,25 @@ void Session::update_mentions()
 {
     std::vector<std::string> needles = highlight_words;
     needles.push_back(name);
-    needles.push_back(active_name);
     mentions.set_needles(needles);
 }
 
-bool Session::is_own_name(const std::string& nm) const
+bool Session::speaks_to_user(const Scene& s, const std::string& nm, const std::string& text) const
 {
-    return Kel::strcasecmp(nm, name) == 0 || Kel::strcasecmp(nm, active_name) == 0;
+    // The game master speaks as a name of its own in each scene: the one on
+    // screen and the one kept for s both count as the user's.
+    std::vector<std::string> speaking = { active_name };
+    std::map<std::string, std::string>::const_iterator kept = active_names.find(s.get_name());
+    if (kept != active_names.end())
+        speaking.push_back(kept->second);
+    for (const std::string& own : speaking)
+        if (Kel::strcasecmp(nm, own) == 0)
+            return false;
+    if (Kel::strcasecmp(nm, name) == 0)
+        return false;
+    Mentions as_speaking;
+    as_speaking.set_needles(speaking);
+    return mentions.found_in(text) || as_speaking.found_in(text);
 }
 
 void Session::clear()
@@ -206,7 +218,7 @@ void Session::add_line(Scene& s, LogLine::Type type, const std::string& nm, cons
         show_or_raise(s, COMINGS_AND_GOINGS);
         return;
     }
-    bool mention = !is_own_name(nm) && mentions.found_in(text);
+    bool mention = speaks_to_user(s, nm, text);
     s.add_line(type, nm, text, mention);
     show_or_raise(s, mention ? MENTIONED : SAID);
     signal_attention.emit();
@@ -261,7 +273,6 @@ void Session::set_active_scene(Scene* s)
     if (i != active_names.end())
     {
         active_name = i->second;
-        update_mentions();
         signal_active_name_changed.emit();
     }
     signal_scene_activated.emit();
@@ -275,7 +286,6 @@ void Session::set_active_name(const std::string& n)
     if (active_scene)
         active_names[active_scene->get_name()] = n;
     active_name = n;
-    update_mentions();
     signal_active_name_changed.emit();
 }
 

@@ -152,9 +152,11 @@ private:
     // Raises the activity of s, which is not the active one, and announces
     // a change.
     void raise_activity(Scene& s, unsigned level);
-    // Looks for the login name, the name spoken as and the highlight words.
+    // Looks for the login name and the highlight words.
     void update_mentions();
-    bool is_own_name(const std::string& nm) const;
+    // Whether a line nm said in s names the user (by login name, the name
+    // the user speaks as there, or a highlight word) and is not the user's own.
+    bool speaks_to_user(const Scene& s, const std::string& nm, const std::string& text) const;
 
     std::string name;
     std::map<std::string, std::string> active_names; // scene name -> speaking name

@@ -241,6 +241,8 @@ LogView::Placed LogView::place(const LogLine& line) const
     p.mention = line.mention;
     CharacterOffsets begins(body.text);
     CharacterOffsets ends(body.text);
+    if (body.spans.size() > SHOWN_SPANS)
+        body.spans.resize(SHOWN_SPANS);
     p.spans.reserve(body.spans.size());
     for (const Markup::Span& span : body.spans)
         p.spans.push_back(Placed::Styled { begins.at(span.begin), ends.at(span.end), span.style });

@@ -26,8 +26,12 @@ public:
     // them at this pace; a lone line is followed at once.
     static constexpr Kel::Time::TimeDelta FOLLOW_INTERVAL = 100 * Kel::Time::msec;
     // Characters of one line's text that are shown; the rest is cut with
-    // "…". Four times what a server lets a player say in one line.
-    static constexpr Glib::ustring::size_type SHOWN_LENGTH = 64 * 1024;
+    // "…". A server passes on no longer line.
+    static constexpr Glib::ustring::size_type SHOWN_LENGTH = 16 * 1024;
+    // Styled ranges drawn in one line; past them the line's text is plain.
+    // The text buffer walks every styled range before a position to find
+    // it, so thousands of them in one line would freeze the window.
+    static constexpr std::size_t SHOWN_SPANS = 256;
 
     LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);
 

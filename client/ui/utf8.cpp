@@ -13,6 +13,18 @@ enum LineFeeds
     REPLACE_LINE_FEEDS
 };
 
+// U+202A to U+202E and U+2066 to U+2069: the embeddings, overrides and
+// isolates of bidirectional text. Deep runs of them crash the toolkit's
+// bidirectional layout; text without them still reads the right way.
+bool is_bidi_control(const char* p, const char* end)
+{
+    if (end - p < 3 || static_cast<unsigned char>(p[0]) != 0xE2)
+        return false;
+    unsigned char middle = static_cast<unsigned char>(p[1]);
+    unsigned char last = static_cast<unsigned char>(p[2]);
+    return (middle == 0x80 && last >= 0xAA && last <= 0xAE) || (middle == 0x81 && last >= 0xA6 && last <= 0xA9);
+}
+
 // Appends the valid UTF-8 bytes [p, end) with the control characters made
 // harmless.
 void append_clean(std::string& out, const char* p, const char* end, LineFeeds feeds)
@@ -20,7 +32,9 @@ void append_clean(std::string& out, const char* p, const char* end, LineFeeds fe
     for (; p < end; ++p)
     {
         unsigned char c = static_cast<unsigned char>(*p);
-        if (c >= 0x20 && c != 0x7F)
+        if (c == 0xE2 && is_bidi_control(p, end))
+            p += 2;
+        else if (c >= 0x20 && c != 0x7F)
             out += *p;
         else if (c == '\t')
             out += ' ';

@@ -156,40 +156,6 @@ TEST_F(InterpreterTest, AbbreviatedReferencesPreferPresentCharacters)
         { "#Bob_s", "Anna;TEXT;OOC;$me$: $Bob Stone$|" } });
 }
 
-TEST_F(InterpreterTest, DiceRollLocallyWithinTheirRange)
-{
-    start("Anna");
-    const struct
-    {
-        const char* typed;
-        const char* shown;
-        int low, high;
-    } rolls[] = {
-        { "/dice 2d6", "2d6 = ", 2, 12 },
-        { "/dice 20", "1d20 = ", 1, 20 },
-        { "/dice  3 d 8 ", "3d8 = ", 3, 24 },
-        { "/dice 1000d1", "1000d1 = ", 1000, 1000 },
-    };
-    for (const auto& r : rolls)
-        for (int i = 0; i < 20; ++i)
-        {
-            SCOPED_TRACE(r.typed);
-            EXPECT_EQ("", run(r.typed));
-            std::string line = last_line(), prefix = r.shown;
-            ASSERT_EQ(prefix, line.substr(0, prefix.size()));
-            std::string number = line.substr(prefix.size());
-            ASSERT_EQ(std::string::npos, number.find_first_not_of("0123456789")) << line;
-            EXPECT_GE(std::stoi(number), r.low);
-            EXPECT_LE(std::stoi(number), r.high);
-        }
-    std::string before = last_line();
-    for (const char* bad : { "/dice 2D6", "/dice xd6", "/dice -1d6", "/dice 2d0", "/dice 0", "/dice 1001d6",
-             "/dice 2d", "/dice d6" })
-        expect({ { bad, "error Invalid parameters|" } });
-    expect({ { "/dice", "" } });
-    EXPECT_EQ(before, last_line()) << "nothing shown for a bad roll";
-}
-
 TEST_F(InterpreterTest, NothingHappensWithoutAConnectionOrScene)
 {
     session.log_in("Anna");
