@@ -10,6 +10,7 @@
 #include <gtk/gtk.h>
 #include <gtkmm/scrolledwindow.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace
@@ -222,6 +223,49 @@ private:
     Glib::ustring::size_type character;
 };
 
+// Longest run of characters without a blank that is laid out as one word.
+const int WORD_LENGTH = 32;
+
+// Puts a zero-width space into every run of WORD_LENGTH characters without
+// a blank, and moves the spans to keep covering the same characters. The
+// toolkit lays out a line with no place to break in time that grows with
+// the square of its length (16 Ki characters took 0.2 s).
+void break_long_words(Markup::Rendered& body)
+{
+    static const char zero_width_space[] = "\xE2\x80\x8B";
+    std::string text;
+    std::vector<std::size_t> inserted; // offsets in body.text before which one went
+    int run = 0;
+    for (std::size_t i = 0; i < body.text.size(); ++i)
+    {
+        unsigned char c = static_cast<unsigned char>(body.text[i]);
+        if (c == ' ')
+            run = 0;
+        else if ((c & 0xC0) != 0x80 && ++run > WORD_LENGTH)
+        {
+            text += zero_width_space;
+            inserted.push_back(i);
+            run = 1;
+        }
+        text += body.text[i];
+    }
+    if (inserted.empty())
+        return;
+    auto moved = [&](std::size_t offset)
+    {
+        return offset + (std::upper_bound(inserted.begin(), inserted.end(), offset) - inserted.begin()) * 3;
+    };
+    for (Markup::Span& span : body.spans)
+    {
+        // A span that begins where a space went in begins after it, and one
+        // that ends there ends before it.
+        std::size_t begin = moved(span.begin);
+        span.end = span.end == span.begin ? begin : moved(span.end - 1) + 1;
+        span.begin = begin;
+    }
+    body.text.swap(text);
+}
+
 } // namespace
 
 LogView::Placed LogView::place(const LogLine& line) const
@@ -243,6 +287,7 @@ LogView::Placed LogView::place(const LogLine& line) const
     CharacterOffsets ends(body.text);
     if (body.spans.size() > SHOWN_SPANS)
         body.spans.resize(SHOWN_SPANS);
+    break_long_words(body);
     p.spans.reserve(body.spans.size());
     for (const Markup::Span& span : body.spans)
         p.spans.push_back(Placed::Styled { begins.at(span.begin), ends.at(span.end), span.style });

@@ -31,7 +31,7 @@ public:
     // Styled ranges drawn in one line; past them the line's text is plain.
     // The text buffer walks every styled range before a position to find
     // it, so thousands of them in one line would freeze the window.
-    static constexpr std::size_t SHOWN_SPANS = 256;
+    static constexpr std::size_t SHOWN_SPANS = 128;
 
     LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);
 
