@@ -283,11 +283,13 @@ LogView::Placed LogView::place(const LogLine& line) const
     p.stamp_length = timestamp.size() + 2;
     p.body_tag = body_tag(line);
     p.mention = line.mention;
-    CharacterOffsets begins(body.text);
-    CharacterOffsets ends(body.text);
     if (body.spans.size() > SHOWN_SPANS)
         body.spans.resize(SHOWN_SPANS);
     break_long_words(body);
+    // Spans of one style come in order; a new style starts the walk again,
+    // at most SHOWN_SPANS times.
+    CharacterOffsets begins(body.text);
+    CharacterOffsets ends(body.text);
     p.spans.reserve(body.spans.size());
     for (const Markup::Span& span : body.spans)
         p.spans.push_back(Placed::Styled { begins.at(span.begin), ends.at(span.end), span.style });
