@@ -30,6 +30,7 @@ TEST(ChatText, ChecksEncodingAndControlsOfText)
         { "\xf4\x90\x80\x80", UTF8 }, // U+110000
         { "\x80", UTF8 }, // continuation without a lead
         { "ab\xe2\x82", UTF8 }, // cut short at the end
+        { "\xe2\x82x", UTF8 }, // cut short by an ASCII byte
         { "\x01\xc0\xaf", UTF8 }, // the encoding is named before the control
         { "a\0b"s, CONTROL },
         { "\x1f", CONTROL },

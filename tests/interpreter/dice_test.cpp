@@ -58,6 +58,7 @@ TEST(Dice, ReadsEachForm)
     // input, written-out form, label; a label is allowed where one is given.
     const char* const cases[][3] = {
         { "20", "1d20", nullptr },
+        { " 3\td 8 ", "3d8", nullptr },
         { "+02d+06", "2d6", nullptr },
         { "d%", "1d100", nullptr },
         { "1d20 + 5 - 1d4", "1d20+5-1d4", nullptr },
@@ -94,7 +95,9 @@ TEST(Dice, RefusesWithAReasonAndAcceptsEachLimit)
         { "-20", INVALID },
         { "+ 2d6", INVALID },
         { "4d6kh", INVALID },
+        { "4d6dx1", INVALID },
         { "4d6kh3kl1", INVALID },
+        { "3d6!!", INVALID },
         { "1d20+5attack", INVALID },
         { "1d20 + attack", INVALID },
         { std::string("1d6\0", 4), INVALID },
@@ -106,6 +109,7 @@ TEST(Dice, RefusesWithAReasonAndAcceptsEachLimit)
         { "1d10001", sides },
         { "4294967297", sides },
         { "1d20+1000001", "Numbers in a roll are at most 1000000" },
+        { "4d6kh0", keep },
         { "4d6dl4", keep },
         { longest + "+", too_long },
         { "1d20" + std::string(300, ' ') + "+1", too_long },

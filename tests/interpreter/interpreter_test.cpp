@@ -98,10 +98,13 @@ TEST_F(InterpreterTest, PlayerCommandsAndSpeech)
     start("Anna");
     expect({
         { "/ooc", "" },
+        { "/ooc   brb, tea  ", "Anna;OOC;Tavern;brb, tea  |" },
         { "/OOC hi", "" },
         { "/query", "" },
         { "/query Bob_Stone", "Anna;QUERY;Bob Stone|" },
         { "/afk", "Anna;AFK;Away from Keyboard|" },
+        { "/afk lunch", "Anna;AFK;lunch|" },
+        { "/info", "" },
         { "/info Bob_Stone", "Anna;GETBIOGRAPHY;Bob Stone|" },
         { "/myinfo", "edit Anna|" },
         { "/me", "" },
@@ -156,12 +159,14 @@ TEST_F(InterpreterTest, GameMasterCommandsAndSpeech)
     start("GM");
     expect({
         { "/enter Bobby", "GM;ENTER;Tavern;Bobby|" },
+        { "/enter", "" },
         { "/leave Bob_Stone", "GM;LEAVE;Tavern;Bob Stone|" },
         { "/clearnpcs", "GM;LEAVE;Tavern;Zelda|" },
         { "/clearscene", "GM;LEAVE;Tavern;Anna|GM;LEAVE;Tavern;Bob Stone|GM;LEAVE;Tavern;Zelda|" },
         { "/addnpc Old_Orc", "GM;ADDNPC;Old Orc|" },
         { "/removechar Old_Orc", "GM;REMOVECHAR;Old Orc|" },
         { "/addscene Dark_Cave", "GM;ADDSCENE;Dark Cave;1|" },
+        { "/removescene Dark_Cave", "GM;REMOVESCENE;Dark Cave|" },
         { "/removescene", "GM;REMOVESCENE;Tavern|" },
         { "/scenegroup Old_Town", "GM;SETSCENEGROUP;Tavern;Old Town|" },
         { "/scenegroup", "" },

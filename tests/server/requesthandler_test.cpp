@@ -143,6 +143,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         { gm, "GM;ENTER;Tavern;Nobody", "There is no character named Nobody" },
         { gm, "GM;REMOVECHAR;Alice", "Alice is online and cannot be removed" },
         { gm, "GM;RENAMESCENE;OOC;Lobby", "The scene OOC cannot be renamed" },
+        { gm, "GM;RENAMESCENE;Tavern;TAVERN", "The scene TAVERN already exists" },
         { gm, "GM;RENAMESCENE;Tavern;ooc", "The scene ooc already exists" },
         { gm, "GM;ADDSCENE;ooc;0", "The scene ooc already exists" },
         { gm, "GM;ADDSCENE;;0", "Invalid scene name" },

@@ -24,6 +24,7 @@ TEST(Mentions, FindsWholeWordsIgnoringCase)
         // Typographic punctuation around a name is not part of a word.
         { { "Anna" }, "Anna\u2019s sword", true },
         { { "Anna" }, "\u201EAnna\u201C", true },
+        { { "Anna" }, "\u00ABAnna\u00BB", true },
         { { "Anna" }, "Anna\u2014look out", true },
         { { "", "rune" }, "the RUNE glows", true },
         { { "" }, "anything", false },

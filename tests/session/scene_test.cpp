@@ -1,5 +1,6 @@
 #include "client/session/scene.h"
 
+#include "client/session/safename.h"
 #include "tests/client/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,8 @@ class SceneTest: public ::testing::Test
 protected:
     void SetUp() override
     {
-        fs::current_path(dir.path);
+        fs::create_directories(dir.path / "a" / "b");
+        fs::current_path(dir.path / "a" / "b"); // a path two levels up still lands in dir
     }
     void TearDown() override { fs::current_path(old_cwd); }
 
@@ -131,12 +133,20 @@ TEST_F(SceneTest, SessionLinesAreAppendedToTheSceneLog)
     EXPECT_EQ("unstamped earlier line|Bob and Bob|$me$ and $me$||Bob logged in|((Bob: Bob waves))|"
               "Guard entered the scene|",
         log_file("Saga/First-Tavern.log"));
-    EXPECT_EQ("Saga/First-Tavern.log|", files());
+    EXPECT_EQ("a/b/Saga/First-Tavern.log|", files());
     EXPECT_EQ("outside a session: not logged|", texts(scene.get_backlog()).substr(0, 30));
 }
 
-// Names that climb out of the game folder are defused by safe_name and
-// driven through the real client by the end-to-end tests.
+TEST_F(SceneTest, NamesFromTheServerCannotLeaveTheGameFolder)
+{
+    host.game = "../../x";
+    host.session = "../..";
+    fs::create_directories(safe_name(host.game));
+    Scene scene(host, "a/../../b", false);
+    scene.add_line(LogLine::NORMAL, "Bob", "hello");
+    EXPECT_EQ("a/b/_.._.._x/_.._..-a_.._.._b.log|", files());
+}
+
 TEST_F(SceneTest, AnUnwritableLogFileThrowsAfterTheLineIsKept)
 {
     host.game = "Missing";
