@@ -5,8 +5,7 @@
 #include "client/session/markup.h"
 #include "client/session/requests.h"
 #include "client/session/session.h"
-#include "common/commands.h"
-#include "common/packet.h"
+#include "tests/session/recordingsink.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +18,7 @@ namespace
 
 const char INVALID[] = "Invalid parameters";
 
-// Hands out the given values in order; once they run out, the largest
-// value if always_highest, else a test failure.
+// Hands out the given values in order; once they run out, the largest value.
 class ScriptedDice: public DiceSource
 {
 public:
@@ -30,18 +28,13 @@ public:
     {
         ++draws;
         if (values.empty())
-        {
-            if (!always_highest)
-                ADD_FAILURE() << "more dice drawn than scripted";
-            return always_highest ? sides : 1;
-        }
+            return sides;
         unsigned value = values.front();
         values.pop_front();
         return value;
     }
 
     std::deque<unsigned> values;
-    bool always_highest = false;
     unsigned draws = 0;
 };
 
@@ -58,211 +51,123 @@ std::string refusal(const std::string& text, Dice::Label label)
     return "accepted";
 }
 
-std::size_t count_dice(const Dice::Roll& r)
-{
-    std::size_t n = 0;
-    for (const std::vector<Dice::Die>& group : r.dice)
-        n += group.size();
-    return n;
-}
+} // namespace
 
 TEST(Dice, ReadsEachForm)
 {
-    struct Case
-    {
-        const char* input;
-        Dice::Label label;
-        const char* text;
-        const char* label_text;
+    // input, written-out form, label; a label is allowed where one is given.
+    const char* const cases[][3] = {
+        { "20", "1d20", nullptr },
+        { " 3\td 8 ", "3d8", nullptr },
+        { "+02d+06", "2d6", nullptr },
+        { "d%", "1d100", nullptr },
+        { "1d20 + 5 - 1d4", "1d20+5-1d4", nullptr },
+        { "3+d6", "3+1d6", nullptr },
+        { "4d6k3", "4d6kh3", nullptr },
+        { "2d20KL1", "2d20kl1", nullptr },
+        { "4d6kh3!", "4d6!kh3", nullptr },
+        { "20 d 8 fire bolt  ", "20d8", "fire bolt" },
+        { "2d6 dl1", "2d6", "dl1" },
+        { "1d20 -2 stealth", "1d20-2", "stealth" },
     };
-    const Case cases[] = {
-        // The forms the command always knew.
-        { "2d6", Dice::NO_LABEL, "2d6", "" },
-        { "20", Dice::NO_LABEL, "1d20", "" },
-        { " 2 d 6 ", Dice::NO_LABEL, "2d6", "" },
-        { "3\td\t8", Dice::NO_LABEL, "3d8", "" },
-        { "02d06", Dice::NO_LABEL, "2d6", "" },
-        { "+2d+6", Dice::NO_LABEL, "2d6", "" },
-        { "+20", Dice::NO_LABEL, "1d20", "" },
-        // Groups, numbers and signs.
-        { "d6", Dice::NO_LABEL, "1d6", "" },
-        { "d%", Dice::NO_LABEL, "1d100", "" },
-        { "2d6+1d8+3", Dice::NO_LABEL, "2d6+1d8+3", "" },
-        { "d20-1", Dice::NO_LABEL, "1d20-1", "" },
-        { "1d20 + 5 - 1d4", Dice::NO_LABEL, "1d20+5-1d4", "" },
-        { "3+d6", Dice::NO_LABEL, "3+1d6", "" },
-        // Keep, drop and explode, modifier letters in either case.
-        { "4d6kh3", Dice::NO_LABEL, "4d6kh3", "" },
-        { "4d6k3", Dice::NO_LABEL, "4d6kh3", "" },
-        { "4d6KH3", Dice::NO_LABEL, "4d6kh3", "" },
-        { "2d20kl1", Dice::NO_LABEL, "2d20kl1", "" },
-        { "4d6dl1", Dice::NO_LABEL, "4d6dl1", "" },
-        { "4d6Dh1", Dice::NO_LABEL, "4d6dh1", "" },
-        { "3d6!", Dice::NO_LABEL, "3d6!", "" },
-        { "4d6kh3!", Dice::NO_LABEL, "4d6!kh3", "" },
-        { "4d6kh5", Dice::NO_LABEL, "4d6kh5", "" },
-        // Labels.
-        { "1d20+5 attack", Dice::ALLOW_LABEL, "1d20+5", "attack" },
-        { "1d20+5", Dice::ALLOW_LABEL, "1d20+5", "" },
-        { "20 damage", Dice::ALLOW_LABEL, "1d20", "damage" },
-        { "20 d 8 fire bolt  ", Dice::ALLOW_LABEL, "20d8", "fire bolt" },
-        { "2d6 dl1", Dice::ALLOW_LABEL, "2d6", "dl1" },
-        { "1d20 -2 stealth", Dice::ALLOW_LABEL, "1d20-2", "stealth" },
-    };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.input);
-        Dice dice(c.input, c.label);
-        EXPECT_EQ(c.text, dice.get_text());
-        EXPECT_EQ(c.label_text, dice.get_label());
+        SCOPED_TRACE(c[0]);
+        Dice dice(c[0], c[2] ? Dice::ALLOW_LABEL : Dice::NO_LABEL);
+        EXPECT_EQ(c[1], dice.get_text());
+        EXPECT_EQ(c[2] ? c[2] : "", dice.get_label());
     }
 }
 
-TEST(Dice, RefusesWithAReason)
+TEST(Dice, RefusesWithAReasonAndAcceptsEachLimit)
 {
     const std::string too_many = "At most 1000 dice in one roll";
     const std::string sides = "Dice have 2 to 10000 sides";
-    const std::string constant = "Numbers in a roll are at most 1000000";
     const std::string keep = "Keep or drop must leave at least one die";
     const std::string too_long = "A dice expression is at most 200 characters";
     std::string longest = "1d20";
     while (longest.size() < Dice::MAX_LENGTH)
         longest += "+1";
-    struct Case
-    {
-        std::string input;
-        Dice::Label label;
-        std::string message;
+    // Every input is read once without and once with a label allowed.
+    const std::pair<std::string, std::string> cases[] = {
+        { "", INVALID },
+        { "2D6", INVALID },
+        { "-20", INVALID },
+        { "+ 2d6", INVALID },
+        { "4d6kh", INVALID },
+        { "4d6dx1", INVALID },
+        { "4d6kh3kl1", INVALID },
+        { "3d6!!", INVALID },
+        { "1d20+5attack", INVALID },
+        { "1d20 + attack", INVALID },
+        { std::string("1d6\0", 4), INVALID },
+        { "1d6+0d4", "Cannot roll 0 dice" },
+        { "5+3", "A roll needs at least one die" },
+        { "500d6+501d6", too_many },
+        { "99999999999999999999d6", too_many },
+        { "1", sides },
+        { "1d10001", sides },
+        { "4294967297", sides },
+        { "1d20+1000001", "Numbers in a roll are at most 1000000" },
+        { "4d6kh0", keep },
+        { "4d6dl4", keep },
+        { longest + "+", too_long },
+        { "1d20" + std::string(300, ' ') + "+1", too_long },
+        { "500d6+500d4", "accepted" },
+        { "1d2", "accepted" },
+        { "1d10000+1000000", "accepted" },
+        { longest, "accepted" },
     };
-    const Case cases[] = {
-        { "", Dice::NO_LABEL, INVALID },
-        { "2D6", Dice::NO_LABEL, INVALID },
-        { "D20", Dice::NO_LABEL, INVALID },
-        { "xd6", Dice::NO_LABEL, INVALID },
-        { "d", Dice::NO_LABEL, INVALID },
-        { "2d", Dice::NO_LABEL, INVALID },
-        { "2dd6", Dice::NO_LABEL, INVALID },
-        { "2d6+", Dice::NO_LABEL, INVALID },
-        { "-20", Dice::NO_LABEL, INVALID },
-        { "+ 2d6", Dice::NO_LABEL, INVALID },
-        { "2d 6 x", Dice::NO_LABEL, INVALID },
-        { "4d6kh", Dice::NO_LABEL, INVALID },
-        { "4d6dx1", Dice::NO_LABEL, INVALID },
-        { "4d6kh3kl1", Dice::NO_LABEL, INVALID },
-        { "3d6!!", Dice::NO_LABEL, INVALID },
-        { "1d20+5 attack", Dice::NO_LABEL, INVALID },
-        { "1d20+5attack", Dice::ALLOW_LABEL, INVALID },
-        { "1d20 + attack", Dice::ALLOW_LABEL, INVALID },
-        { std::string("1d6\0", 4), Dice::NO_LABEL, INVALID },
-        { "0d6", Dice::NO_LABEL, "Cannot roll 0 dice" },
-        { "1d6+0d4", Dice::NO_LABEL, "Cannot roll 0 dice" },
-        { "5+3", Dice::NO_LABEL, "A roll needs at least one die" },
-        { "1001d6", Dice::NO_LABEL, too_many },
-        { "500d6+501d6", Dice::NO_LABEL, too_many },
-        { "99999999999999999999d6", Dice::NO_LABEL, too_many },
-        { "1d1", Dice::NO_LABEL, sides },
-        { "1", Dice::NO_LABEL, sides },
-        { "0", Dice::NO_LABEL, sides },
-        { "2d0", Dice::NO_LABEL, sides },
-        { "1d10001", Dice::NO_LABEL, sides },
-        { "4294967297", Dice::NO_LABEL, sides },
-        { "1d20+1000001", Dice::NO_LABEL, constant },
-        { "1d20-99999999999", Dice::NO_LABEL, constant },
-        { "4d6kh0", Dice::NO_LABEL, keep },
-        { "4d6dl4", Dice::NO_LABEL, keep },
-        { "1d6dh1", Dice::NO_LABEL, keep },
-        { longest + "+1", Dice::NO_LABEL, too_long },
-        { longest + "+", Dice::NO_LABEL, too_long },
-        { "1d20" + std::string(300, ' ') + "+1", Dice::NO_LABEL, too_long },
-        { std::string(300, '9'), Dice::NO_LABEL, too_long },
-    };
-    for (const Case& c : cases)
+    for (const auto& [input, message] : cases)
     {
-        SCOPED_TRACE(c.input);
-        EXPECT_EQ(c.message, refusal(c.input, c.label));
+        SCOPED_TRACE(input);
+        EXPECT_EQ(message, refusal(input, Dice::NO_LABEL));
+        EXPECT_EQ(message, refusal(input, Dice::ALLOW_LABEL));
     }
-}
-
-TEST(Dice, AcceptsEachLimit)
-{
-    std::string longest = "1d20";
-    while (longest.size() < Dice::MAX_LENGTH)
-        longest += "+1";
-    const std::string cases[] = {
-        "1000d6", "500d6+500d4", "1d2", "1d10000", "1d20+1000000", "4d6dl3", longest,
-        longest + "  " + std::string(300, 'x'), "1d20" + std::string(300, ' ') + "label",
-    };
-    for (const std::string& c : cases)
-    {
-        SCOPED_TRACE(c);
-        EXPECT_EQ("accepted", refusal(c, Dice::ALLOW_LABEL));
-    }
+    EXPECT_EQ(INVALID, refusal("1d20 attack", Dice::NO_LABEL));
+    EXPECT_EQ("accepted", refusal(longest + "  " + std::string(300, 'x'), Dice::ALLOW_LABEL));
 }
 
 TEST(Dice, ShowsEachDie)
 {
-    struct Case
-    {
-        const char* input;
-        std::vector<unsigned> values;
-        const char* shown;
-    };
-    const Case cases[] = {
-        { "2d6", { 4, 5 }, "2d6 = 9" },
-        { "20", { 14 }, "1d20 = 14" },
-        { "d%", { 57 }, "1d100 = 57" },
-        { "4d6kh3+2", { 6, 5, 3, 1 }, "4d6kh3+2 = [6, 5, 3, ~~1~~] + 2 = 16" },
-        // The first die shows 6, explodes into another 6, and that into a 2.
-        { "3d6!", { 6, 6, 2, 3, 4 }, "3d6! = [6, 6, 2, 3, 4] = 21" },
-        { "2d6+1d8", { 3, 5, 7 }, "2d6+1d8 = [3, 5] + [7] = 15" },
-        { "d20-1", { 14 }, "1d20-1 = [14] - 1 = 13" },
-        { "1d4-10", { 1 }, "1d4-10 = [1] - 10 = -9" },
-        { "1d20-1d4-3", { 10, 2 }, "1d20-1d4-3 = [10] - [2] - 3 = 5" },
-        { "2d20kl1", { 15, 4 }, "2d20kl1 = [~~15~~, 4] = 4" },
-        { "4d6dl1", { 2, 6, 1, 5 }, "4d6dl1 = [2, 6, ~~1~~, 5] = 13" },
-        { "4d6dh1", { 2, 6, 1, 5 }, "4d6dh1 = [2, ~~6~~, 1, 5] = 8" },
-        { "4d6kh5", { 2, 6, 1, 5 }, "4d6kh5 = [2, 6, 1, 5] = 14" },
+    const std::pair<const char*, std::vector<unsigned>> rolls[] = {
+        { "2d6 = 9", { 4, 5 } },
+        { "4d6kh3+2 = [6, 5, 3, ~~1~~] + 2 = 16", { 6, 5, 3, 1 } },
+        // The first die explodes into another 6, and that into a 2.
+        { "3d6! = [6, 6, 2, 3, 4] = 21", { 6, 6, 2, 3, 4 } },
+        { "1d20-1d4-3 = [10] - [2] - 3 = 5", { 10, 2 } },
+        { "2d20kl1 = [~~15~~, 4] = 4", { 15, 4 } },
+        { "4d6dl3 = [~~2~~, 6, ~~1~~, ~~5~~] = 6", { 2, 6, 1, 5 } },
+        { "4d6dh1 = [2, ~~6~~, 1, 5] = 8", { 2, 6, 1, 5 } },
+        { "4d6kh5 = [2, 6, 1, 5] = 14", { 2, 6, 1, 5 } },
         // Of equal dice the earlier one is kept.
-        { "2d6kh1", { 5, 5 }, "2d6kh1 = [5, ~~5~~] = 5" },
+        { "2d6kh1 = [5, ~~5~~] = 5", { 5, 5 } },
         // A die and its explosions are kept or dropped together.
-        { "2d6!kh1", { 6, 3, 4 }, "2d6!kh1 = [6, 3, ~~4~~] = 9" },
-        { "2d6!kl1", { 6, 3, 4 }, "2d6!kl1 = [~~6~~, ~~3~~, 4] = 4" },
+        { "2d6!kh1 = [6, 3, ~~4~~] = 9", { 6, 3, 4 } },
+        { "2d6!kl1 = [~~6~~, ~~3~~, 4] = 4", { 6, 3, 4 } },
     };
-    for (const Case& c : cases)
+    for (const auto& [shown, values] : rolls)
     {
-        SCOPED_TRACE(c.input);
-        Dice dice(c.input, Dice::NO_LABEL);
-        ScriptedDice source(c.values);
-        EXPECT_EQ(c.shown, dice.show(dice.roll(source)));
+        SCOPED_TRACE(shown);
+        const std::string text(shown);
+        Dice dice(text.substr(0, text.find(' ')), Dice::NO_LABEL);
+        ScriptedDice source(values);
+        EXPECT_EQ(text, dice.show(dice.roll(source)));
         EXPECT_TRUE(source.values.empty());
     }
 }
 
+// With every die at its highest: a die explodes 100 times, and the whole
+// roll stops at 1000 dice.
 TEST(Dice, ExplosionsStop)
 {
-    struct Case
+    for (const auto& [input, total] : { std::pair<const char*, std::int64_t> { "1d6!", 606 },
+             { "1d8!+10d6!", 8 * 101 + 6 * (1000 - 101) } })
     {
-        const char* input;
-        std::size_t dice;
-        std::int64_t total;
-    };
-    const Case cases[] = {
-        // One die: itself and 100 more.
-        { "1d6!", 101, 606 },
-        // The whole roll stops at 1000 dice, whatever explodes.
-        { "1000d2!", 1000, 2000 },
-        { "990d6!+1d4", 1000, 1000 * 6 - 2 },
-        { "1d8!+10d6!", 1000, 8 * 101 + 6 * (1000 - 101) },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.input);
-        Dice dice(c.input, Dice::NO_LABEL);
+        SCOPED_TRACE(input);
+        Dice dice(input, Dice::NO_LABEL);
         ScriptedDice source;
-        source.always_highest = true;
-        Dice::Roll r = dice.roll(source);
-        EXPECT_EQ(c.dice, count_dice(r));
-        EXPECT_EQ(c.total, r.total);
+        EXPECT_EQ(total, dice.roll(source).total);
     }
 }
 
@@ -280,25 +185,13 @@ TEST(Dice, FacesAreUniform)
         ++faces[face];
     }
     for (int face = 1; face <= 6; ++face)
-    {
-        SCOPED_TRACE(face);
-        EXPECT_NEAR(1.0 / 6, double(faces[face]) / rolls, 0.01);
-    }
+        EXPECT_NEAR(1.0 / 6, double(faces[face]) / rolls, 0.01) << face;
 }
 
-TEST(Dice, BestThreeOfFourAverageAsExpected)
+namespace
 {
-    RandomDice source(7);
-    Dice best_three("4d6kh3", Dice::NO_LABEL);
-    const int rolls = 100000;
-    std::int64_t sum = 0;
-    for (int i = 0; i < rolls; ++i)
-        sum += best_three.roll(source).total;
-    // 15869 / 1296, the exact mean of the best three of four six-sided dice.
-    EXPECT_NEAR(12.2446, double(sum) / rolls, 0.05);
-}
 
-class FakePort: public InterpreterPort
+class Port: public InterpreterPort
 {
 public:
     void report_error(const std::string& message) override { errors.push_back(message); }
@@ -308,119 +201,67 @@ public:
     std::vector<std::string> errors;
 };
 
-class FakeSink: public PacketSink
-{
-public:
-    void send(const Packet& pkt) override { sent.push_back(pkt); }
-    bool is_connected() const override { return true; }
-
-    std::vector<Packet> sent;
-};
-
-// A player, Anna, in the scene "Tavern", with dice that fall as scripted.
+// Anna in the scene "Tavern", with dice that fall as scripted.
 class DiceCommandTest: public ::testing::Test
 {
 protected:
-    DiceCommandTest(): config("unused.conf"), requests(session, sink), interpreter(session, requests, config, port)
-    {
-        interpreter.set_dice_source(dice);
-    }
+    DiceCommandTest() { interpreter.set_dice_source(dice); }
 
-    void log_in(const std::string& name)
+    void start(const std::string& user)
     {
-        session.log_in(name);
+        session.log_in(user);
         session.add_scene("Tavern", false);
     }
 
-    std::vector<std::string> local_lines() const
+    std::string local_lines() const
     {
-        std::vector<std::string> lines;
+        std::string lines;
         for (const LogLine& line : session.get_active_scene()->get_backlog())
-            lines.push_back(line.text);
+            lines += line.text + "|";
         return lines;
     }
 
     Session session;
-    Config config;
-    FakeSink sink;
-    Requests requests;
-    FakePort port;
+    Config config { "unused.conf" };
+    RecordingSink sink;
+    Requests requests { session, sink };
+    Port port;
     ScriptedDice dice;
-    Interpreter interpreter;
+    Interpreter interpreter { session, requests, config, port };
 };
 
-TEST_F(DiceCommandTest, DiceShowsTheRollToTheUserAlone)
-{
-    log_in("Anna");
-    dice.values = { 4, 5, 6, 5, 3, 1 };
-    interpreter.input("/dice 2d6");
-    interpreter.input("/dice 4d6kh3+2");
-    EXPECT_EQ((std::vector<std::string> { "2d6 = 9", "4d6kh3+2 = [6, 5, 3, ~~1~~] + 2 = 16" }), local_lines());
-    EXPECT_TRUE(sink.sent.empty());
-    EXPECT_TRUE(port.errors.empty());
-}
+} // namespace
 
-TEST_F(DiceCommandTest, RollSaysTheResultInTheScene)
+// The end-to-end tests see /roll reach the scene and /dice stay private.
+TEST_F(DiceCommandTest, RollSpeaksAsTheBorrowedNameWithTheLabelAsTyped)
 {
-    log_in("Anna");
-    dice.values = { 14, 14 };
-    interpreter.input("/roll 1d20+5 attack");
-    interpreter.input("/roll 1d20+5");
-    EXPECT_EQ((std::vector<Packet> {
-                  Packet("Anna", Command::TEXT, "Tavern", "$me$ rolls 1d20+5 (attack): [14] + 5 = 19"),
-                  Packet("Anna", Command::TEXT, "Tavern", "$me$ rolls 1d20+5: [14] + 5 = 19"),
-              }),
-        sink.sent);
-    EXPECT_TRUE(local_lines().empty());
-}
-
-TEST_F(DiceCommandTest, RollSpeaksAsTheBorrowedName)
-{
-    log_in("GM");
+    start("GM");
     session.add_character("Orc", true);
-    dice.values = { 3 };
+    dice.values = { 3, 14 };
     interpreter.input("/npc Orc /roll d6");
-    ASSERT_EQ(1u, sink.sent.size());
-    EXPECT_EQ(Packet("Orc", Command::TEXT, "Tavern", "$me$ rolls 1d6: [3] = 3"), sink.sent[0]);
-}
-
-TEST_F(DiceCommandTest, RollLabelIsShownAsTyped)
-{
-    log_in("Anna");
-    dice.values = { 14 };
+    EXPECT_EQ("Orc;TEXT;Tavern;$me$ rolls 1d6: [3] = 3|", sink.take());
     interpreter.input("/roll 1d20 *sneak_attack* at 50% or 20% \"now\"");
-    ASSERT_EQ(1u, sink.sent.size());
-    Markup::Rendered shown = Markup::render_said(sink.sent[0].get_parameter(1), "Anna");
-    EXPECT_EQ("Anna rolls 1d20 (*sneak_attack* at 50% or 20% \"now\"): [14] = 14", shown.text);
+    const std::string sent = sink.take();
+    Markup::Rendered shown = Markup::render_said(Packet(sent.substr(0, sent.size() - 1)).get_parameter(1), "GM");
+    EXPECT_EQ("GM rolls 1d20 (*sneak_attack* at 50% or 20% \"now\"): [14] = 14", shown.text);
     for (const Markup::Span& span : shown.spans)
         EXPECT_TRUE(span.style == Markup::OWN_NAME || span.style == Markup::SPEECH) << span.style;
 }
 
-TEST_F(DiceCommandTest, RollGoesThroughTheChecksOfTypedLines)
-{
-    log_in("Anna");
-    std::vector<std::string> errors;
-    session.signal_error.connect([&](const std::string& e) { errors.push_back(e); });
-    dice.values = { 14 };
-    interpreter.input("/roll 1d20 bell\a");
-    EXPECT_EQ(std::vector<std::string> { "Control characters are not allowed" }, errors);
-    EXPECT_TRUE(sink.sent.empty());
-}
-
 TEST_F(DiceCommandTest, RefusedRollsReachNobody)
 {
-    log_in("Anna");
-    const std::vector<std::string> lines = {
-        "/dice 0d6", "/dice 2D6", "/dice 1d20 attack", "/roll 1001d6", "/roll 1d20 costs $5", "/roll 1d20+x",
-    };
-    for (const std::string& line : lines)
+    start("Anna");
+    std::vector<std::string> errors;
+    session.signal_error.connect([&](const std::string& e) { errors.push_back(e); });
+    for (const char* line :
+        { "/dice 0d6", "/dice 1d20 attack", "/roll 1001d6", "/roll 1d20 costs $5", "/roll 1d20+x" })
         interpreter.input(line);
-    EXPECT_EQ((std::vector<std::string> { "Cannot roll 0 dice", INVALID, INVALID, "At most 1000 dice in one roll",
+    EXPECT_EQ(0u, dice.draws);
+    interpreter.input("/roll 1d20 bell\a");
+    EXPECT_EQ((std::vector<std::string> { "Cannot roll 0 dice", INVALID, "At most 1000 dice in one roll",
                   "The label of a roll cannot hold a $ sign", INVALID }),
         port.errors);
-    EXPECT_TRUE(sink.sent.empty());
-    EXPECT_TRUE(local_lines().empty());
-    EXPECT_EQ(0u, dice.draws);
+    EXPECT_EQ(std::vector<std::string> { "Control characters are not allowed" }, errors);
+    EXPECT_EQ("", sink.take());
+    EXPECT_EQ("", local_lines());
 }
-
-} // namespace

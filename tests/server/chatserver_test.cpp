@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -18,7 +17,7 @@ namespace
 
 using namespace servertest;
 
-// A blocking socket with a 10 s receive time-out, or -1.
+// A blocking socket with a 10 s receive time-out.
 int raw_connect(const std::string& address)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -28,21 +27,13 @@ int raw_connect(const std::string& address)
     sin.sin_family = AF_INET;
     sin.sin_port = htons(static_cast<unsigned short>(std::stoi(address.substr(address.rfind(':') + 1))));
     sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&sin), sizeof(sin)) == 0)
-        return fd;
-    ::close(fd);
-    return -1;
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&sin), sizeof(sin)), 0);
+    return fd;
 }
 
 void raw_send(int fd, const std::string& data)
 {
-    for (std::size_t done = 0; done < data.size();)
-    {
-        ssize_t count = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
-        if (count <= 0)
-            return;
-        done += count;
-    }
+    EXPECT_EQ(::send(fd, data.data(), data.size(), MSG_NOSIGNAL), ssize_t(data.size()));
 }
 
 // What arrives until text has arrived, or, with an empty text, until the
@@ -79,30 +70,17 @@ unsigned long voluntary_switches(const ServerProcess& server)
     return 0;
 }
 
-TEST(ChatServer, BadInputNeverStopsTheServer)
+// Other bad lines are driven through the real server by the end-to-end tests.
+TEST(ChatServer, LinesOverTheLimitAreDroppedAndTheNextOneRead)
 {
     ServerProcess server;
     const int alice = raw_login(server.address, "Alice");
-
-    // Lines that are not packets, and lines over 1 MiB, are dropped; the
-    // lines after them are still read.
     const int fd = raw_login(server.address, "Mallory");
-    raw_read_until(alice, "Mallory;ONLINE;1\n");
-    raw_send(fd,
-        std::string("\n;\n|\nGARBAGE\n\x01\x02\xff\n") + std::string(2000, 'x') + "\nMallory;TEXT;OOC;"
-            + std::string(Connection::MAX_LINE_LENGTH + 10, 'x') + "\nMallory;TEXT;OOC;after\n");
-    EXPECT_EQ(raw_read_until(alice, "after\n"), "Mallory;TEXT;OOC;after\n");
-    for (const char* text : { "Malformed packet from 127.0.0.1:", "Line too long from 127.0.0.1:",
-             "Rejected  from Mallory: Unknown command ''" })
-        EXPECT_TRUE(server.wait_for_log(text)) << text;
-    ::shutdown(fd, SHUT_WR);
-    const std::string answers = raw_read_until(fd, "");
+    raw_send(fd, "Mallory;TEXT;OOC;" + std::string(Connection::MAX_LINE_LENGTH + 10, 'x') + "\nMallory;TEXT;OOC;after\n");
+    EXPECT_EQ(raw_read_until(alice, "after\n"), "*;ADDCHAR;Mallory;0\nMallory;ENTER;OOC\nMallory;ONLINE;1\nMallory;TEXT;OOC;after\n");
+    EXPECT_NE(raw_read_until(fd, "*;ERROR;Line too long\n").find("*;ERROR;Line too long\n"), std::string::npos);
+    EXPECT_TRUE(server.wait_for_log("Line too long from 127.0.0.1:"));
     ::close(fd);
-    EXPECT_NE(answers.find("*;ERROR;Malformed packet\n"), std::string::npos) << answers;
-    EXPECT_NE(answers.find("*;ERROR;Line too long\n"), std::string::npos) << answers;
-
-    raw_send(alice, "Alice;TEXT;OOC;still here\n");
-    EXPECT_EQ(raw_read_until(alice, "still here\n"), "Mallory;ONLINE;0\nMallory;WRITING;\nAlice;TEXT;OOC;still here\n");
     ::close(alice);
 }
 
@@ -118,7 +96,6 @@ TEST(ChatServer, ConnectionsThatDoNotLogInInTimeAreClosedWithoutPolling)
         std::this_thread::sleep_for(milliseconds(800));
         return voluntary_switches(server) - before;
     };
-    const auto start = Clock::now();
     const int first = raw_connect(server.address);
     EXPECT_LE(switches_while_idle(), 2u);
     const int second = raw_connect(server.address);
@@ -126,7 +103,6 @@ TEST(ChatServer, ConnectionsThatDoNotLogInInTimeAreClosedWithoutPolling)
 
     // Each waiting connection has its own deadline.
     EXPECT_EQ(raw_read_until(first, ""), "*;ERROR;Login timed out\n");
-    EXPECT_GE(Clock::now() - start, milliseconds(1900));
     char byte;
     EXPECT_EQ(::recv(second, &byte, 1, MSG_DONTWAIT), -1); // still open, nothing said
     EXPECT_EQ(raw_read_until(second, ""), "*;ERROR;Login timed out\n");

@@ -28,8 +28,7 @@ TEST(ServerApp, HelpOrABadOptionPrintsTheUsage)
         ServerProcess server(c.args, false);
         EXPECT_EQ(server.exit_status(), c.status);
         EXPECT_EQ(server.log().find(c.start), 0u) << server.log();
-        for (const char* option : { "--port N", "--bind ADDRESS", "--game NAME", "--state FILE", "--help" })
-            EXPECT_NE(server.log().find(option), std::string::npos) << option;
+        EXPECT_NE(server.log().find("--state FILE"), std::string::npos);
     }
 }
 

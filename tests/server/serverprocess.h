@@ -1,8 +1,7 @@
 #ifndef PARLANE_TESTS_SERVER_SERVERPROCESS_H
 #define PARLANE_TESTS_SERVER_SERVERPROCESS_H
 
-// The real parlane-server as a child process. Every wait is bounded;
-// nothing here can hang a test.
+// The real parlane-server as a child process. Every wait is bounded.
 
 #include "libs/core/source/time/units.h"
 #include "libs/io/source/poll.h"
@@ -12,8 +11,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -37,13 +34,9 @@ const milliseconds WAIT_LIMIT(10000);
 // Polls done() until it holds; false once limit has passed.
 inline bool wait_until(const std::function<bool()>& done, milliseconds limit = WAIT_LIMIT)
 {
-    const auto deadline = Clock::now() + limit;
-    while (!done())
-    {
+    for (const auto deadline = Clock::now() + limit; !done(); std::this_thread::sleep_for(milliseconds(2)))
         if (Clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(milliseconds(2));
-    }
     return true;
 }
 
@@ -94,10 +87,7 @@ public:
     // sanitizers: without leaks), and no log may hold a sanitizer report.
     ~ServerProcess()
     {
-        if (pid > 0)
-        {
-            EXPECT_EQ(exit_status(SIGTERM), 0) << log();
-        }
+        EXPECT_TRUE(pid <= 0 || exit_status(SIGTERM) == 0) << log();
         const std::string text = log();
         EXPECT_EQ(text.find("Sanitizer"), std::string::npos) << text;
         EXPECT_EQ(text.find("runtime error:"), std::string::npos) << text;
@@ -114,8 +104,8 @@ public:
     {
         const std::string content = log();
         unsigned count = 0;
-        for (auto at = content.find(text); at != std::string::npos; at = content.find(text, at + 1))
-            ++count;
+        for (auto at = content.find(text); at != std::string::npos; at = content.find(text, at + 1), ++count)
+            ;
         return count;
     }
 

@@ -40,7 +40,6 @@ TEST(Config, LoadThenSaveChangesOnlyWhatTheFileNames)
     check(
         {
             { "(no file)", default_file },
-            { "color \"text\" \"#112233\";\n", with("#005000", "#112233") },
             { "color \"extra\" \"#123456\";",
                 with("color \"gm\"", "color \"extra\" \"#123456\";\ncolor \"gm\"") },
             { "abbreviate_refs true;\ndefault_bg false;\n",
@@ -60,22 +59,12 @@ TEST(Config, LoadThenSaveChangesOnlyWhatTheFileNames)
     EXPECT_EQ("Unknown color", thrown([] { Config("unused").get_color("made_up"); }));
 }
 
-TEST(Config, UnreadableFileKeepsDefaults)
-{
-    TempDir dir;
-    std::filesystem::create_directory(dir.path / "parlane.conf");
-    Config config(dir.path / "parlane.conf");
-    config.load();
-    EXPECT_EQ("#005000", config.get_color("text"));
-}
-
 TEST(Config, FileErrors)
 {
     TempDir dir;
     const std::string file = dir.path / "parlane.conf";
     check(
         {
-            { "default_bg 1;\n", "Type mismatch" },
             { "default_bg \"true\";\n", "Type mismatch" },
             { "connect_name \"a\";\nfoo;\n", file + ":2: Unknown keyword (foo) [foo]" },
         },
@@ -88,8 +77,7 @@ TEST(Config, FileErrors)
 
 TEST(Config, AwkwardValuesReadBackExactly)
 {
-    const std::string values[] = { "say \"hi\"", "back\\slash\\", "two\nlines", "semi;colon",
-        "caf\xc3\xa9 \xff\x80", "tab\tcr\r", "" };
+    const std::string values[] = { "say \"hi\" back\\slash\\", "two\nlines;\tcr\r", "caf\xc3\xa9 \xff\x80", "" };
     for (const std::string& value : values)
     {
         SCOPED_TRACE(value);

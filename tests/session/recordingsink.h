@@ -5,6 +5,7 @@
 #include "common/packet.h"
 
 #include <string>
+#include <utility>
 
 // A connection that keeps what is sent to it, in wire form, each line
 // followed by "|"; while not connected it drops every packet.
@@ -19,12 +20,7 @@ public:
     bool is_connected() const override { return connected; }
 
     // What was sent since the last call.
-    std::string take()
-    {
-        std::string result;
-        result.swap(sent);
-        return result;
-    }
+    std::string take() { return std::exchange(sent, {}); }
 
     bool connected = true;
     std::string sent;

@@ -25,15 +25,13 @@ public:
     std::string session;
 };
 
-// Runs each test in <tmp>/a/b, so that a path that climbs two levels out of
-// it would still land inside <tmp> where the test can see it.
 class SceneTest: public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         fs::create_directories(dir.path / "a" / "b");
-        fs::current_path(dir.path / "a" / "b");
+        fs::current_path(dir.path / "a" / "b"); // a path two levels up still lands in dir
     }
     void TearDown() override { fs::current_path(old_cwd); }
 
@@ -116,59 +114,37 @@ TEST_F(SceneTest, EachEntryAndExitIsLoggedOnceAndEndsTypingOnlyHere)
     }
 }
 
-TEST_F(SceneTest, LinesOutsideASessionStayInTheBacklogAsReceived)
-{
-    host.game = "Saga";
-    fs::create_directory("Saga");
-    Scene scene(host, "Tavern", false);
-    scene.add_line(LogLine::OOC, "Guard", "$me$ is back");
-    EXPECT_EQ("$me$ is back|", texts(scene.get_backlog()));
-    EXPECT_EQ("99:99:99", shape(scene.get_backlog().begin()->timestamp));
-    EXPECT_EQ("", files());
-}
-
 TEST_F(SceneTest, SessionLinesAreAppendedToTheSceneLog)
 {
     host.game = "Saga";
-    host.session = "First";
     fs::create_directory("Saga");
     write_file("Saga/First-Tavern.log", "earlier line\n");
     Scene scene(host, "Tavern", false);
+    scene.add_line(LogLine::NORMAL, "Bob", "outside a session: not logged");
+    host.session = "First";
     scene.add_line(LogLine::NORMAL, "Bob", "$me$ and $me$");
     scene.add_line(LogLine::NORMAL, "$me$", "$me$ and $me$");
-    scene.add_line(LogLine::NORMAL, "Bob", "$me$$me$");
-    scene.add_line(LogLine::NORMAL, "Bob", "$me");
     scene.add_line(LogLine::NORMAL, "Bob", "");
     scene.add_line(LogLine::EVENT, "*", "Bob logged in");
     scene.add_line(LogLine::OOC, "Bob", "$me$ waves");
     Character guard("Guard", false);
     scene.add_character(&guard);
 
-    EXPECT_EQ("unstamped earlier line|Bob and Bob|$me$ and $me$|BobBob|$me||Bob logged in|((Bob: Bob waves))|"
+    EXPECT_EQ("unstamped earlier line|Bob and Bob|$me$ and $me$||Bob logged in|((Bob: Bob waves))|"
               "Guard entered the scene|",
         log_file("Saga/First-Tavern.log"));
     EXPECT_EQ("a/b/Saga/First-Tavern.log|", files());
+    EXPECT_EQ("outside a session: not logged|", texts(scene.get_backlog()).substr(0, 30));
 }
 
 TEST_F(SceneTest, NamesFromTheServerCannotLeaveTheGameFolder)
 {
-    // game, session, scene, the one file written
-    const char* cases[][4] = {
-        { "../../x", "First", "Tavern", "a/b/_.._.._x/First-Tavern.log|" },
-        { "Saga", "First", "a/../../b", "a/b/Saga/First-a_.._.._b.log|" },
-        { "Saga", "../..", "Tavern", "a/b/Saga/_.._..-Tavern.log|" },
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c[3]);
-        host.game = c[0];
-        host.session = c[1];
-        fs::create_directories(safe_name(c[0]));
-        Scene scene(host, c[2], false);
-        scene.add_line(LogLine::NORMAL, "Bob", "hello");
-        EXPECT_EQ(c[3], files());
-        fs::remove_all(safe_name(c[0]));
-    }
+    host.game = "../../x";
+    host.session = "../..";
+    fs::create_directories(safe_name(host.game));
+    Scene scene(host, "a/../../b", false);
+    scene.add_line(LogLine::NORMAL, "Bob", "hello");
+    EXPECT_EQ("a/b/_.._.._x/_.._..-a_.._.._b.log|", files());
 }
 
 TEST_F(SceneTest, AnUnwritableLogFileThrowsAfterTheLineIsKept)

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -134,13 +133,11 @@ TEST_F(SessionTest, GameSessionAndErrors)
         { ";ERROR;No such scene", "error No such scene" },
     });
     EXPECT_TRUE(fs::is_directory("_.._Saga")) << "the game's folder, made safe";
-    EXPECT_EQ("../Saga", session.get_game());
-    EXPECT_EQ("First", session.get_session());
+    EXPECT_EQ("../Saga First", session.get_game() + " " + session.get_session());
     given({ ";ADDCHAR;Alice;1", "Alice;ONLINE;1", ";ADDSCENE;Tavern;0" });
     session.go_offline();
     EXPECT_EQ("game character_status", take());
-    EXPECT_EQ("", session.get_game());
-    EXPECT_EQ("", session.get_session());
+    EXPECT_EQ("", session.get_game() + session.get_session());
     EXPECT_FALSE(session.get_character("Alice")->get_online());
     EXPECT_EQ("Tavern|", scenes());
     session.clear();
@@ -150,16 +147,16 @@ TEST_F(SessionTest, GameSessionAndErrors)
     EXPECT_EQ(nullptr, session.get_active_scene());
 }
 
+// Group (ignoring case, the empty one first), then OOC, then permanent
+// scenes, then by name.
 TEST_F(SessionTest, ScenesKeepTheirOrder)
 {
     given({ ";ADDSCENE;b;0" });
-    expect({ { ";SCENEGROUP;b;x", "scenes" } });
-    given({ ";ADDSCENE;OOC;0", ";ADDSCENE;Alpha;1", ";ADDSCENE;Zed;0" });
-    EXPECT_EQ("OOC|Zed|Alpha|b|", scenes());
-    // Groups compare without case; an empty group sorts first.
+    expect({ { ";SCENEGROUP;b;x", "scenes" }, { ";SCENEGROUP;nowhere;x", "" } });
+    given({ ";ADDSCENE;Beta;1", ";ADDSCENE;OOC;0", ";ADDSCENE;alpha;1", ";ADDSCENE;Zed;0" });
+    EXPECT_EQ("OOC|Zed|alpha|Beta|b|", scenes());
     given({ ";SCENEGROUP;OOC;X" });
-    EXPECT_EQ("Zed|Alpha|OOC|b|", scenes());
-    expect({ { ";SCENEGROUP;nowhere;x", "" } });
+    EXPECT_EQ("Zed|alpha|Beta|OOC|b|", scenes());
 }
 
 TEST_F(SessionTest, FirstSceneOrTheRequestedOneBecomesActive)
@@ -167,7 +164,6 @@ TEST_F(SessionTest, FirstSceneOrTheRequestedOneBecomesActive)
     expect({ { ";ADDSCENE;Tavern;0", "scenes name activated status" }, { ";ADDSCENE;Market;1", "scenes" } });
     EXPECT_EQ("Tavern", session.get_active_scene()->get_name());
     EXPECT_EQ(2u, activity("market"));
-    EXPECT_TRUE(session.get_scene("Market")->get_temporary());
     // The same name in another case changes nothing.
     expect({ { ";ADDSCENE;TAVERN;1", "" } });
     EXPECT_EQ("Tavern|Market|", scenes());
@@ -242,12 +238,10 @@ TEST_F(SessionTest, EnterAndLeaveAnnounceActivityAndOccupancy)
         { "Carl;ENTER;Market", "" },
         { "Carl;LEAVE;Market", "" },
         { ";TEXT;Market;hi", "status attention" },
-        { ";TEXT;Market;again", "attention" },
         { ";OOC;Market;ooc", "attention" },
         // A leave that empties a scene is announced, here and elsewhere.
         { "Alice;LEAVE;Market", "status" },
         { "Carl;TEXT;tavern;$me$ waves", "activity attention" },
-        { "Carl;OOC;Tavern;brb", "activity attention" },
         { "Carl;LEAVE;Tavern", ENTERED_EMPTY_ACTIVE },
     });
     EXPECT_EQ(0u, activity("Tavern"));
@@ -325,6 +319,10 @@ TEST_F(SessionTest, BiographyIsShownOnlyForTheOneAskedForAndOnce)
         { "Alice;BIOGRAPHY;Of old.", "biography Alice:Of old. show Alice:Of old." },
         { "Alice;BIOGRAPHY;again", "biography Alice:again" },
     });
+    // Players set only their own biography.
+    requests.set_character_biography("Alice", "not mine");
+    requests.set_character_biography("Bob", "mine");
+    EXPECT_EQ("Bob;SETBIOGRAPHY;mine|", sink.take());
 }
 
 TEST_F(SessionTest, OnlyTheGameMasterSpeaksAsOthersRememberedPerScene)
@@ -349,13 +347,6 @@ TEST_F(SessionTest, OnlyTheGameMasterSpeaksAsOthersRememberedPerScene)
     EXPECT_EQ("Guard;QUERY;Alice|Alice;SETBIOGRAPHY;for anyone|", sink.take());
 }
 
-TEST_F(SessionTest, PlayersSetOnlyTheirOwnBiography)
-{
-    requests.set_character_biography("Alice", "not mine");
-    requests.set_character_biography("Bob", "mine");
-    EXPECT_EQ("Bob;SETBIOGRAPHY;mine|", sink.take());
-}
-
 TEST_F(SessionTest, WritingIsAnnouncedOnceAndEndsByTimeOrSceneSwitch)
 {
     requests.set_writing(true);
@@ -372,33 +363,4 @@ TEST_F(SessionTest, WritingIsAnnouncedOnceAndEndsByTimeOrSceneSwitch)
     requests.set_writing(true);
     activate("Market");
     EXPECT_EQ("Bob;WRITING;Tavern|Bob;AFK;|Bob;WRITING;|", sink.take());
-}
-
-TEST(SceneOrder, GroupThenOocThenPermanentThenName)
-{
-    struct Host: SceneHost
-    {
-        const std::string& get_game() const override { return none; }
-        const std::string& get_session() const override { return none; }
-        std::string none;
-    } host;
-    // Group, name and "t" for a temporary scene, for a and b; whether a goes first.
-    const std::array<const char*, 7> cases[] = {
-        { "a", "Zed", "", "B", "Alpha", "", "1" },
-        { "", "OOC", "t", "", "Alpha", "", "1" },
-        { "", "Alpha", "", "", "OOC", "t", "" },
-        { "", "ooc", "", "", "Alpha", "", "" },
-        { "", "Zed", "", "", "Alpha", "t", "1" },
-        { "", "alpha", "t", "", "Beta", "t", "1" },
-        { "x", "OOC", "", "", "Zed", "", "" },
-        { "", "Same", "", "", "same", "", "" },
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(testing::Message() << c[1] << " / " << c[4]);
-        Scene a(host, c[1], *c[2]), b(host, c[4], *c[5]);
-        a.set_group(c[0]);
-        b.set_group(c[3]);
-        EXPECT_EQ(bool(*c[6]), Session::scene_compare(&a, &b));
-    }
 }
