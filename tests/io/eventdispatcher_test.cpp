@@ -93,24 +93,24 @@ TEST(EventDispatcher, FollowsEventChangesMidRun)
 TEST(EventDispatcher, PollSetFollowsWantedEvents)
 {
     Pipe pipe;
-    FdObject in(pipe.read_end);
-    FdObject out(pipe.write_end, P_NONE);
+    FdObject in(pipe.read_end), out(pipe.write_end, P_NONE);
     EventDispatcher d;
     d.add(in);
     d.add(out);
+    using Set = std::vector<std::pair<int, short>>;
     auto set = [&]
     {
-        std::vector<std::pair<int, short>> found;
+        Set found;
         for (const pollfd& p : d.get_poll_set())
             found.push_back({ p.fd, p.events });
         return found;
     };
-    EXPECT_EQ(set(), (std::vector<std::pair<int, short>> { { pipe.read_end, POLLIN } }));
-
+    EXPECT_EQ(set(), (Set { { pipe.read_end, POLLIN } }));
+    in.want(P_OUTPUT);
+    EXPECT_EQ(set(), (Set { { pipe.read_end, POLLOUT } }));
     out.want(P_OUTPUT);
     in.want(P_NONE);
-    EXPECT_EQ(set(), (std::vector<std::pair<int, short>> { { pipe.write_end, POLLOUT } }));
-
+    EXPECT_EQ(set(), (Set { { pipe.write_end, POLLOUT } }));
     d.remove(out);
     d.remove(out); // not watched: nothing happens
     out.want(P_OUTPUT); // no longer followed
