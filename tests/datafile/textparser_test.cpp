@@ -64,6 +64,7 @@ TEST(TextParser, Errors)
             { "a;\nb\n", "f: Unexcepted end of input @f:3" },
             { "a { b; }", "f: Unexcepted end of input @f:1" },
             { "a \"abc\\\"", "f: Unexcepted end of input @f:1" },
+            { "a +", "f: Unexcepted end of input @f:1" }, // in a word
             { "a; // last line", "f: Unfinished comment at end of input @f:1" },
             { "/*/", "f: Unfinished comment at end of input @f:1" },
             { "a; /* x *", "f: Unfinished comment at end of input @f:1" },

@@ -39,10 +39,11 @@ TEST(Fmt, InvalidSpecificationsThrow)
     const std::string invalid = "Invalid conversion specifier",
                       extra = "Extra characters in conversion specification",
                       large = "Width or precision too large";
-    const std::pair<std::string, std::string> cases[] = { { "%", invalid }, { "5", invalid },
-        { "ld", invalid }, { " d", invalid }, { "dx", extra }, { std::string("d\0x", 3), extra },
-        // Widths in the millions overflowed the stack inside the stream's number output.
-        { "65536d", large }, { ".65536e", large }, { "99999999999999999999d", large } };
+    const std::pair<std::string, std::string> cases[]
+        = { { "%", invalid }, { "%%d", invalid }, { "5", invalid }, { "ld", invalid }, { " d", invalid },
+              { "dx", extra }, { std::string("d\0x", 3), extra },
+              // Widths in the millions overflowed the stack inside the stream's number output.
+              { "65536d", large }, { ".65536e", large }, { "99999999999999999999d", large } };
     for (const auto& c : cases)
         EXPECT_THAT([&] { Fmt f(c.first); }, testing::ThrowsMessage<Kel::InvalidParameterValue>(c.second))
             << c.first;
