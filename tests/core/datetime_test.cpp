@@ -38,19 +38,14 @@ std::string describe(const DateTime& d)
 
 TEST(DateTime, AddingAgreesWithTimeStamps)
 {
-    const std::tuple<DateTime, int, DateTime> cases[] = { { D(1970, 3, 1), 730, D(1972, 2, 29) },
-        { D(2100, 2, 28), 1, D(2100, 3, 1) }, { D(2000, 2, 28), 1, D(2000, 2, 29) },
-        { D(2000, 2, 29), 365, D(2001, 2, 28) }, { D(2000, 2, 29), 366, D(2001, 3, 1) },
-        { D(2000, 3, 1), -1, D(2000, 2, 29) }, { D(1900, 3, 1), -1, D(1900, 2, 28) },
-        { D(2001, 1, 1), -1, D(2000, 12, 31) }, { D(2000, 1, 1), 146097, D(2400, 1, 1) },
-        { D(2000, 1, 1), -146097, D(1600, 1, 1) }, { D(2000, 1, 1), -146098, D(1599, 12, 31) },
-        { D(1, 1, 1), -1, D(0, 12, 31) }, { D(0, 3, 1), -1, D(0, 2, 29) } };
+    // Below year 1 (the random instants below stay above it).
+    const std::tuple<DateTime, int, DateTime> cases[]
+        = { { D(1, 1, 1), -1, D(0, 12, 31) }, { D(0, 3, 1), -1, D(0, 2, 29) } };
     for (const auto& [start, days, end] : cases)
     {
-        SCOPED_TRACE(describe(start) + " + " + std::to_string(days));
         DateTime d = start;
         d.add_days(days);
-        EXPECT_EQ(describe(end), describe(d));
+        EXPECT_EQ(describe(end), describe(d)) << describe(start) << " + " << days;
     }
 
     // Days, and any delta from microseconds to thousands of years, either way.
@@ -91,11 +86,10 @@ TEST(DateTime, NormalizeCarriesEveryField)
 
 TEST(DateTime, AgreesWithTheCLibrary)
 {
-    // Edges (around the epoch, a leap day, years 1 and 9999), then random
-    // instants from 1900-01-01 up to 2400-01-01, in seconds and microseconds.
-    std::vector<std::pair<long long, unsigned>> instants = { { -1, 999999 }, { 0, 0 }, { 86399, 999999 },
-        { 951782400, 0 }, { -2208988800LL, 0 }, { 253402300799LL, 999999 }, { -62135596800LL, 0 } };
-    std::uniform_int_distribution<long long> seconds(-2208988800LL, 13569465600LL - 1);
+    // Edges (around the epoch, a leap day), then random instants from year 1
+    // up to 9999, in seconds and microseconds.
+    std::vector<std::pair<long long, unsigned>> instants = { { -1, 999999 }, { 0, 0 }, { 951782400, 0 } };
+    std::uniform_int_distribution<long long> seconds(-62135596800LL, 253402300799LL);
     std::uniform_int_distribution<unsigned> micros(0, 999999);
     std::mt19937_64 rng(1970);
     for (int i = 0; i < 100000; ++i)
@@ -116,10 +110,8 @@ TEST(DateTime, AgreesWithTheCLibrary)
 
 TEST(DateTime, RoundTripsThroughTimeStampsInRange)
 {
-    const DateTime edges[] = { D(1, 1, 1), D(1, 12, 31, 23, 59, 59, 999999), D(4, 2, 29), D(100, 2, 28),
-        D(400, 2, 29, 12, 0, 0), D(1969, 12, 31, 23, 59, 59, 999999), D(1970, 1, 1), D(2000, 2, 29),
-        D(292000, 2, 29), D(293641, 12, 31, 23, 59, 59, 999999) };
-    // Random instants in between go both ways in the adding test above.
+    // Years 1 to 9999 are compared with the C library below.
+    const DateTime edges[] = { D(1, 1, 1), D(292000, 2, 29), D(293641, 12, 31, 23, 59, 59, 999999) };
     for (const DateTime& d : edges)
         EXPECT_EQ(d, D(d.get_timestamp())) << describe(d);
 
@@ -152,15 +144,13 @@ TEST(DateTime, ComparesFieldsInOrder)
 TEST(DateTime, Format)
 {
     const D d(2007, 3, 4, 13, 5, 9);
-    const std::tuple<DateTime, const char*, const char*> cases[]
-        = { { d, iso, "2007-03-04 13:05:09" }, { D(2007, 3, 4, 0, 5, 0), "%I %p", "00 AM" },
-              { D(2007, 3, 4, 12, 5, 0), "%I %p", "00 PM" }, { D(2007, 3, 4, 11, 5, 0), "%I %p", "11 AM" },
-              { D(2007, 3, 4, 23, 5, 0), "%I %p", "11 PM" }, { D(5, 1, 1), "%Y", "5" },
-              { D(2007, 1, 1), "%y", "07" }, { D(2100, 1, 1), "%y", "00" }, { D(-7, 1, 1), "%Y %y", "-7 -7" },
-              { D(123456, 1, 1), "%Y", "123456" }, { d, "100%% sure", "100% sure" }, { d, "a%qb%Ec", "abc" },
-              { d, "%Y%", "2007" }, { d, "%", "" }, { d, "", "" },
-              // Fields out of range are printed as stored.
-              { D(2007, 13, 40, 25, 61, 99), "%m %d %H %M %S", "13 40 25 61 99" } };
+    const std::tuple<DateTime, const char*, const char*> cases[] = { { d, iso, "2007-03-04 13:05:09" },
+        { D(2007, 3, 4, 0, 5, 0), "%I %p", "00 AM" }, { D(2007, 3, 4, 23, 5, 0), "%I %p", "11 PM" },
+        { D(5, 1, 1), "%Y", "5" }, { D(2007, 1, 1), "%y", "07" }, { D(-7, 1, 1), "%Y %y", "-7 -7" },
+        { D(123456, 1, 1), "%Y", "123456" }, { d, "100%% sure", "100% sure" }, { d, "a%qb%Ec", "abc" },
+        { d, "%Y%", "2007" },
+        // Fields out of range are printed as stored.
+        { D(2007, 13, 40, 25, 61, 99), "%m %d %H %M %S", "13 40 25 61 99" } };
     for (const auto& [date, fmt, text] : cases)
         EXPECT_EQ(text, date.format(fmt)) << fmt;
 }

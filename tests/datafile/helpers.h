@@ -40,14 +40,12 @@ template <class F> std::string thrown(F f)
     return "no exception";
 }
 
-// One row of a table: what goes in and what must come out.
 struct Case
 {
     std::string in;
     std::string out;
 };
 
-// Expects f(in) == out for every row, naming the row when it fails.
 template <class F> void check(std::initializer_list<Case> cases, F f)
 {
     for (const Case& c : cases)

@@ -106,7 +106,6 @@ TEST(Loader, BadStatementsStoreNothing)
     check(
         {
             { "\nname \"a\" \"b\";", "a.conf:2: Wrong number of arguments" },
-            { "\nname;", "a.conf:2: Wrong number of arguments" },
             { "\npair 1;", "a.conf:2: Wrong number of arguments" },
             { "\none 1 2;", "a.conf:2: Wrong number of arguments" },
             { "\nthree \"a\" .5;", "a.conf:2: Wrong number of arguments" },

@@ -19,19 +19,15 @@ TEST(TextParser, Statements)
             { "a 1{b;};c \"x\"\"y\";d 2.5/**/;", "a@1 i1 { b@1; }; c@1 sx sy; d@1 f2.5" },
             // The last byte of the input is a real character.
             { "a;b 1;", "a@1; b@1 i1" },
-            { "\n\n  a\n1\n;\n// c\nb;", "a@3 i1; b@7" },
+            { "\n\n  a\n1\n;\n/* x */ // c\nb;", "a@3 i1; b@7" },
             { "a \"x\ny\" \"\\\\\" \"\xc3\xa9;{}//\" \"\\x41\\101\\n\";\nb;",
                 "a@1 sx\ny s\\ s\xc3\xa9;{}// sAA\n; b@3" },
             { "a /* 1; */ 2; // b;\n", "a@1 i2" },
-            { "a x/*c*/;", "a@1 ex" },
             // Inside a comment only its own closer counts.
             { "// a /* b\nc;", "c@2" },
-            { "/* // */ a;\n", "a@1" },
             { "/*/ a; */ b;", "b@1" },
             { "/* a ** b ***/ c;", "c@1" },
-            { "", "" },
             { " \n\t \r\n", "" },
-            { "/* x */ // y\n", "" },
         },
         parse_all<TextParser>);
 }
@@ -66,14 +62,10 @@ TEST(TextParser, Errors)
             { "a", "f: Unexcepted end of input @f:1" },
             { "a 1", "f: Unexcepted end of input @f:1" },
             { "a;\nb\n", "f: Unexcepted end of input @f:3" },
-            { "a {", "f: Unexcepted end of input @f:1" },
-            { "a { b;", "f: Unexcepted end of input @f:1" },
             { "a { b; }", "f: Unexcepted end of input @f:1" },
-            { "a \"abc", "f: Unexcepted end of input @f:1" },
             { "a \"abc\\\"", "f: Unexcepted end of input @f:1" },
-            { "a +", "f: Unexcepted end of input @f:1" },
+            { "a +", "f: Unexcepted end of input @f:1" }, // in a word
             { "a; // last line", "f: Unfinished comment at end of input @f:1" },
-            { "a;\n/* x\n", "f: Unfinished comment at end of input @f:3" },
             { "/*/", "f: Unfinished comment at end of input @f:1" },
             { "a; /* x *", "f: Unfinished comment at end of input @f:1" },
             { deep, "f:1: Blocks nested too deeply @f:1" },

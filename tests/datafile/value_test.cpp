@@ -44,15 +44,13 @@ TEST(Value, ReadingAnotherTypeIsTypeMismatch)
 
 TEST(Value, IntegersInEveryWrittenForm)
 {
-    check({ { "0", "0" }, { "42", "42" }, { "-2", "-2" }, { "+5", "5" }, { "0x1F", "31" }, { "0xff", "255" },
-              { "-0x10", "-16" }, { "017", "15" }, { "-017", "-15" }, { "00", "0" },
-              { "9223372036854775807", "9223372036854775807" },
+    check({ { "0", "0" }, { "-2", "-2" }, { "+5", "5" }, { "0x1F", "31" }, { "-0x10", "-16" },
+              { "-017", "-15" }, { "9223372036854775807", "9223372036854775807" },
               { "-9223372036854775808", "-9223372036854775808" },
               { "0x7fffffffffffffff", "9223372036854775807" }, { "", invalid }, { "-", invalid },
-              { "+", invalid }, { "0x", invalid }, { "-0x", invalid }, { "09", invalid }, { "0x1g", invalid },
-              { "1.5", invalid }, { "12a", invalid }, { " 1", invalid }, { "1 ", invalid },
-              { "0X1", invalid }, { "9223372036854775808", invalid }, { "-9223372036854775809", invalid },
-              { "0x8000000000000000", invalid }, { "99999999999999999999999", invalid } },
+              { "0x", invalid }, { "09", invalid }, { "0x1g", invalid }, { "1.5", invalid },
+              { " 1", invalid }, { "1 ", invalid }, { "0X1", invalid }, { "9223372036854775808", invalid },
+              { "-9223372036854775809", invalid }, { "0x8000000000000000", invalid } },
         [](const std::string& raw) { return read<long long>(INTEGER, raw); });
 }
 

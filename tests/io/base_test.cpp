@@ -29,15 +29,9 @@ TEST(Base, GetGivesBytesAsUnsigned)
 
 TEST(Base, GetlineSplitsAtLineFeeds)
 {
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        { "", {} },
-        { "a", { "a" } },
-        { "a\n", { "a" } },
-        { "a\nb", { "a", "b" } },
-        { "\n\n", { "", "" } },
-        { "a\r\nb\n", { "a\r", "b" } },
-        { std::string("x\0y\n", 4), { std::string("x\0y", 3) } },
-    };
+    const std::pair<std::string, std::vector<std::string>> cases[]
+        = { { "", {} }, { "a", { "a" } }, { "\n\n", { "", "" } }, { "a\r\nb\n", { "a\r", "b" } },
+              { std::string("x\0y\n", 4), { std::string("x\0y", 3) } } };
     for (const auto& [input, expected] : cases)
     {
         SCOPED_TRACE(input);

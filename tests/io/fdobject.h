@@ -52,7 +52,6 @@ private:
     int fd;
 };
 
-// Both ends of a non-blocking pipe, closed on destruction.
 struct Pipe
 {
     int read_end = -1;

@@ -27,17 +27,8 @@ using TestIO::what_of;
 class File: public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char name[] = "/tmp/kel_io_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
-    }
-    void TearDown() override
-    {
-        if (!dir.empty())
-            Kel::rmdirs(dir);
-    }
+    void SetUp() override { ASSERT_NE(mkdtemp(&dir[0]), nullptr); }
+    void TearDown() override { Kel::rmdirs(dir); }
 
     std::string path(const std::string& name) const { return dir + "/" + name; }
     void create(const std::string& name, const std::string& content) const
@@ -51,7 +42,7 @@ protected:
         return out.str();
     }
 
-    std::string dir;
+    std::string dir = "/tmp/kel_io_XXXXXX";
 };
 
 TEST_F(File, OpenFailures)

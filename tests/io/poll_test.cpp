@@ -86,18 +86,6 @@ TEST(Poller, ReportsOnlyReadyObjects)
     EXPECT_EQ(ready(poller), (Ready { { &in_a, P_INPUT } }));
 }
 
-TEST(Poller, ChangedEventsTakeEffect)
-{
-    Pipe pipe;
-    FdObject out(pipe.write_end);
-    Poller poller;
-    poller.set_object(out, P_INPUT);
-    EXPECT_EQ(poller.poll(Time::zero), 0);
-    poller.set_object(out, P_INPUT | P_OUTPUT);
-    EXPECT_EQ(poller.poll(Time::zero), 1);
-    EXPECT_EQ(ready(poller), (Ready { { &out, P_OUTPUT } }));
-}
-
 TEST(Poller, ErrorIsReported)
 {
     Pipe pipe;

@@ -18,7 +18,6 @@
 namespace Loopback
 {
 
-// 127.0.0.1 with the given port (host order).
 inline Kel::Net::InetAddr address(in_port_t port)
 {
     return Kel::Net::InetAddr(0x7F000001, port);
@@ -33,7 +32,6 @@ inline Kel::Net::InetAddr bound_address(Kel::Net::Socket& sock)
     return Kel::Net::InetAddr(sin);
 }
 
-// A listening socket on 127.0.0.1 with a port the kernel picked.
 inline Kel::Net::ServerSocket* listen()
 {
     auto* server = new Kel::Net::ServerSocket(Kel::Net::INET, 0);

@@ -1,5 +1,7 @@
 #include "libs/net/source/sockaddr.h"
 
+#include "libs/net/source/inet.h"
+
 #include "tests/io/fdobject.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +24,10 @@ TEST(SockAddr, CreatesInetAddressOnly)
     std::unique_ptr<SockAddr> addr(SockAddr::create(sa));
     EXPECT_EQ(Kel::Net::INET, addr->get_family());
     EXPECT_EQ("127.0.0.1:7254", addr->str());
+
+    // Address bytes in network order, the port in host order.
+    EXPECT_EQ("255.255.255.255:65535", Kel::Net::InetAddr(0xFFFFFFFF, 65535).str());
+    EXPECT_EQ("0.0.0.0:0", Kel::Net::InetAddr().str());
 
     for (int family : { AF_INET6, AF_UNIX, AF_UNSPEC })
     {

@@ -61,14 +61,6 @@ TEST(Socket, CloseAnnouncesItselfOnceAndForgetsAddresses)
     EXPECT_EQ((std::vector<std::string> { "closing", "closed", "deleted" }), seen);
 }
 
-TEST(Socket, BindFailureIsReported)
-{
-    std::unique_ptr<Kel::Net::ServerSocket> server(Loopback::listen());
-    StreamSocket sock(Kel::Net::INET, 0);
-    std::string what = what_of([&] { sock.bind(Loopback::bound_address(*server)); });
-    EXPECT_EQ(0u, what.find("Unable to bind: ")) << what;
-}
-
 // The mode bits are checked with files, which share the code; without this a
 // socket left blocking hangs the tests that expect it not to.
 TEST(Socket, SetBlockSwitchesDescriptor)

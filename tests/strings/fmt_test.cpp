@@ -39,12 +39,11 @@ TEST(Fmt, InvalidSpecificationsThrow)
     const std::string invalid = "Invalid conversion specifier",
                       extra = "Extra characters in conversion specification",
                       large = "Width or precision too large";
-    const std::pair<std::string, std::string> cases[] = { { "", invalid }, { "%", invalid }, { "5", invalid },
-        { "ld", invalid }, { " d", invalid }, { "5.2", invalid }, { "dx", extra }, { "%%d", invalid },
-        { "d ", extra }, { std::string("d\0x", 3), extra }, { std::string("\0d", 2), invalid },
-        // Widths in the millions overflowed the stack inside the stream's number output.
-        { "100000000d", large }, { "65536d", large }, { ".65536e", large },
-        { "99999999999999999999d", large } };
+    const std::pair<std::string, std::string> cases[]
+        = { { "%", invalid }, { "%%d", invalid }, { "5", invalid }, { "ld", invalid }, { " d", invalid },
+              { "dx", extra }, { std::string("d\0x", 3), extra },
+              // Widths in the millions overflowed the stack inside the stream's number output.
+              { "65536d", large }, { ".65536e", large }, { "99999999999999999999d", large } };
     for (const auto& c : cases)
         EXPECT_THAT([&] { Fmt f(c.first); }, testing::ThrowsMessage<Kel::InvalidParameterValue>(c.second))
             << c.first;
@@ -68,18 +67,15 @@ TEST(Fmt, ApplyReplacesEveryStreamSetting)
     EXPECT_EQ(lexical_cast(3.14159265, f), "3.14159");
 }
 
-TEST(Fmt, SettersSetTheirField)
+TEST(Fmt, Setters)
 {
-    EXPECT_EQ(lexical_cast(42, Fmt().width(6).fill(L'*').left()), "42****");
-    EXPECT_EQ(lexical_cast(42, Fmt("-6d").right()), "    42");
-    EXPECT_EQ(lexical_cast(255, Fmt().hex().showbase(true).uppercase(true)), "0XFF");
-    EXPECT_EQ(lexical_cast(8, Fmt().oct().showbase(true)), "010");
-    EXPECT_EQ(lexical_cast(255, Fmt("x").dec()), "255");
-    EXPECT_EQ(lexical_cast(5, Fmt().showpos(true)), "+5");
+    EXPECT_EQ(
+        lexical_cast(255, Fmt().hex().showbase(true).uppercase(true).width(6).fill(L'*').left()), "0XFF**");
+    EXPECT_EQ(lexical_cast(8, Fmt("-x").oct().showbase(true).right().width(4)), " 010");
+    EXPECT_EQ(lexical_cast(255, Fmt("x").dec().showpos(true)), "+255");
     EXPECT_EQ(lexical_cast(2.5, Fmt().fixed().precision(2)), "2.50");
     EXPECT_EQ(lexical_cast(2.5, Fmt().scientific().precision(1)), "2.5e+00");
     EXPECT_EQ(lexical_cast(2.0, Fmt().showpoint(true).precision(3)), "2.00");
-    EXPECT_EQ(lexical_cast(-7, Fmt().fill(L'0').width(4).left()), "-007");
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <iomanip>
 #include <locale>
 #include <random>
@@ -27,60 +26,26 @@ template <typename... Args> std::string c_format(const char* fmt, Args... args)
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
-// What the comparison with snprintf below does not reach: strings, '%%',
-// arguments of other types, and the reset between conversions.
-TEST(Formatter, ConversionTable)
+// The fuzz target compares the formatter with one fresh stream per
+// conversion, so that no setting may carry over; these are choices of the
+// specification parser that snprintf does not share.
+TEST(Formatter, ConversionsPrintfDoesNotShare)
 {
-    const std::pair<std::string, const char*> cases[] = { { format("100%% of %s", "ab"), "100% of ab" },
-        { format("%5s", "ab"), "   ab" }, { format("%-05d", 42), "00042" }, { format("%p", 255), "0xff" },
-        { format("%.3s", "hello"), "hello" }, { format("%d", 'A'), "A" }, { format("%x", 'A'), "A" },
-        { format("%s", true), "1" }, { format("%d", false), "0" },
-        { format("%x|%e", std::string("str"), "text"), "str|text" },
-        { format("%d %d", static_cast<unsigned short>(65535), -9000000000LL), "65535 -9000000000" },
-        { format("%s", static_cast<const char*>("c")), "c" }, { Kel::Formatter("").str(), "" },
-        { format("%%%d%%%%", 7), "%7%%" },
-        // No setting carries over to the next conversion.
-        { format("%#010x %d %s %.1f %g", 255, 255, "s", 2.25, 2.25), "0x000000ff 255 s 2.2 2.25" },
-        { format("%-6s|%s|%+d|%d", "a", "b", 1, 1), "a     |b|+1|1" } };
-    for (const auto& [result, expected] : cases)
-        EXPECT_EQ(result, expected);
+    EXPECT_EQ(format("%p|%.3s|%-05d", 255, "hello", 42), "0xff|hello|00042");
+    EXPECT_EQ(format("%d|%x|%s", 'A', std::string("str"), true), "A|str|1");
 }
 
-TEST(Formatter, MisuseThrows)
+// The messages are compared with a plain walk of the format by the fuzz target.
+TEST(Formatter, MisuseIsReportedByTheCallThatMakesIt)
 {
-    const std::string invalid = "Invalid conversion specifier", many = "Too many arguments for format",
-                      malformed = "Malformed format string";
-    const std::pair<std::function<void()>, std::string> cases[] = { { [] { format("%ld", 1); }, invalid },
-        { [] { format("% d", 1); }, invalid }, { [] { format("%d", 1, 2); }, many },
-        { [] { format("plain", 1); }, many }, { [] { format("%d %d", 1); }, "Too few arguments for format" },
-        { [] { format("abc%", 1); }, malformed }, { [] { format("%5", 1); }, malformed },
-        { [] { format("%d%", 1); }, malformed } };
-    for (const auto& [call, message] : cases)
-        EXPECT_THAT(call, testing::ThrowsMessage<Kel::Exception>(message));
     EXPECT_THROW(format("%ld", 1), Kel::InvalidParameterValue);
-
-    // Each misuse is reported by the call that makes it.
     EXPECT_THROW(Kel::Formatter("abc%"), Kel::Exception);
     Kel::Formatter f("%d %d");
     f(1);
-    EXPECT_THROW(f.str(), Kel::Exception);
+    EXPECT_THAT([&] { f.str(); }, testing::ThrowsMessage<Kel::Exception>("Too few arguments for format"));
     f(2);
     EXPECT_EQ(f.str(), "1 2");
-    EXPECT_THROW(f(3), Kel::Exception);
-}
-
-TEST(Formatter, CopyContinuesIndependently)
-{
-    Kel::Formatter a("<%d|%s>");
-    a(1);
-    Kel::Formatter b(a);
-    a("x");
-    b("y");
-    EXPECT_EQ(a.str(), "<1|x>");
-    EXPECT_EQ(b.str(), "<1|y>");
-    Kel::Formatter c("%s");
-    c = b;
-    EXPECT_EQ(c.str(), "<1|y>");
+    EXPECT_THAT([&] { f(3); }, testing::ThrowsMessage<Kel::Exception>("Too many arguments for format"));
 }
 
 // Leaves the stream worse than it found it and formats inside its own output

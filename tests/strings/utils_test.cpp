@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -18,24 +17,16 @@ TEST(Utils, Split)
 {
     // split_fields keeps empty fields; split drops them unless asked to keep
     // them, and takes a string as a set of separators; split_long takes it whole.
-    const std::pair<Fields, Fields> cases[] = { { Kel::split_fields("a;;b", ';'), { "a", "", "b" } },
-        { Kel::split_fields("a;", ';'), { "a", "" } }, { Kel::split_fields(";", ';'), { "", "" } },
+    const std::pair<Fields, Fields> cases[] = { { Kel::split_fields("a;;b;", ';'), { "a", "", "b", "" } },
         { Kel::split_fields("", ';'), {} }, { Kel::split_fields("a;b;c", ';', 1), { "a", "b;c" } },
         { Kel::split_fields("a;b;c", ';', 0), { "a;b;c" } },
-        { Kel::split_fields("a;b;c", ';', 2), { "a", "b", "c" } },
         { Kel::split_fields("a;b;", ';', 2), { "a", "b", "" } },
-        { Kel::split_fields("a--b----c", "--"), { "a", "b", "", "c" } },
-        { Kel::split_fields("a---b", "--"), { "a", "-b" } },
-        { Kel::split_fields(";x;", ";"), { "", "x", "" } }, { Kel::split_fields("abc", ';'), { "abc" } },
-        { Kel::split_fields("a;b", ""), { "a;b" } }, { Kel::split(" a  b ", " "), { "a", "b" } },
-        { Kel::split("a,;b", ",;"), { "a", "b" } }, { Kel::split("a  b  c", ' ', 1), { "a", "b  c" } },
-        { Kel::split("  a b", " ", 0), { "a b" } }, { Kel::split(",,,", ','), {} },
-        { Kel::split("", ','), {} }, { Kel::split("a b", ""), { "a b" } },
-        { Kel::split(",a,,b,", ",", true), { "", "a", "", "b", "" } },
+        { Kel::split_fields("a---b----c", "--"), { "a", "-b", "", "c" } },
+        { Kel::split_fields("a;b", ""), { "a;b" } }, { Kel::split(" a,;b ", " ,;"), { "a", "b" } },
+        { Kel::split("a  b  c", ' ', 1), { "a", "b  c" } }, { Kel::split("  a b", " ", 0), { "a b" } },
+        { Kel::split(",,,", ','), {} }, { Kel::split("a b", ""), { "a b" } },
         { Kel::split(",a,,b,", ',', true), { "", "a", "", "b", "" } },
-        { Kel::split(",a,,b,", ',', false), { "a", "b" } },
         { Kel::split("a,;b", ",;", true), { "a", "", "b" } }, { Kel::split("", ",", true), {} },
-        { Kel::split(",", ",", true), { "", "" } }, { Kel::split_long("a--b----c", "--"), { "a", "b", "c" } },
         { Kel::split_long("--a----b--c", "--", 1), { "a", "b--c" } }, { Kel::split_long("ab", ""), { "ab" } },
         { Kel::split_long("", "--"), {} } };
     for (const auto& [result, expected] : cases)
@@ -73,7 +64,7 @@ TEST(Utils, StrcasecmpSign)
 TEST(Utils, CEscape)
 {
     const std::tuple<std::string, bool, const char*> cases[] = { { "a\t\"\a", false, "a\\t\\\"\\a" },
-        { "\x01", false, "\\001" }, { std::string(1, '\0'), false, "\\000" }, { "\x1b", false, "\\033" },
+        { std::string(1, '\0'), false, "\\000" }, { "\x1b", false, "\\033" },
         { "\n\r\b\v\f'\\", false, "\\n\\r\\b\\v\\f\\'\\\\" }, { "\xe9", true, "\\351" },
         { "\xe9\xff", false, "\xe9\xff" }, { "\x7f", true, "\x7f" }, { "plain ?", true, "plain ?" } };
     for (const auto& [input, escape_8bit, escaped] : cases)
@@ -98,27 +89,6 @@ TEST(Utils, CUnescape)
         EXPECT_THAT(
             [&] { Kel::c_unescape(c.first); }, testing::ThrowsMessage<Kel::InvalidParameterValue>(c.second))
             << c.first;
-}
-
-TEST(Utils, CEscapeRoundTrip)
-{
-    std::mt19937 random(7254);
-    for (int round = 0; round < 5000; ++round)
-    {
-        std::string input(random() % 40, '\0');
-        for (char& c : input)
-            c = static_cast<char>(random() % 256);
-        for (bool escape_8bit : { false, true })
-        {
-            std::string escaped = Kel::c_escape(input, escape_8bit);
-            ASSERT_EQ(Kel::c_unescape(escaped), input) << escaped;
-            // Printable ASCII only, bytes above 127 too when asked.
-            for (char c : escaped)
-                ASSERT_TRUE(static_cast<unsigned char>(c) >= 32
-                    && (!escape_8bit || static_cast<unsigned char>(c) < 128))
-                    << escaped;
-        }
-    }
 }
 
 } // namespace
