@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <list>
@@ -31,10 +30,8 @@ std::string root, work, old_cwd;
 std::list<TestServer*> servers;
 std::deque<int> answers;
 Strings answered;
-ToolkitWarnings* warnings = nullptr;
 
-// Works on the toolkit's own objects, so that no C++ wrapper is made for
-// windows that have none.
+// On the toolkit's own objects: no C++ wrapper is made for windows without one.
 bool answer_message_boxes()
 {
     GList* windows = gtk_window_list_toplevels();
@@ -76,28 +73,6 @@ public:
 };
 
 const bool environment_added = (::testing::AddGlobalTestEnvironment(new Environment), true);
-
-// Pango logs through the structured writer, which bypasses per-domain
-// handlers and can be replaced only once per process.
-GLogWriterOutput write_log(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer data)
-{
-    if (!warnings || !(level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)))
-        return g_log_writer_default(level, fields, count, data);
-    std::string domain, message;
-    for (gsize i = 0; i < count; ++i)
-    {
-        const char* value = static_cast<const char*>(fields[i].value);
-        if (!value)
-            continue;
-        std::string text = fields[i].length < 0 ? std::string(value) : std::string(value, fields[i].length);
-        if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0)
-            domain = text;
-        else if (std::strcmp(fields[i].key, "MESSAGE") == 0)
-            message = text;
-    }
-    warnings->messages.push_back(domain + ": " + message);
-    return G_LOG_WRITER_HANDLED;
-}
 
 } // namespace
 
@@ -219,20 +194,6 @@ GtkWidget* find_gtk_widget(GtkWidget* top, const std::string& name)
     return found;
 }
 
-ToolkitWarnings::ToolkitWarnings()
-{
-    static bool installed = false;
-    if (!installed)
-        g_log_set_writer_func(&write_log, nullptr, nullptr);
-    installed = true;
-    warnings = this;
-}
-
-ToolkitWarnings::~ToolkitWarnings()
-{
-    warnings = nullptr;
-}
-
 TestServer::TestServer(): listener(Kel::Net::INET, 0), client(nullptr), next_sync(0), waited(0)
 {
     listener.bind(Kel::Net::InetAddr(0x7F000001, 0));
@@ -279,13 +240,6 @@ void TestServer::send(const Packet& pkt)
     client->send_packet(pkt);
 }
 
-void TestServer::send_line(const std::string& line)
-{
-    // Only parameters are escaped: an origin carries a raw line feed, and the
-    // ";" left after it makes a packet without a command, which is ignored.
-    send(Packet(line + "\n", ""));
-}
-
 bool TestServer::deliver(const Packet& pkt)
 {
     send(pkt);
@@ -311,16 +265,8 @@ bool TestServer::sync()
     std::string marker = "sync " + std::to_string(next_sync++);
     send(Packet("", "ERROR", marker));
     bool answered = MessageBoxes::wait_for(marker);
-    // The log view adds the lines of a turn in the toolkit's next round.
     run_turns(1);
     return answered;
-}
-
-void TestServer::drop_client()
-{
-    run_until([this] { return !client || client->get_output_pending() == 0; });
-    delete client;
-    client = nullptr;
 }
 
 bool TestServer::wait_for(const std::string& cmd, Packet& pkt, int max_turns)

@@ -18,47 +18,40 @@
 class MainWindow;
 class Parlane;
 
-// Shared set-up for the tests that need a display. The controller can be made
-// only once per process: every test shares it and starts its own session with
-// Parlane::connect, which drops the model of the one before.
+// The controller can be made only once per process: every test shares it and
+// starts its own session with Parlane::connect.
 namespace GuiTest
 {
 
 typedef std::vector<std::string> Strings;
 
-// Made on first use in the working folder <temporary>/work/dir, which holds copies
-// of "parlane.glade" and the icons; both go when the test program ends.
+// Made on first use in a temporary folder holding "parlane.glade" and the icons.
 Parlane& parlane();
 MainWindow& main_window();
 
-// Loop turns (a controller tick, a tick of every live TestServer, a 1 ms
-// sleep) until done() holds or max_turns have passed. Returns done().
+// Loop turns (controller, every TestServer, 1 ms sleep) until done() or
+// max_turns; returns done().
 bool run_until(const std::function<bool()>& done, int max_turns = 5000);
 void run_turns(int turns);
 
-// A 5 ms timer answers every visible message box, except the connect wait's,
-// with the next queued response or else OK (No for a question), and records
-// its text.
+// A 5 ms timer answers every visible message box but the connect wait's with
+// the next queued response or else OK, and records its text.
 namespace MessageBoxes
 {
 void start();
 void queue_answer(int response);
-// The texts answered since the last take(), oldest first.
 Strings take();
-// Runs turns until a box with exactly this text was answered; forgets it.
 bool wait_for(const std::string& text, int max_turns = 5000);
 } // namespace MessageBoxes
 
-// Answers dialog with response once it is visible, calling before (if given)
-// first; for dialogs that a test opens with run(). Gives up after about 10 s.
+// Answers dialog once it is visible, calling before (if given) first.
 void respond_when_shown(Gtk::Dialog& dialog, int response, const std::function<void()>& before = {});
 
-// Hands event to widget as the toolkit would deliver it from window (the
-// widget's own window if null), then frees it; returns whether it was handled.
+// Hands event to widget as from window (the widget's if null), frees it and
+// returns whether it was handled.
 bool send_event(Gtk::Widget& widget, GdkEvent* event, GdkWindow* window = nullptr);
 
-// The widget that the UI description names `name` below `top`, looking into
-// internal children and submenus; null if there is none or it is not a T.
+// The widget named `name` below `top`, submenus included; null if none or not a T.
 GtkWidget* find_gtk_widget(GtkWidget* top, const std::string& name);
 template <typename T> T* find_widget(Gtk::Widget& top, const std::string& name)
 {
@@ -66,21 +59,7 @@ template <typename T> T* find_widget(Gtk::Widget& top, const std::string& name)
     return found ? dynamic_cast<T*>(Glib::wrap(found)) : nullptr;
 }
 
-// Records, instead of printing, the warnings and critical messages that the
-// toolkit logs while it lives, as "<domain>: <message>". Not nestable.
-class ToolkitWarnings
-{
-public:
-    ToolkitWarnings();
-    ~ToolkitWarnings();
-    ToolkitWarnings(const ToolkitWarnings&) = delete;
-    ToolkitWarnings& operator=(const ToolkitWarnings&) = delete;
-    Strings messages;
-};
-
-// A chat server for one client at a time on 127.0.0.1, port picked by the
-// kernel, built on the project's listening socket and Connection. run_until
-// ticks it; it never blocks.
+// A chat server for one client at a time on 127.0.0.1; run_until ticks it.
 class TestServer
 {
 public:
@@ -90,26 +69,16 @@ public:
     TestServer& operator=(const TestServer&) = delete;
 
     const std::string& get_address() const { return address; }
-    // Connects the controller as user; true once its NAME has arrived.
     bool log_in(const std::string& user);
     void send(const Packet& pkt);
-    // A line as it is, which need not be a valid packet.
-    void send_line(const std::string& line);
-    // Sends the packets (or lines such as ";ADDSCENE;Tavern;0") and runs
-    // turns until the client has handled them.
+    // Sends and runs turns until the client has handled it.
     bool deliver(const Packet& pkt);
     bool deliver(const std::string& line) { return deliver(Packet(line)); }
     bool deliver_all(const Strings& lines);
-    // Runs turns until the client has handled everything sent so far: an
-    // ERROR marker's box was answered and one more turn has passed.
+    // Runs turns until an ERROR marker's box was answered, and one more.
     bool sync();
-    // Closes the link, as a server going away would.
-    void drop_client();
-    // Runs turns until a packet with this command arrives from the client;
-    // each packet is handed out once.
     bool wait_for(const std::string& cmd, Packet& pkt, int max_turns = 5000);
-    // After sync(): the wire form of what the client sent since the last
-    // call, NAME left out.
+    // After sync(): what the client sent since the last call, NAME left out.
     Strings take_sent();
     void tick();
 
@@ -123,20 +92,17 @@ private:
     Connection* client; // owned
     std::string address;
     unsigned next_sync;
-    size_t waited; // received[0..waited) were handed out by wait_for
+    size_t waited;
 };
 
-// A fresh session for each test: the controller disconnected and the boxes
-// answered before forgotten; if `shown`, the main window is on the screen.
-// The configuration is put back, and announced, afterwards.
+// Each test starts disconnected, with the main window shown if `shown`; the
+// configuration is put back afterwards.
 class SessionTest: public ::testing::Test
 {
 protected:
     explicit SessionTest(bool shown = false);
     void SetUp() override;
     void TearDown() override;
-    // Logs in as user and delivers the setup lines; forgets what the client
-    // sent so far.
     void log_in(const std::string& user, const Strings& setup = {});
 
     Parlane& parlane;

@@ -1,0 +1,646 @@
+#include "client/parlane.h"
+#include "client/ui/addscenedialog.h"
+#include "client/ui/biographydialog.h"
+#include "client/ui/characterlist.h"
+#include "client/ui/colordialog.h"
+#include "client/ui/connectdialog.h"
+#include "client/ui/mainwindow.h"
+#include "client/ui/npcdialog.h"
+#include "client/ui/scenelist.h"
+#include "tests/gui/fixture.h"
+
+#include <gtest/gtest.h>
+#include <gtkmm/button.h>
+#include <gtkmm/checkbutton.h>
+#include <gtkmm/colorbutton.h>
+#include <gtkmm/comboboxentry.h>
+#include <gtkmm/entry.h>
+#include <gtkmm/label.h>
+#include <gtkmm/textview.h>
+#include <gtkmm/treeview.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+using GuiTest::Strings;
+
+namespace
+{
+
+class AddSceneDialogTest: public GuiTest::SessionTest
+{
+protected:
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        log_in("GM");
+    }
+
+    Gtk::Entry& name() { return *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_scene_name"); }
+    Gtk::Entry& group()
+    {
+        return *GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_entry();
+    }
+    Gtk::CheckButton& permanent()
+    {
+        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_scene_permanent");
+    }
+
+    AddSceneDialog& dialog = *window.get_dlg_add_scene();
+};
+
+TEST_F(AddSceneDialogTest, OffersNoGroupThenEachGroupOnceInSceneOrderWithClearedFields)
+{
+    ASSERT_TRUE(server.deliver_all({ ";ADDSCENE;s1;0", ";ADDSCENE;s2;0", ";ADDSCENE;s3;0", ";ADDSCENE;s4;0",
+        ";SCENEGROUP;s2;b", ";SCENEGROUP;s3;a", ";SCENEGROUP;s4;b" }));
+    name().set_text("old");
+    group().set_text("old");
+    permanent().set_active(true);
+    Strings offered;
+    GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
+        [&]
+        {
+            AddSceneDialog::Columns columns;
+            auto model = GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_model();
+            for (const Gtk::TreeModel::Row& row : model->children())
+                offered.push_back(Glib::ustring(row[columns.group]));
+            offered.push_back(
+                name().get_text() + "|" + group().get_text() + "|" + (permanent().get_active() ? "1" : "0"));
+        });
+    dialog.run();
+    dialog.hide();
+    EXPECT_EQ((Strings { "", "a", "b", "||0" }), offered);
+}
+
+TEST_F(AddSceneDialogTest, RequestsFollowTheFieldsInOrder)
+{
+    const struct
+    {
+        int response;
+        const char *name, *group;
+        bool keep, connected;
+        Strings sent;
+    } cases[] = {
+        { Gtk::RESPONSE_OK, "Cellar", "Inn", false, true,
+            { "GM;ADDSCENE;Cellar;1", "GM;SETSCENEGROUP;Cellar;Inn" } },
+        { Gtk::RESPONSE_OK, "Keep", "", true, true, { "GM;ADDSCENE;Keep;0" } },
+        { Gtk::RESPONSE_CANCEL, "Moat", "Castle", true, true, {} },
+        { Gtk::RESPONSE_OK, "Cellar", "Inn", false, false, {} },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        if (!c.connected)
+            parlane.disconnect();
+        GuiTest::respond_when_shown(dialog, c.response,
+            [&]
+            {
+                name().set_text(c.name);
+                group().set_text(c.group);
+                permanent().set_active(c.keep);
+            });
+        window.add_scene();
+        EXPECT_FALSE(dialog.get_visible());
+        if (c.connected)
+            EXPECT_EQ(c.sent, server.take_sent());
+        else
+        {
+            GuiTest::run_turns(50);
+            EXPECT_TRUE(server.received.empty());
+        }
+    }
+}
+
+class BiographyDialogTest: public GuiTest::SessionTest
+{
+protected:
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        log_in("Bob");
+    }
+
+    void TearDown() override
+    {
+        dialog.hide();
+        SessionTest::TearDown();
+    }
+
+    Glib::RefPtr<Gtk::TextBuffer> buffer()
+    {
+        return GuiTest::find_widget<Gtk::TextView>(dialog, "txt_edit_biography")->get_buffer();
+    }
+
+    BiographyDialog& dialog = *window.get_dlg_biography();
+};
+
+TEST_F(BiographyDialogTest, AsksTheServerAndShowsOnlyTheAnswerForItsCharacter)
+{
+    dialog.set_character("Alice");
+    EXPECT_EQ(
+        "Biography of Alice", GuiTest::find_widget<Gtk::Label>(dialog, "lbl_edit_bio_title")->get_text());
+    EXPECT_EQ("[Retrieving biography]", buffer()->get_text());
+    EXPECT_EQ(Strings { "Bob;GETBIOGRAPHY;Alice" }, server.take_sent());
+    // Exact match only; bytes that are not UTF-8 are replaced.
+    const struct
+    {
+        const char *line, *shown;
+    } cases[] = {
+        { "alice;BIOGRAPHY;Wrong.", "[Retrieving biography]" },
+        { "Alice;BIOGRAPHY;Tall.\aFrom the north.", "Tall.\nFrom the north." },
+        { "Alice;BIOGRAPHY;Caf\xE9 owner", "Caf\xEF\xBF\xBD owner" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(server.deliver(c.line));
+        EXPECT_EQ(c.shown, buffer()->get_text());
+    }
+}
+
+TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
+{
+    for (int response : { Gtk::RESPONSE_CANCEL, Gtk::RESPONSE_OK })
+    {
+        SCOPED_TRACE(response);
+        dialog.set_character("Bob");
+        dialog.show();
+        buffer()->set_text("Born in a barn.");
+        server.take_sent();
+        dialog.response(response);
+        EXPECT_FALSE(dialog.get_visible());
+        EXPECT_EQ(response == Gtk::RESPONSE_OK ? Strings { "Bob;SETBIOGRAPHY;Born in a barn." } : Strings(),
+            server.take_sent());
+    }
+}
+
+class CharacterListTest: public GuiTest::SessionTest
+{
+protected:
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        log_in("Bob",
+            { ";ADDCHAR;zoe;0", ";ADDCHAR;Guard;1", ";ADDCHAR;Bob;0", ";ADDCHAR;GM;0", ";ADDCHAR;anna;1",
+                ";ADDCHAR;alice;0", ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0", "zoe;ENTER;Tavern",
+                "Guard;ENTER;Tavern", "Bob;ENTER;Tavern", "GM;ENTER;Tavern", "anna;ENTER;Tavern",
+                "alice;ENTER;Tavern" });
+    }
+
+    // Each row as "name online-icon writing-icon", icons by file stem or "-".
+    Strings rows()
+    {
+        Strings out;
+        for (const Gtk::TreeModel::Row& row : list.get_model()->children())
+            out.push_back(Glib::ustring(row[columns.name]).raw() + " " + icon(row[columns.online]) + " "
+                + icon(row[columns.writing]));
+        return out;
+    }
+
+    std::string icon(const Glib::RefPtr<Gdk::Pixbuf>& image)
+    {
+        for (const auto& k : known)
+            if (image && image->gobj() == k.second->gobj())
+                return k.first;
+        return image ? "?" : "-";
+    }
+
+    Glib::RefPtr<Gdk::Pixbuf> picture(const std::string& name, bool online)
+    {
+        for (const Gtk::TreeModel::Row& row : list.get_model()->children())
+            if (Glib::ustring(row[columns.name]).raw() == name)
+                return online ? row[columns.online] : row[columns.writing];
+        return {};
+    }
+
+    CharacterList& list = *GuiTest::find_widget<CharacterList>(window, "lst_characters");
+    CharacterList::Columns columns;
+    // The list's own pictures by file stem, learnt from rows in known states.
+    std::map<std::string, Glib::RefPtr<Gdk::Pixbuf>> known;
+};
+
+TEST_F(CharacterListTest, SortedRowsShowOnlineWritingHereAndAway)
+{
+    // Learn which picture is which from states that allow only one answer.
+    ASSERT_TRUE(server.deliver("alice;ONLINE;1"));
+    known["online"] = picture("alice", true);
+    known["offline"] = picture("Bob", true);
+    ASSERT_TRUE(server.deliver("Bob;WRITING;Tavern"));
+    known["writing"] = picture("Bob", false);
+    ASSERT_TRUE(server.deliver("zoe;AFK;tea"));
+    known["afk"] = picture("zoe", false);
+    for (const auto& k : known)
+        ASSERT_TRUE(k.second) << k.first;
+    EXPECT_NE(known["online"]->gobj(), known["offline"]->gobj());
+    EXPECT_NE(known["writing"]->gobj(), known["afk"]->gobj());
+
+    // Writing elsewhere shows nothing here; away wins over writing. Players
+    // and NPCs each sort ignoring case: alice before Bob, anna before Guard.
+    ASSERT_TRUE(server.deliver_all({ "alice;WRITING;Market", "Bob;AFK;away" }));
+    EXPECT_EQ((Strings { "GM offline -", "alice online -", "Bob offline writing", "zoe offline afk",
+                  "anna - -", "Guard - -" }),
+        rows());
+
+    // The list follows the active scene, and goes with the model.
+    parlane.set_active_scene(parlane.get_scene("Market"));
+    EXPECT_EQ(Strings(), rows());
+    ASSERT_TRUE(server.deliver("Guard;ENTER;Market"));
+    EXPECT_EQ(Strings { "Guard - -" }, rows());
+    parlane.connect(server.get_address(), "Bob");
+    EXPECT_EQ(Strings(), rows());
+}
+
+const char* const ROLES[]
+    = { "text", "name", "other_name", "speech", "gm", "ooc", "event", "timestamp", "background" };
+
+class ColorDialogTest: public GuiTest::SessionTest
+{
+protected:
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        // Lambdas are not trackable: these must go before the fixture does.
+        watch_responses = dialog.signal_response().connect([this](int id) { responses.push_back(id); });
+        watch_config = parlane.signal_config_changed.connect([this] { ++announcements; });
+    }
+
+    void TearDown() override
+    {
+        watch_responses.disconnect();
+        watch_config.disconnect();
+        dialog.hide();
+        SessionTest::TearDown();
+    }
+
+    Gtk::ColorButton& button(const std::string& role)
+    {
+        return *GuiTest::find_widget<Gtk::ColorButton>(dialog, "cbt_" + role);
+    }
+    Gtk::CheckButton& default_bg()
+    {
+        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg");
+    }
+
+    std::string shown(const std::string& role)
+    {
+        Gdk::Color c = button(role).get_color();
+        char text[8];
+        std::snprintf(
+            text, sizeof text, "#%02X%02X%02X", c.get_red() >> 8, c.get_green() >> 8, c.get_blue() >> 8);
+        return text;
+    }
+
+    void set(const std::string& role, unsigned short r, unsigned short g, unsigned short b)
+    {
+        Gdk::Color color;
+        color.set_rgb(r, g, b);
+        button(role).set_color(color);
+    }
+
+    // Runs the colour menu action, answering each run after its step.
+    void run_colors(const std::vector<int>& answers, const std::vector<std::function<void()>>& steps = {})
+    {
+        chain(answers, steps, 0);
+        window.colors();
+    }
+
+    void chain(const std::vector<int>& answers, const std::vector<std::function<void()>>& steps, size_t i)
+    {
+        if (i < answers.size())
+            GuiTest::respond_when_shown(dialog, answers[i],
+                [=]
+                {
+                    if (i < steps.size())
+                        steps[i]();
+                    chain(answers, steps, i + 1);
+                });
+    }
+
+    Config& config = parlane.get_config();
+    ColorDialog& dialog = *window.get_dlg_colors();
+    std::vector<int> responses;
+    int announcements = 0;
+    sigc::connection watch_responses;
+    sigc::connection watch_config;
+};
+
+TEST_F(ColorDialogTest, EveryButtonFollowsEachAnnouncedConfiguration)
+{
+    char color[8];
+    for (size_t i = 0; i < std::size(ROLES); ++i)
+    {
+        std::snprintf(color, sizeof color, "#%02X2233", unsigned(i + 1));
+        config.set_color(ROLES[i], color);
+    }
+    config.set_default_bg(false);
+    parlane.signal_config_changed.emit();
+    for (size_t i = 0; i < std::size(ROLES); ++i)
+    {
+        std::snprintf(color, sizeof color, "#%02X2233", unsigned(i + 1));
+        EXPECT_EQ(color, shown(ROLES[i])) << ROLES[i];
+    }
+    EXPECT_FALSE(default_bg().get_active());
+}
+
+// Apply stores and stays open; closing the window applies and shows it again;
+// Cancel stores nothing but the buttons keep the choice.
+TEST_F(ColorDialogTest, ApplyAndCloseStoreButCancelDoesNot)
+{
+    std::string applied;
+    run_colors({ Gtk::RESPONSE_APPLY, Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL },
+        {
+            [&]
+            {
+                set("text", 0xFFFF, 0xFFFF, 0xFFFF);
+                set("name", 0x00FF, 0xA0FF, 0x8012); // only the high byte of each channel counts
+                default_bg().set_active(false);
+            },
+            [&]
+            {
+                applied = config.get_color("text");
+                set("gm", 0x0A00, 0x0B00, 0xC000);
+            },
+            [&] { set("ooc", 0xFFFF, 0, 0); },
+        });
+    EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_APPLY, Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }),
+        responses);
+    EXPECT_EQ("#FFFFFF", applied);
+    EXPECT_FALSE(dialog.get_visible());
+    EXPECT_EQ("#00A080", config.get_color("name"));
+    EXPECT_EQ("#0A0BC0", config.get_color("gm"));
+    EXPECT_NE("#FF0000", config.get_color("ooc"));
+    EXPECT_EQ("#FF0000", shown("ooc"));
+    EXPECT_FALSE(config.get_default_bg());
+    EXPECT_EQ(2, announcements);
+
+    run_colors({ Gtk::RESPONSE_OK }, { [&] { set("event", 0x1200, 0x3400, 0x5600); } });
+    EXPECT_EQ("#123456", config.get_color("event"));
+    EXPECT_EQ(3, announcements);
+}
+
+class ConnectDialogTest: public GuiTest::SessionTest
+{
+protected:
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        config.set_connect_host("chat.example.org:7000");
+        config.set_connect_name("Car\xE9l"); // not UTF-8: shown with U+FFFD, kept as it is
+    }
+
+    Gtk::Entry& entry(const std::string& name) { return *GuiTest::find_widget<Gtk::Entry>(dialog, name); }
+
+    // Answers the dialog after noting what it opened with and typing address
+    // and name.
+    void answer_with(int response, const std::string& address, const std::string& name)
+    {
+        GuiTest::respond_when_shown(dialog, response,
+            [=]
+            {
+                shown = entry("ent_connect_address").get_text() + " " + entry("ent_connect_name").get_text();
+                entry("ent_connect_address").set_text(address);
+                entry("ent_connect_name").set_text(name);
+            });
+    }
+
+    Config& config = parlane.get_config();
+    ConnectDialog& dialog = *window.get_dlg_connect();
+    std::string shown;
+};
+
+TEST_F(ConnectDialogTest, OpensWithTheStoredSettingsAndOkStoresTheTypedOnesAndConnects)
+{
+    for (int response : { Gtk::RESPONSE_CANCEL, Gtk::RESPONSE_OK })
+    {
+        SCOPED_TRACE(response);
+        bool ok = response == Gtk::RESPONSE_OK;
+        entry("ent_connect_address").set_text("left over");
+        answer_with(response, server.get_address(), "Dave Stone");
+        window.connect();
+        EXPECT_FALSE(dialog.get_visible());
+        EXPECT_EQ("chat.example.org:7000 Car\xEF\xBF\xBDl", shown);
+        EXPECT_EQ(ok ? server.get_address() : "chat.example.org:7000", config.get_connect_host());
+        EXPECT_EQ(ok ? "Dave Stone" : "Car\xE9l", config.get_connect_name());
+        EXPECT_EQ(ok, parlane.is_connected());
+    }
+    Packet name;
+    ASSERT_TRUE(server.wait_for("NAME", name));
+    EXPECT_EQ(";NAME;Dave Stone", name.str());
+    EXPECT_EQ("Dave Stone", GuiTest::find_widget<Gtk::Label>(window, "lbl_name")->get_text());
+}
+
+TEST_F(ConnectDialogTest, SettingsAreStoredEvenWhenConnectingFails)
+{
+    // Port 1 on the loopback interface refuses at once.
+    answer_with(Gtk::RESPONSE_OK, "127.0.0.1:1", "Erin");
+    window.connect();
+    EXPECT_FALSE(parlane.is_connected());
+    GuiTest::Strings boxes = GuiTest::MessageBoxes::take();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].find("refused")) << boxes[0];
+    EXPECT_EQ("127.0.0.1:1", config.get_connect_host());
+    EXPECT_EQ("Erin", config.get_connect_name());
+}
+
+class NpcDialogTest: public GuiTest::SessionTest
+{
+protected:
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        log_in("GM", { ";ADDCHAR;Zed;1", ";ADDCHAR;anna;1", ";ADDCHAR;Alice;0", ";ADDCHAR;Guard;1" });
+    }
+
+    void TearDown() override
+    {
+        dialog.hide();
+        window.get_dlg_biography()->hide();
+        SessionTest::TearDown();
+    }
+
+    Gtk::TreeView& list() { return *GuiTest::find_widget<Gtk::TreeView>(dialog, "lst_npcs"); }
+    void click(const std::string& button) { GuiTest::find_widget<Gtk::Button>(dialog, button)->clicked(); }
+
+    Strings rows()
+    {
+        Strings names;
+        NpcDialog::Columns columns;
+        for (const Gtk::TreeModel::Row& row : list().get_model()->children())
+            names.push_back(row[columns.name]);
+        return names;
+    }
+
+    void select(const std::vector<int>& rows)
+    {
+        list().get_selection()->unselect_all();
+        for (int i : rows)
+            list().get_selection()->select(Gtk::TreeModel::Path(Gtk::TreeModel::Path::size_type(1), i));
+    }
+
+    NpcDialog& dialog = *window.get_dlg_npcs();
+};
+
+TEST_F(NpcDialogTest, RemovesEverySelectedRow)
+{
+    EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows()) << "NPCs only, in byte order";
+    EXPECT_EQ(Gtk::SELECTION_MULTIPLE, list().get_selection()->get_mode());
+    const struct
+    {
+        std::vector<int> selected;
+        Strings sent;
+    } cases[] = {
+        { { 0, 2 }, { "GM;REMOVECHAR;Guard", "GM;REMOVECHAR;anna" } },
+        { {}, {} },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.sent.size());
+        server.take_sent();
+        select(c.selected);
+        click("btn_remove_npcs");
+        EXPECT_EQ(c.sent, server.take_sent());
+    }
+}
+
+TEST_F(NpcDialogTest, AddSendsTheNameAndTheListFollowsTheServer)
+{
+    server.take_sent();
+    GuiTest::find_widget<Gtk::Entry>(dialog, "ent_npc_name")->set_text("Old Tom");
+    click("btn_add_npc");
+    EXPECT_EQ(Strings { "GM;ADDNPC;Old Tom" }, server.take_sent());
+    EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows());
+    ASSERT_TRUE(server.deliver(";ADDCHAR;Old Tom;1"));
+    EXPECT_EQ((Strings { "Guard", "Old Tom", "Zed", "anna" }), rows());
+}
+
+TEST_F(NpcDialogTest, EditsTheFirstSelectedBiographyWhenConnected)
+{
+    BiographyDialog& biography = *window.get_dlg_biography();
+    server.take_sent();
+    select({});
+    click("btn_edit_biography");
+    EXPECT_FALSE(biography.get_visible()) << "nothing selected";
+
+    select({ 1, 2 });
+    click("btn_edit_biography");
+    EXPECT_TRUE(biography.get_visible());
+    EXPECT_EQ("Zed", biography.get_character());
+    EXPECT_EQ(Strings { "GM;GETBIOGRAPHY;Zed" }, server.take_sent());
+
+    biography.hide();
+    parlane.disconnect();
+    click("btn_edit_biography");
+    EXPECT_FALSE(biography.get_visible()) << "not connected";
+}
+
+class SceneListTest: public GuiTest::SessionTest
+{
+protected:
+    SceneListTest(): SessionTest(true) { }
+
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        log_in("Bob",
+            { ";ADDCHAR;Bob;0", ";ADDSCENE;s1;0", ";ADDSCENE;s2;0", ";ADDSCENE;s3;0", ";ADDSCENE;s4;0",
+                ";SCENEGROUP;s2;g", ";SCENEGROUP;s3;g", ";SCENEGROUP;s4;h", "Bob;ENTER;s1" });
+        GuiTest::run_turns(5);
+    }
+
+    // Each row as its indented name and colour: "s1 #000000", "  (s2) #00C000".
+    Strings rows()
+    {
+        Strings out;
+        SceneList::Columns columns;
+        list.get_model()->foreach_iter(
+            [&](const Gtk::TreeModel::iterator& row)
+            {
+                out.push_back(std::string(2 * (list.get_model()->get_path(row).size() - 1), ' ')
+                    + Glib::ustring((*row)[columns.name]).raw() + " "
+                    + Glib::ustring((*row)[columns.color]).raw());
+                return false;
+            });
+        return out;
+    }
+
+    Gtk::TreeModel::Path path_of(const std::string& name)
+    {
+        Gtk::TreeModel::Path found;
+        SceneList::Columns columns;
+        list.get_model()->foreach_iter(
+            [&](const Gtk::TreeModel::iterator& row)
+            {
+                Scene* s = (*row)[columns.scene];
+                if (Glib::ustring((*row)[columns.name]).raw() == name || (s && s->get_name() == name))
+                    found = list.get_model()->get_path(row);
+                return !found.empty();
+            });
+        return found;
+    }
+
+    // A single left click in the middle of the row.
+    void click(const std::string& name)
+    {
+        Gdk::Rectangle cell;
+        list.get_cell_area(path_of(name), *list.get_column(0), cell);
+        ASSERT_GT(cell.get_height(), 0) << name;
+        for (GdkEventType type : { GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE })
+        {
+            GdkEvent* event = gdk_event_new(type);
+            event->button.button = 1;
+            event->button.x = cell.get_x() + cell.get_width() / 2;
+            event->button.y = cell.get_y() + cell.get_height() / 2;
+            GuiTest::send_event(list, event, list.get_bin_window()->gobj());
+        }
+    }
+
+    SceneList& list = *GuiTest::find_widget<SceneList>(window, "lst_scenes");
+};
+
+TEST_F(SceneListTest, GroupsScenesAndMarksEmptyAndActiveOnes)
+{
+    // s1 became active when announced; the rest wait with activity 2.
+    EXPECT_EQ((Strings { "s1 #000000", "g #00C000", "  (s2) #00C000", "  (s3) #00C000", "h #00C000",
+                  "  (s4) #00C000" }),
+        rows());
+    parlane.set_active_scene(parlane.get_scene("s2"));
+    ASSERT_TRUE(server.deliver(";TEXT;s3;hello"));
+    EXPECT_EQ((Strings { "s1 #000000", "g #FF0000", "  (s2) #000000", "  (s3) #FF0000", "h #00C000",
+                  "  (s4) #00C000" }),
+        rows());
+    ASSERT_TRUE(server.deliver(";ADDSCENE;Caf\xE9;0"));
+    EXPECT_EQ("(Caf\xEF\xBF\xBD) #00C000", rows().at(0))
+        << "bytes that are not UTF-8 are replaced; a new scene waits with activity 2";
+
+    parlane.connect(server.get_address(), "Bob");
+    EXPECT_EQ(Strings(), rows()) << "dropped with the model";
+}
+
+TEST_F(SceneListTest, ExpandedGroupsStayExpanded)
+{
+    list.expand_row(path_of("g"), false);
+    ASSERT_TRUE(server.deliver_all({ ";ADDSCENE;s5;0", ";SCENEGROUP;s5;k" }));
+    EXPECT_TRUE(list.row_expanded(path_of("g")));
+    EXPECT_FALSE(list.row_expanded(path_of("h")));
+    EXPECT_FALSE(list.row_expanded(path_of("k")));
+}
+
+TEST_F(SceneListTest, ClickingASceneActivatesIt)
+{
+    list.expand_all();
+    GuiTest::run_turns(20);
+    int activations = 0;
+    sigc::connection watch = parlane.signal_scene_activated.connect([&] { ++activations; });
+    click("s3");
+    EXPECT_EQ("s3", parlane.get_active_scene()->get_name());
+    EXPECT_EQ(1, activations);
+    click("s3");
+    click("g");
+    EXPECT_EQ(1, activations) << "neither the active scene nor a group row activates";
+    EXPECT_EQ("s3", parlane.get_active_scene()->get_name());
+    watch.disconnect();
+}
+
+} // namespace
