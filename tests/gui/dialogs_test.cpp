@@ -9,6 +9,7 @@
 #include "client/ui/scenelist.h"
 #include "tests/gui/fixture.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 #include <gtkmm/button.h>
 #include <gtkmm/checkbutton.h>
@@ -625,6 +626,23 @@ TEST_F(SceneListTest, ExpandedGroupsStayExpanded)
     EXPECT_TRUE(list.row_expanded(path_of("g")));
     EXPECT_FALSE(list.row_expanded(path_of("h")));
     EXPECT_FALSE(list.row_expanded(path_of("k")));
+}
+
+// Ctrl+Page Down in the input line into a scene of a collapsed group: the
+// group opens and the new scene's row is the one selected.
+TEST_F(SceneListTest, TheActiveSceneIsSelectedInsideACollapsedGroup)
+{
+    Gtk::Widget& input = *GuiTest::find_widget<Gtk::Widget>(window, "ent_text");
+    GdkEvent* key = gdk_event_new(GDK_KEY_PRESS);
+    key->key.keyval = GDK_Page_Down;
+    key->key.state = GDK_CONTROL_MASK;
+    GuiTest::send_event(input, key);
+    GuiTest::run_turns(5);
+    ASSERT_EQ("s2", parlane.get_active_scene()->get_name());
+    EXPECT_TRUE(list.row_expanded(path_of("g")));
+    std::vector<Gtk::TreeModel::Path> selected = list.get_selection()->get_selected_rows();
+    ASSERT_EQ(1u, selected.size());
+    EXPECT_EQ(path_of("s2"), selected.front());
 }
 
 TEST_F(SceneListTest, ClickingASceneActivatesIt)
