@@ -73,11 +73,6 @@ Glib::ustring display_text(const std::string& raw)
     return Glib::ustring(clean(raw, KEEP_LINE_FEEDS));
 }
 
-Glib::ustring display_line(const std::string& raw)
-{
-    return Glib::ustring(clean(raw, REPLACE_LINE_FEEDS));
-}
-
 Glib::ustring display_cut(const std::string& raw, Glib::ustring::size_type length)
 {
     std::string text = clean(raw, REPLACE_LINE_FEEDS);

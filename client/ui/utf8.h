@@ -15,13 +15,11 @@
 // and so does every control character except line feed; a tab becomes one
 // blank. "caf\xE9\t!" -> "caf\xEF\xBF\xBD !".
 Glib::ustring display_text(const std::string& raw);
-// As display_text, for text shown on one line: a line feed becomes U+FFFD too.
-Glib::ustring display_line(const std::string& raw);
-// As display_line, and at most NAME_LENGTH characters: a longer name is
-// cut and ends in "…". For names, titles and labels.
-Glib::ustring display_name(const std::string& raw);
-// As display_line, cut with "…" after length characters.
+// As display_text, for text shown on one line (a line feed becomes U+FFFD
+// too), cut with "…" after length characters.
 Glib::ustring display_cut(const std::string& raw, Glib::ustring::size_type length);
+// display_cut after NAME_LENGTH characters: for names, titles and labels.
+Glib::ustring display_name(const std::string& raw);
 
 inline constexpr Glib::ustring::size_type NAME_LENGTH = 64;
 
