@@ -1,6 +1,7 @@
 #include "client/parlane.h"
 
 #include "client/frontend.h"
+#include "client/session/mentions.h"
 #include "common/commands.h"
 #include "common/connection.h"
 #include "common/packet.h"

@@ -1,5 +1,6 @@
 #include "client/session/session.h"
 
+#include "client/session/mentions.h"
 #include "common/names.h"
 #include "libs/strings/source/formatter.h"
 #include "libs/strings/source/utils.h"
@@ -37,20 +38,11 @@ void Session::log_in(const std::string& n)
 {
     name = n;
     active_name = n;
-    update_mentions();
 }
 
 void Session::set_highlight_words(const std::vector<std::string>& words)
 {
     highlight_words = words;
-    update_mentions();
-}
-
-void Session::update_mentions()
-{
-    std::vector<std::string> needles = highlight_words;
-    needles.push_back(name);
-    mentions.set_needles(needles);
 }
 
 bool Session::speaks_to_user(const Scene& s, const std::string& nm, const std::string& text) const
@@ -66,9 +58,12 @@ bool Session::speaks_to_user(const Scene& s, const std::string& nm, const std::s
             return false;
     if (Kel::strcasecmp(nm, name) == 0)
         return false;
-    Mentions as_speaking;
-    as_speaking.set_needles(speaking);
-    return mentions.found_in(text) || as_speaking.found_in(text);
+    std::vector<std::string> needles = highlight_words;
+    needles.push_back(name);
+    needles.insert(needles.end(), speaking.begin(), speaking.end());
+    Mentions mentions;
+    mentions.set_needles(needles);
+    return mentions.found_in(text);
 }
 
 void Session::clear()

@@ -3,7 +3,6 @@
 
 #include "client/session/character.h"
 #include "client/session/logline.h"
-#include "client/session/mentions.h"
 #include "client/session/scene.h"
 
 #include <sigc++/signal.h>
@@ -152,8 +151,6 @@ private:
     // Raises the activity of s, which is not the active one, and announces
     // a change.
     void raise_activity(Scene& s, unsigned level);
-    // Looks for the login name and the highlight words.
-    void update_mentions();
     // Whether a line nm said in s names the user (by login name, the name
     // the user speaks as there, or a highlight word) and is not the user's own.
     bool speaks_to_user(const Scene& s, const std::string& nm, const std::string& text) const;
@@ -169,7 +166,6 @@ private:
     std::string requested_scene;
     std::string show_bio;
     std::vector<std::string> highlight_words;
-    Mentions mentions;
 };
 
 #endif
