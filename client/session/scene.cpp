@@ -50,7 +50,7 @@ void Scene::add_line(LogLine::Type type, const std::string& nm, const std::strin
     backlog.push_back(LogLine(type, dt.format("%H:%M:%S"), nm, text, mention));
 
     const std::string& session = parlane.get_session();
-    if (session.empty())
+    if (session.empty() || backlog.last().is_local())
         return;
 
     std::string file_name = Kel::format("%s-%s.log", safe_name(session), safe_name(name));
@@ -61,6 +61,12 @@ void Scene::add_line(LogLine::Type type, const std::string& nm, const std::strin
     if (type == LogLine::OOC)
         line = Kel::format("((%s: %s))", nm, line);
     file.write(Kel::format("[%s] %s\n", dt.format("%Y-%m-%d %H:%M:%S"), line));
+}
+
+void Scene::add_local_line(LogLine::Type type, const std::string& text)
+{
+    Kel::Time::DateTime dt(Kel::Time::now());
+    backlog.push_back(LogLine(type, dt.format("%H:%M:%S"), Names::SYSTEM, text));
 }
 
 bool Scene::set_activity(unsigned a)

@@ -43,6 +43,9 @@ public:
     // appends it to the log file. A failure to write the file throws after
     // the line is in the backlog.
     void add_line(LogLine::Type type, const std::string& nm, const std::string& text, bool mention = false);
+    // Time-stamps a local line (NOTICE, PROBLEM or SEPARATOR) and adds it to
+    // the backlog only: it is never written to the log file.
+    void add_local_line(LogLine::Type type, const std::string& text);
     // Raises the activity to a; returns false and changes nothing when the
     // level is already a or higher.
     bool set_activity(unsigned a);
