@@ -267,7 +267,7 @@ public:
             out += "`" + line.time + "` ";
         bool whole_italic = line.kind == Line::OOC || line.kind == Line::EVENT;
         if (whole_italic)
-            out += "_";
+            out += line.kind == Line::OOC ? "_((" : "_";
         bool line_start = !whole_italic && !(options.times && !line.time.empty());
         for (const Run& run : runs)
         {
@@ -291,7 +291,7 @@ public:
             out += std::string(marker.rbegin(), marker.rend()) + run.text.substr(last + 1);
         }
         if (whole_italic)
-            out += "_";
+            out += line.kind == Line::OOC ? "))_" : "_";
         out += "\n";
     }
 };

@@ -1,9 +1,12 @@
 #include "client/transcript/logfolder.h"
 
+#include "common/names.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace fs = std::filesystem;
@@ -36,23 +39,38 @@ void count(SceneLog& log)
     }
 }
 
-// Splits each stem ("<session>-<scene>") of one game's files.
+// Splits each stem ("<session>-<scene>") of one game's files. Every
+// session has the scene "OOC", so "<session>-OOC" names a session for sure.
 void split_names(const std::vector<std::string>& stems, std::vector<SceneLog>& out)
 {
+    const std::string ooc = std::string("-") + Names::OOC_SCENE;
+    std::set<std::string> sessions;
     std::map<std::string, int> sharing; // session candidate -> files that begin with it
     for (const std::string& stem : stems)
+    {
+        if (stem.size() > ooc.size() && stem.compare(stem.size() - ooc.size(), ooc.size(), ooc) == 0)
+            sessions.insert(stem.substr(0, stem.size() - ooc.size()));
         for (std::size_t dash = stem.find('-'); dash != std::string::npos; dash = stem.find('-', dash + 1))
             ++sharing[stem.substr(0, dash)];
+    }
     for (std::size_t i = 0; i < stems.size(); ++i)
     {
         const std::string& stem = stems[i];
-        std::size_t split = stem.rfind('-');
-        for (std::size_t dash = split; dash != std::string::npos && dash > 0; dash = stem.rfind('-', dash - 1))
-            if (sharing[stem.substr(0, dash)] > 1)
+        std::size_t split = std::string::npos;
+        std::size_t shared = std::string::npos;
+        for (std::size_t dash = stem.rfind('-'); dash != std::string::npos && dash > 0; dash = stem.rfind('-', dash - 1))
+        {
+            std::string session = stem.substr(0, dash);
+            if (sessions.count(session))
             {
                 split = dash;
                 break;
             }
+            if (shared == std::string::npos && sharing[session] > 1)
+                shared = dash;
+        }
+        if (split == std::string::npos)
+            split = shared != std::string::npos ? shared : stem.rfind('-');
         out[i].session = stem.substr(0, split);
         out[i].scene = stem.substr(split + 1);
     }

@@ -30,10 +30,11 @@ struct SceneLog
 // as written.
 //
 // A file name does not say where the session ends and the scene begins when
-// either holds a "-": "2031-05-04-Tavern.log". The split chosen is the
-// longest session name that another file of the game shares; a file that
-// shares none splits at its last "-" (a date-named session is likelier than
-// a dashed scene name).
+// either holds a "-": "2031-05-04-Tavern.log". Every session has its "OOC"
+// scene, so a session name is taken first from a "<session>-OOC.log" of the
+// game, the longest that fits; failing that, the longest session name that
+// another file of the game begins with; failing that, the file splits at
+// its last "-" (a date-named session is likelier than a dashed scene name).
 class LogFolder
 {
 public:

@@ -1,0 +1,165 @@
+#include "client/transcript/exporter.h"
+
+#include "client/session/config.h"
+#include "tests/client/tempdir.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using Transcript::ExportOptions;
+using Transcript::Format;
+
+// A small session of two scenes, as the client writes it.
+struct Session
+{
+    Session()
+    {
+        std::filesystem::create_directories(dir.path / "Saga");
+        write_file(dir.path / "Saga/First-Tavern.log",
+            "[2031-05-04 20:15:01] Anna entered the scene\n"
+            "[2031-05-04 20:15:09] Guard draws a *sharp* sword at $Anna$.\n"
+            "[2031-05-04 20:15:10] Anna: \"Put it _down_, please.\"\n"
+            "[2031-05-04 20:15:12] The wind howls through the %shutters%.\n"
+            "[2031-05-04 20:15:20] ((Anna: brb))\n"
+            "[2031-05-04 20:16:00] 2d6 = 9\n");
+        write_file(dir.path / "Saga/First-OOC.log",
+            "[2031-05-04 20:15:05] Anna: hi all\n"
+            "[2031-05-04 20:15:11] Guard logged out\n");
+        folder.reset(new Transcript::LogFolder(dir.path.string()));
+    }
+
+    std::string export_as(Format format, const ExportOptions& options = {}) const
+    {
+        return Transcript::export_document(
+            Transcript::read_document(folder->find("Saga", "First")), format, options, config);
+    }
+
+    TempDir dir;
+    std::unique_ptr<Transcript::LogFolder> folder;
+    Config config { "" };
+};
+
+// A session of one scene with one line.
+std::string export_line(const std::string& text, Format format, const Config& config = Config(""))
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path / "G");
+    write_file(dir.path / "G/S-Hall.log", "[2031-05-04 20:15:09] " + text + "\n");
+    Transcript::LogFolder folder(dir.path.string());
+    return Transcript::export_document(Transcript::read_document(folder.find("G", "S")), format, {}, config);
+}
+
+TEST(Exporter, WritesEachFormatAsTheGoldenFile)
+{
+    Session session;
+    const std::pair<Format, const char*> formats[] = {
+        { Transcript::HTML, "session.html" }, { Transcript::MARKDOWN, "session.md" },
+        { Transcript::BBCODE, "session.bbcode" }, { Transcript::TEXT, "session.txt" }
+    };
+    for (const auto& f : formats)
+    {
+        SCOPED_TRACE(f.second);
+        EXPECT_EQ(read_file(std::string(PARLANE_SOURCE_DIR) + "/tests/transcript/golden/" + f.second),
+            session.export_as(f.first));
+    }
+}
+
+TEST(Exporter, FiltersLeaveOutOocEventsAndTimes)
+{
+    Session session;
+    ExportOptions no_ooc;
+    no_ooc.ooc = false;
+    ExportOptions no_events;
+    no_events.events = false;
+    ExportOptions no_times;
+    no_times.times = false;
+    EXPECT_EQ("Saga \xE2\x80\x94 First\n============\n\n== Tavern ==\n"
+              "[20:15:01] * Anna entered the scene\n"
+              "[20:15:09] Guard draws a sharp sword at Anna.\n"
+              "[20:15:10] Anna: \"Put it down, please.\"\n"
+              "[20:15:12] The wind howls through the shutters.\n"
+              "[20:16:00] * 2d6 = 9\n",
+        session.export_as(Transcript::TEXT, no_ooc));
+    std::string text = session.export_as(Transcript::TEXT, no_events);
+    EXPECT_EQ(std::string::npos, text.find("entered"));
+    EXPECT_EQ(std::string::npos, text.find("logged out"));
+    EXPECT_EQ(std::string::npos, text.find("2d6"));
+    EXPECT_NE(std::string::npos, text.find("[20:15:20] ((Anna: brb))"));
+    std::string html = session.export_as(Transcript::HTML, no_times);
+    EXPECT_EQ(std::string::npos, html.find("20:15"));
+    EXPECT_NE(std::string::npos, html.find("<p class=\"speech\"><span class=\"name\">Anna</span>"));
+}
+
+TEST(Exporter, NothingTypedMakesMarkup)
+{
+    struct Case
+    {
+        std::string line;
+        Format format;
+        std::string expected; // found in the output
+        std::vector<std::string> absent;
+    } cases[] = {
+        { "<script>alert(1)</script>", Transcript::HTML, "&lt;script&gt;alert(1)&lt;/script&gt;", { "<script" } },
+        { "Tom & Jerry &amp;", Transcript::HTML, "Tom &amp; Jerry &amp;amp;", {} },
+        { "a \"quoted\" 'word'", Transcript::HTML, "a &quot;<span class=\"speech_text\">quoted</span>&quot; &#39;word&#39;", {} },
+        { "<a href=\"javascript:alert(1)\">x</a> javascript:alert(1)", Transcript::HTML,
+          "&lt;a href=&quot;", { "<a ", "href=\"" } },
+        // Emphasis around an escaped character keeps the escape whole.
+        { "*a<b&c*", Transcript::HTML, "<span class=\"b\">a&lt;b&amp;c</span>", {} },
+        { "$<img src=x>$ waves", Transcript::HTML, "<span class=\"other_name\">&lt;img src=x&gt;</span>", { "<img" } },
+        { "ctrl \x01 char", Transcript::HTML, "ctrl \xEF\xBF\xBD char", { "\x01" } },
+        { "[url=javascript:x]y[/url] [b]", Transcript::BBCODE, "[[b][/b]url=javascript:x]y[[b][/b]/url] [[b][/b]b]", { "[url" } },
+        { "*[/color]*", Transcript::BBCODE, "[b][[b][/b]/color][/b]", { "[/color][/b]" } },
+        { "[c](javascript:x) <i> & `d` \\ | ~~", Transcript::MARKDOWN,
+          "\\[c\\](javascript:x) \\<i\\> \\& \\`d\\` \\\\ \\| \\~\\~", { "[c]", "<i>" } },
+        { "*a_b*", Transcript::MARKDOWN, "**a\\_b**", {} },
+        { "<b>&</b>", Transcript::TEXT, "<b>&</b>", {} },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.line);
+        std::string out = export_line(c.line, c.format);
+        EXPECT_NE(std::string::npos, out.find(c.expected)) << out;
+        for (const std::string& absent : c.absent)
+            EXPECT_EQ(std::string::npos, out.find(absent)) << absent;
+    }
+}
+
+TEST(Exporter, MarkdownLinesCannotOpenBlocks)
+{
+    ExportOptions no_times;
+    no_times.times = false;
+    const std::pair<const char*, const char*> cases[] = { { "# Heading", "\\# Heading" }, { "- item", "\\- item" },
+        { "+ item", "\\+ item" }, { "1. item", "1\\. item" }, { "12) item", "12\\) item" }, { "= rule", "\\= rule" },
+        { "a - b. 3) c", "a - b. 3) c" } };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.first);
+        TempDir dir;
+        std::filesystem::create_directories(dir.path / "G");
+        write_file(dir.path / "G/S-Hall.log", std::string("[2031-05-04 20:15:09] ") + c.first + "\n");
+        Transcript::LogFolder folder(dir.path.string());
+        std::string out = Transcript::export_document(
+            Transcript::read_document(folder.find("G", "S")), Transcript::MARKDOWN, no_times, Config(""));
+        EXPECT_EQ(std::string(c.second) + "\n", out.substr(out.rfind("\n\n") + 2));
+    }
+}
+
+TEST(Exporter, ColoursComeFromTheSettingsAndOnlyAsColours)
+{
+    Config config("");
+    config.set_color("name", "#123456");
+    config.set_color("speech", "red;}</style><script>x</script>");
+    config.set_color("background", "#ABC");
+    config.set_default_bg(false);
+    std::string html = export_line("Anna: \"hi\"", Transcript::HTML, config);
+    EXPECT_NE(std::string::npos, html.find(".name { color: #123456;"));
+    EXPECT_NE(std::string::npos, html.find(".speech_text { color: #50A000; }"));
+    EXPECT_NE(std::string::npos, html.find("background: #ABC;"));
+    EXPECT_EQ(std::string::npos, html.find("<script"));
+    EXPECT_NE(std::string::npos, export_line("Anna: \"hi\"", Transcript::BBCODE, config).find("[color=#123456][b]Anna"));
+}
+
+} // namespace
