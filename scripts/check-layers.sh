@@ -1,8 +1,8 @@
 #!/bin/sh
 # Checks the client's layers: includes point one way only (ui -> controller
-# -> interpreter -> session -> common -> libs), no include circle among the
-# client's files, the toolkit is included only in client/ui, and the session
-# and interpreter libraries link no toolkit. Usage: check-layers.sh [BUILD_DIR]
+# -> interpreter and transcript -> session -> common -> libs), no include circle among the
+# client's files, the toolkit is included only in client/ui, and the session,
+# interpreter and transcript libraries link no toolkit. Usage: check-layers.sh [BUILD_DIR]
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-}
@@ -16,10 +16,11 @@ toolkit = re.compile(r'^(gtkmm|gdkmm|glibmm|pangomm|atkmm|libglademm|gtk|gdk|gla
 def layer(path):
     if path.startswith('client/session/'): return 1
     if path.startswith('client/interpreter/'): return 2
+    if path.startswith('client/transcript/'): return 2
     if path.startswith('client/ui/'): return 4
     if path.startswith('client/'): return 3
     return 0
-names = {1: 'session', 2: 'interpreter', 3: 'controller', 4: 'ui'}
+names = {1: 'session', 2: 'interpreter or transcript', 3: 'controller', 4: 'ui'}
 
 faults = []
 graph = {}
@@ -61,7 +62,7 @@ for node in sorted(graph):
 # of it may be the toolkit.
 if build:
     ninja = open(os.path.join(build, 'build.ninja'), encoding='utf-8').read()
-    for stem in ('session', 'interpreter'):
+    for stem in ('session', 'interpreter', 'transcript'):
         m = re.search(r'^build ' + stem + r'_tests: .*\n((?:  .*\n)+)', ninja, re.M)
         if not m:
             faults.append(f'no link line for {stem}_tests in {build}/build.ninja')

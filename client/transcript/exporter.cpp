@@ -63,23 +63,6 @@ const char* run_role(unsigned styles)
     return nullptr;
 }
 
-// The colour role of a line's body, as in the log view.
-const char* body_role(const Line& line)
-{
-    switch (line.kind)
-    {
-    case Line::OOC:
-        return "ooc";
-    case Line::NARRATION:
-        return "gm";
-    case Line::EVENT:
-        return "event";
-    default:
-        break;
-    }
-    return line.name == Names::GAME_MASTER ? "gm" : "text";
-}
-
 const char* kind_name(Line::Kind kind)
 {
     static const char* const names[] = { "speech", "action", "narration", "ooc", "event", "plain" };

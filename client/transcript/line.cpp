@@ -170,6 +170,22 @@ void resolve_actions(std::vector<Line>& lines, const std::vector<std::string>& n
     }
 }
 
+const char* body_role(const Line& line)
+{
+    switch (line.kind)
+    {
+    case Line::OOC:
+        return "ooc";
+    case Line::NARRATION:
+        return "gm";
+    case Line::EVENT:
+        return "event";
+    default:
+        break;
+    }
+    return line.name == Names::GAME_MASTER ? "gm" : "text";
+}
+
 Markup::Rendered render(const Line& line)
 {
     switch (line.kind)

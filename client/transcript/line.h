@@ -59,6 +59,10 @@ std::vector<std::string> known_names(const std::vector<Line>& lines);
 // speech and emphasis styled. OOC lines read "name: text", events "* text".
 Markup::Rendered render(const Line& line);
 
+// The colour setting of the line's body, as the log view picks it: "ooc",
+// "gm" (narration and the game master's own lines), "event" or "text".
+const char* body_role(const Line& line);
+
 } // namespace Transcript
 
 #endif

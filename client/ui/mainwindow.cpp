@@ -13,6 +13,7 @@
 #include "client/ui/npcdialog.h"
 #include "client/ui/scenelist.h"
 #include "client/ui/startsessiondialog.h"
+#include "client/ui/transcriptswindow.h"
 #include "client/ui/uifile.h"
 #include "client/ui/utf8.h"
 #include "libs/core/source/core/except.h"
@@ -54,7 +55,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     Gtk::Window(obj), parlane(Parlane::instance()), lst_scenes(nullptr), lst_characters(nullptr),
     txt_log(nullptr), lbl_name(nullptr), lbl_scene(nullptr), ent_text(nullptr), dlg_connect(nullptr),
     dlg_start_session(nullptr), dlg_add_scene(nullptr), dlg_npcs(nullptr), dlg_biography(nullptr),
-    dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), notifier(nullptr), mni_begin_session(nullptr), mni_end_session(nullptr), flash(false)
+    dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), notifier(nullptr), wnd_transcripts(nullptr), mni_begin_session(nullptr), mni_end_session(nullptr), flash(false)
 {
     fetch_derived(xml, "lst_scenes", lst_scenes);
     fetch_derived(xml, "lst_characters", lst_characters);
@@ -75,6 +76,10 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     connect_item(xml, "mni_npcs", &MainWindow::npc_manager);
     connect_item(xml, "mni_help", &MainWindow::help);
     connect_item(xml, "mni_about", &MainWindow::about);
+    fetch_derived(xml, "wnd_transcripts", wnd_transcripts);
+    Gtk::MenuItem* mni_transcripts = nullptr;
+    fetch_widget(xml, "mni_transcripts", mni_transcripts);
+    mni_transcripts->signal_activate().connect(sigc::mem_fun(*wnd_transcripts, &TranscriptsWindow::open));
 
     ent_text->grab_focus();
     signal_focus_in_event().connect(sigc::mem_fun(*this, &MainWindow::focus_in_event), true);
@@ -92,6 +97,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
 
 MainWindow::~MainWindow()
 {
+    delete wnd_transcripts;
     delete notifier;
     delete connect_wait;
     delete_dialogs();

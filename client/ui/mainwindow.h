@@ -19,6 +19,7 @@ class NpcDialog;
 class BiographyDialog;
 class ColorDialog;
 class Notifier;
+class TranscriptsWindow;
 namespace Gtk
 {
 class Dialog;
@@ -114,6 +115,7 @@ private:
     // The "Connecting, please wait..." box while connect waits; owned.
     Gtk::MessageDialog* connect_wait;
     Notifier* notifier; // owned
+    TranscriptsWindow* wnd_transcripts; // owned
     Gtk::MenuItem* mni_begin_session;
     Gtk::MenuItem* mni_end_session;
     bool flash;
