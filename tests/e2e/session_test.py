@@ -56,9 +56,9 @@ def body(session):
     gm.wait_title("Parlane - Lantern Road - First Night")
     alice.wait_title("Parlane - Lantern Road - First Night")
 
-    # The game master adds a temporary scene without a group (Ctrl+T); the
+    # The game master adds a temporary scene without a group (Ctrl+N); the
     # client makes it the active one when the server announces it.
-    gm.key("ctrl+t")
+    gm.key("ctrl+n")
     dialog = gm.find_window("^Add a Scene$")
     gm.key("alt+n", window=dialog)
     gm.type(SCENE, window=dialog)
