@@ -41,7 +41,9 @@ TEST(Options, AccessRangesAddUpAndTheGameMasterDefaultsToTheLoopback)
     const Options defaults = parse({});
     EXPECT_TRUE(defaults.get_access().may_connect(other));
     EXPECT_TRUE(defaults.get_access().may_be_game_master(loopback));
+    EXPECT_TRUE(defaults.get_access().may_be_game_master(HostAddress("::1")));
     EXPECT_FALSE(defaults.get_access().may_be_game_master(lan));
+    EXPECT_EQ(defaults.get_access().describe_game_master(), "127.0.0.0/8, ::1/128");
     EXPECT_EQ(defaults.get_access().get_max_per_address(), 16u);
 
     const Options options = parse({ "--allow", "192.168.1.0/24", "--allow=10.0.0.1", "--gm-from", "192.168.1.5",
