@@ -2,6 +2,7 @@
 
 #include "client/frontend.h"
 #include "client/session/mentions.h"
+#include "client/session/places.h"
 #include "common/commands.h"
 #include "common/connection.h"
 #include "common/packet.h"
@@ -35,7 +36,7 @@ Parlane::Parlane(int argc, char** argv):
     signal_game_changed(session.signal_game_changed), signal_attention(session.signal_attention),
     signal_show_biography(session.signal_show_biography), signal_error(session.signal_error),
     signal_notice(session.signal_notice), signal_edit_biography(session.signal_edit_biography),
-    config("parlane.conf"), requests(session, *this), interpreter(session, requests, config, *this),
+    config(Places::current().get_config_file()), requests(session, *this), interpreter(session, requests, config, *this),
     packet_handler(session), conn(nullptr), link_busy(false), frontend(nullptr)
 {
     // A send to a peer that has gone would otherwise kill the process

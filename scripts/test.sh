@@ -3,7 +3,8 @@
 # and an AddressSanitizer + UndefinedBehaviorSanitizer build in build/sanitize.
 # GUI tests need a display; without one, the suite runs under Xvfb. Then every
 # fuzz target runs briefly over its seeds (FUZZ_SECONDS each, default 10).
-# The client's layers are checked after the first build (check-layers.sh).
+# The client's layers are checked after the first build (check-layers.sh),
+# and the Debian packages are built and linted (check-packages.sh).
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -21,6 +22,7 @@ run_suite() {
 
 run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 "$top/scripts/check-layers.sh" "$top/build/release"
+"$top/scripts/check-packages.sh"
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 run_suite sanitize -DCMAKE_BUILD_TYPE=Debug -DPARLANE_SANITIZE=ON -DPARLANE_BENCHMARKS=OFF
 FUZZ_SECONDS=${FUZZ_SECONDS:-10} "$top/scripts/fuzz.sh"

@@ -8,6 +8,8 @@
 #include "libs/net/source/inet.h"
 #include "libs/net/source/serversocket.h"
 #include "libs/strings/source/formatter.h"
+#include "libs/strings/source/utils.h"
+#include "server/logtext.h"
 #include "server/options.h"
 #include "server/statefile.h"
 #include "server/timer.h"
@@ -34,7 +36,7 @@ const unsigned ChatServer::MAX_CLIENTS;
 ChatServer::ChatServer(const Options& options, std::ostream& log):
     log(log), state_file(nullptr), saved_revision(0), handler(state, *this, options.get_game(), log),
     listener(nullptr), waker(nullptr), login_timer(nullptr),
-    login_timeout(std::chrono::seconds(options.get_login_timeout())), next_id(1)
+    login_timeout(std::chrono::seconds(options.get_login_timeout())), access(options.get_access()), next_id(1)
 {
     std::unique_ptr<StateFile> file;
     if (!options.get_state().empty())
@@ -145,22 +147,20 @@ void ChatServer::on_accept()
 void ChatServer::accept_one(Kel::Net::StreamSocket* socket)
 {
     std::unique_ptr<Kel::Net::StreamSocket> owned(socket);
+    sockaddr_storage peer_address {};
+    socket->get_peer_address().fill_sockaddr(reinterpret_cast<sockaddr&>(peer_address));
+    const HostAddress host(reinterpret_cast<const sockaddr&>(peer_address));
     std::unique_ptr<Connection> connection(new Connection(owned.get(), dispatcher));
     owned.release();
 
     if (clients.size() >= MAX_CLIENTS)
-    {
-        log << "Rejected connection from " << connection->get_peer() << ": Server full" << std::endl;
-        try
-        {
-            connection->send_packet(Packet(Names::SYSTEM, Command::ERROR, "Server full"));
-        }
-        catch (const Kel::Exception&)
-        {
-            // It is closed next anyway.
-        }
-        return;
-    }
+        return turn_away(*connection, "Server full");
+    if (!access.may_connect(host))
+        return turn_away(*connection, "This server does not accept connections from your address");
+    unsigned& open = per_host[host];
+    if (open >= access.get_max_per_address())
+        return turn_away(*connection, "Too many connections from your address");
+    ++open;
 
     const ClientId id = next_id++;
     connection->signal_packet_available.connect(sigc::bind(sigc::mem_fun(*this, &ChatServer::on_packet), id));
@@ -168,9 +168,40 @@ void ChatServer::accept_one(Kel::Net::StreamSocket* socket)
     connection->signal_bad_line.connect(
         [this, id](const std::string& reason) { handler.reject_line(id, reason); });
     const std::string peer = connection->get_peer();
-    clients[id]
-        = Client { connection.release(), false, true, std::chrono::steady_clock::now() + login_timeout };
+    clients.emplace(id,
+        Client { connection.release(), host, false, true, std::chrono::steady_clock::now() + login_timeout });
     handler.add_client(id, peer);
+}
+
+void ChatServer::turn_away(Connection& connection, const std::string& reason)
+{
+    log << "Rejected connection from " << connection.get_peer() << ": " << reason << std::endl;
+    try
+    {
+        connection.send_packet(Packet(Names::SYSTEM, Command::ERROR, reason));
+    }
+    catch (const Kel::Exception&)
+    {
+        // It is closed next anyway.
+    }
+}
+
+// Names are matched ignoring case here, so that no spelling of the game
+// master's name slips past the address check, whatever the rules of the
+// RequestHandler make of it.
+bool ChatServer::refuse_game_master(ClientId id, const Client& client, const Packet& packet)
+{
+    if (!client.logging_in || handler.is_logged_in(id) || packet.get_command() != Command::NAME
+        || packet.get_parameter_count() == 0
+        || Kel::strcasecmp(packet.get_parameter(0), Names::GAME_MASTER) != 0
+        || access.may_be_game_master(client.host))
+        return false;
+    log << "Refused game master login as " << log_text(packet.get_parameter(0)) << " from "
+        << client.connection->get_peer() << std::endl;
+    send(id, Packet(Names::SYSTEM, Command::ERROR,
+                 "The game master may only log in from " + access.describe_game_master()));
+    close(id);
+    return true;
 }
 
 void ChatServer::on_packet(ClientId id)
@@ -189,7 +220,7 @@ void ChatServer::on_packet(ClientId id)
         drop(id, e.what());
         return;
     }
-    if (it->second.closing)
+    if (it->second.closing || refuse_game_master(id, it->second, packet))
         return;
     handler.handle(id, packet);
     save_if_changed();
@@ -250,6 +281,9 @@ void ChatServer::close_pending()
         if (it == clients.end())
             continue;
         Connection* connection = it->second.connection;
+        auto open = per_host.find(it->second.host);
+        if (open != per_host.end() && --open->second == 0)
+            per_host.erase(open);
         clients.erase(it);
         handler.remove_client(id);
         delete connection;

@@ -2,6 +2,7 @@
 #define PARLANE_SERVER_CHATSERVER_H
 
 #include "libs/io/source/eventdispatcher.h"
+#include "server/access.h"
 #include "server/gamestate.h"
 #include "server/outbox.h"
 #include "server/requesthandler.h"
@@ -37,6 +38,12 @@ class StreamSocket;
 // beyond MAX_CLIENTS a newcomer is told "Server full" and closed. Nor can
 // idle sockets fill those places: a connection that has not logged in
 // within the options' login time-out is told "Login timed out" and closed.
+//
+// The options' access policy is applied here, before the RequestHandler
+// sees anything: an address outside the allowed ranges, or one that holds
+// its limit of connections already, is told why and closed at once; a login
+// as the game master (in any letter case) from outside the game master's
+// ranges is refused and closed.
 class ChatServer: public Outbox
 {
 public:
@@ -71,6 +78,7 @@ private:
     struct Client
     {
         Connection* connection; // owned
+        HostAddress host;
         bool closing; // receives nothing more; deleted after the tick
         bool logging_in; // has not yet logged in
         std::chrono::steady_clock::time_point login_deadline;
@@ -78,6 +86,8 @@ private:
 
     void on_accept();
     void accept_one(Kel::Net::StreamSocket* socket);
+    void turn_away(Connection& connection, const std::string& reason);
+    bool refuse_game_master(ClientId id, const Client& client, const Packet& packet);
     void on_packet(ClientId id);
     void on_end_of_file(ClientId id);
     void drop(ClientId id, const std::string& reason);
@@ -95,7 +105,9 @@ private:
     WakeUp* waker; // owned
     Timer* login_timer; // owned; armed while a connection is logging in
     std::chrono::steady_clock::duration login_timeout;
+    AccessPolicy access;
     std::map<ClientId, Client> clients;
+    std::map<HostAddress, unsigned> per_host; // open connections by address
     std::vector<ClientId> to_close;
     ClientId next_id;
 };

@@ -39,20 +39,55 @@ unsigned parse_login_timeout(const std::string& text)
     throw Kel::UsageError(Kel::format("Invalid login time-out '%s'", text));
 }
 
+// At least one connection, and no more than the server takes in all.
+unsigned parse_max_per_address(const std::string& text)
+{
+    try
+    {
+        unsigned int count = Kel::lexical_cast<unsigned int>(text);
+        if (count >= 1 && count <= 65535)
+            return count;
+    }
+    catch (const Kel::LexicalError&)
+    {
+    }
+    throw Kel::UsageError(Kel::format("Invalid connection limit '%s'", text));
+}
+
+AddressRange parse_range(const std::string& text)
+{
+    try
+    {
+        return AddressRange(text);
+    }
+    catch (const Kel::InvalidParameterValue& e)
+    {
+        throw Kel::UsageError(e.what());
+    }
+}
+
 } // namespace
 
 const unsigned short Options::DEFAULT_PORT;
 const unsigned Options::DEFAULT_LOGIN_TIMEOUT;
 
 Options::Options(int argc, char** argv):
-    port(DEFAULT_PORT), bind("127.0.0.1"), game("Demo"), login_timeout(DEFAULT_LOGIN_TIMEOUT), help(false)
+    port(DEFAULT_PORT), bind("127.0.0.1"), game("Demo"), login_timeout(DEFAULT_LOGIN_TIMEOUT), help(false),
+    version(false)
 {
+    std::vector<AddressRange> allow, game_master;
+    unsigned max_per_address = AccessPolicy::DEFAULT_MAX_PER_ADDRESS;
     for (int i = 1; i < argc; ++i)
     {
         std::string option = argv[i];
         if (option == "--help")
         {
             help = true;
+            continue;
+        }
+        if (option == "--version")
+        {
+            version = true;
             continue;
         }
 
@@ -64,7 +99,8 @@ Options::Options(int argc, char** argv):
             option.erase(equals);
         }
         else if (option == "--port" || option == "--bind" || option == "--game" || option == "--state"
-            || option == "--login-timeout")
+            || option == "--login-timeout" || option == "--allow" || option == "--gm-from"
+            || option == "--max-per-address")
         {
             if (i + 1 >= argc)
                 throw Kel::UsageError(Kel::format("Option %s needs a value", option));
@@ -94,9 +130,16 @@ Options::Options(int argc, char** argv):
         }
         else if (option == "--login-timeout")
             login_timeout = parse_login_timeout(value);
+        else if (option == "--allow")
+            allow.push_back(parse_range(value));
+        else if (option == "--gm-from")
+            game_master.push_back(parse_range(value));
+        else if (option == "--max-per-address")
+            max_per_address = parse_max_per_address(value);
         else
             throw Kel::UsageError(Kel::format("Unknown argument '%s'", argv[i]));
     }
+    access = AccessPolicy(allow, game_master, max_per_address);
 }
 
 std::string Options::usage(const std::string& program)
@@ -110,8 +153,15 @@ std::string Options::usage(const std::string& program)
                        "  --game NAME      the game announced to every client (default Demo)\n"
                        "  --state FILE     keep characters, scenes and the session in FILE across\n"
                        "                   restarts (default: in memory only)\n"
+                       "  --allow RANGE    accept connections only from this ADDRESS[/PREFIX];\n"
+                       "                   repeat for more (default: from anywhere)\n"
+                       "  --gm-from RANGE  let the game master log in from this ADDRESS[/PREFIX];\n"
+                       "                   repeat for more (default: the loopback only)\n"
+                       "  --max-per-address N\n"
+                       "                   connections one address may hold at once (default %u)\n"
                        "  --help           show this text\n"
+                       "  --version        show the version\n"
                        "\n"
                        "The server prints \"Listening on ADDRESS:PORT\" once it accepts clients.\n",
-        program, DEFAULT_PORT);
+        program, DEFAULT_PORT, AccessPolicy::DEFAULT_MAX_PER_ADDRESS);
 }

@@ -1,11 +1,16 @@
 #ifndef PARLANE_SERVER_OPTIONS_H
 #define PARLANE_SERVER_OPTIONS_H
 
+#include "server/access.h"
+
 #include <string>
+#include <vector>
 
 // The server's command line:
 //
-//     parlane-server [--port N] [--bind ADDRESS] [--game NAME] [--state FILE] [--help]
+//     parlane-server [--port N] [--bind ADDRESS] [--game NAME] [--state FILE]
+//                    [--allow RANGE]... [--gm-from RANGE]... [--max-per-address N]
+//                    [--help] [--version]
 //
 // Each option takes its value as the next argument or after "=", as in
 // "--port=7254". Anything else throws Kel::UsageError.
@@ -32,6 +37,9 @@ public:
     // Empty: the state is kept in memory only.
     const std::string& get_state() const { return state; }
     bool get_help() const { return help; }
+    bool get_version() const { return version; }
+    // Who may connect and who may be the game master.
+    const AccessPolicy& get_access() const { return access; }
     unsigned get_login_timeout() const { return login_timeout; }
 
 private:
@@ -40,7 +48,9 @@ private:
     std::string game;
     std::string state;
     unsigned login_timeout;
+    AccessPolicy access;
     bool help;
+    bool version;
 };
 
 #endif

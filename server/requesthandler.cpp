@@ -7,6 +7,7 @@
 #include "libs/core/source/core/except.h"
 #include "libs/strings/source/formatter.h"
 #include "libs/strings/source/utils.h"
+#include "server/logtext.h"
 
 #include <ostream>
 #include <set>
@@ -68,15 +69,10 @@ void require_name(const std::string& name, const char* invalid)
 
 const char INVALID_SCENE_NAME[] = "Invalid scene name";
 
-// Text that may hold what a client wrote, as it may stand in the log:
-// control bytes, which a terminal showing the log would obey, are written
-// as the four characters "\xHH" (the escape byte as "\x1b").
+// Text that may hold what a client wrote, as it may stand in the log.
 std::string loggable(const std::string& text)
 {
-    std::string result;
-    for (unsigned char c : text)
-        result += c < 0x20 || c == 0x7f ? Kel::format("\\x%02x", static_cast<unsigned>(c)) : std::string(1, c);
-    return result;
+    return log_text(text);
 }
 
 std::string join(const std::vector<const GameState::Scene*>& scenes)

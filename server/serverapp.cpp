@@ -51,6 +51,11 @@ int ServerApp::main()
         std::cout << Options::usage(program);
         return 0;
     }
+    if (options.get_version())
+    {
+        std::cout << "parlane-server " PARLANE_VERSION "\n";
+        return 0;
+    }
 
     // A peer that vanishes must not kill the server through a write.
     std::signal(SIGPIPE, SIG_IGN);

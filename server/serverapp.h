@@ -19,7 +19,8 @@ public:
     // Writes "UsageError: <reason>" and the usage text to standard error.
     static void usage(const char* reason, const char* program_name, bool brief);
 
-    // Starts the server and prints "Listening on ADDRESS:PORT"; returns 1
+    // Prints the usage text or the version when asked to; otherwise starts
+    // the server and prints "Listening on ADDRESS:PORT"; returns 1
     // when it cannot start (the reason goes to standard error).
     int main() override;
 

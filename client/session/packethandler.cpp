@@ -1,6 +1,6 @@
 #include "client/session/packethandler.h"
 
-#include "client/session/safename.h"
+#include "client/session/places.h"
 #include "client/session/session.h"
 #include "common/commands.h"
 #include "common/packet.h"
@@ -50,7 +50,7 @@ void PacketHandler::game(const Packet& pkt)
 {
     const std::string& name = pkt.get_parameter(0);
     session.set_game(name);
-    Kel::mkpath(Kel::Path(safe_name(name)), 0755);
+    Kel::mkpath(Kel::Path(Places::current().get_game_folder(name)), 0755);
 }
 
 void PacketHandler::session_name(const Packet& pkt)

@@ -1,6 +1,7 @@
 #include "client/session/scene.h"
 
 #include "client/session/markup.h"
+#include "client/session/places.h"
 #include "client/session/safename.h"
 #include "common/names.h"
 #include "libs/core/source/time/clock.h"
@@ -54,7 +55,7 @@ void Scene::add_line(LogLine::Type type, const std::string& nm, const std::strin
         return;
 
     std::string file_name = Kel::format("%s-%s.log", safe_name(session), safe_name(name));
-    Kel::Path path = Kel::Path(safe_name(parlane.get_game())) / Kel::Path(file_name);
+    Kel::Path path = Kel::Path(Places::current().get_game_folder(parlane.get_game())) / Kel::Path(file_name);
     Kel::IO::File file(path.str(), Kel::IO::M_WRITE | Kel::IO::M_APPEND, Kel::IO::File::C_CREATE);
 
     std::string line = Markup::replace_me(text, nm);

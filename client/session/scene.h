@@ -23,7 +23,8 @@ public:
 // A room of conversation announced by the server: who is present, what was
 // said, and how much has happened since the user last looked. During a
 // session every line is also appended to "<game>/<session>-<scene>.log"
-// below the working directory, with each name made safe as a file name.
+// below the log root of Places::current(), with each name made safe as a
+// file name.
 class Scene
 {
 public:

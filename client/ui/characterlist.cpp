@@ -1,6 +1,7 @@
 #include "client/ui/characterlist.h"
 
 #include "client/parlane.h"
+#include "client/session/places.h"
 #include "client/ui/backgroundstyle.h"
 #include "client/ui/uifile.h"
 #include "client/ui/utf8.h"
@@ -34,10 +35,11 @@ Glib::RefPtr<Gdk::Pixbuf> load_icon(const std::string& file)
 CharacterList::CharacterList(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml):
     Gtk::TreeView(obj), parlane(Parlane::instance()), mnu_char_popup(nullptr)
 {
-    img_online = load_icon("online.png");
-    img_offline = load_icon("offline.png");
-    img_writing = load_icon("writing.png");
-    img_afk = load_icon("afk.png");
+    const Places& places = Places::current();
+    img_online = load_icon(places.get_data_file("online.png"));
+    img_offline = load_icon(places.get_data_file("offline.png"));
+    img_writing = load_icon(places.get_data_file("writing.png"));
+    img_afk = load_icon(places.get_data_file("afk.png"));
 
     store = Gtk::ListStore::create(columns);
     set_model(store);

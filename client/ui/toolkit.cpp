@@ -2,15 +2,31 @@
 
 #include "client/ui/mainwindow.h"
 #include "client/ui/messagebox.h"
+#include "client/session/places.h"
+
+#include <gtk/gtkmain.h>
 
 Frontend* make_frontend(int& argc, char**& argv)
 {
-    return new Toolkit(argc, argv, "parlane.glade");
+    return new Toolkit(argc, argv, Places::current().get_ui_file());
+}
+
+bool show_start_up_error(int& argc, char**& argv, const std::string& text)
+{
+    if (!gtk_init_check(&argc, &argv))
+        return false;
+    Gtk::Main gtk(argc, argv);
+    message_box(text, Gtk::MESSAGE_ERROR);
+    return true;
 }
 
 Toolkit::Toolkit(int& argc, char**& argv, const std::string& ui_file):
-    gtk(argc, argv), wnd_main(MainWindow::load(ui_file))
+    gtk(argc, argv), wnd_main(nullptr)
 {
+    // Dialogs and windows without an icon of their own take the installed
+    // application icon from the icon theme.
+    Gtk::Window::set_default_icon_name("parlane");
+    wnd_main = MainWindow::load(ui_file);
 }
 
 Toolkit::~Toolkit()

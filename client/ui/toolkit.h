@@ -8,6 +8,10 @@
 
 class MainWindow;
 
+// Shows text in an error box when a display can be opened, before the
+// controller exists (a set-up that cannot start); false without a display.
+bool show_start_up_error(int& argc, char**& argv, const std::string& text);
+
 // The toolkit started from the command line, its main context run from the
 // program's loop, and the main window with its dialogs.
 class Toolkit: public Frontend

@@ -17,12 +17,17 @@ namespace
 
 using namespace servertest;
 
-// A blocking socket with a 10 s receive time-out.
-int raw_connect(const std::string& address)
+// A blocking socket with a 10 s receive time-out, from the loopback
+// address source (host byte order).
+int raw_connect(const std::string& address, in_addr_t source = INADDR_LOOPBACK)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     timeval limit { 10, 0 };
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
+    sockaddr_in from {};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(source);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof(from)), 0);
     sockaddr_in sin {};
     sin.sin_family = AF_INET;
     sin.sin_port = htons(static_cast<unsigned short>(std::stoi(address.substr(address.rfind(':') + 1))));
@@ -82,6 +87,62 @@ TEST(ChatServer, LinesOverTheLimitAreDroppedAndTheNextOneRead)
     EXPECT_TRUE(server.wait_for_log("Line too long from 127.0.0.1:"));
     ::close(fd);
     ::close(alice);
+}
+
+const in_addr_t SECOND_LOOPBACK = 0x7f000002; // 127.0.0.2
+
+TEST(ChatServer, TheGameMasterLogsInOnlyFromItsAddressesInAnySpelling)
+{
+    ServerProcess server({ "--gm-from", "127.0.0.1/32" });
+    for (const char* name : { "GM", "gm" })
+    {
+        SCOPED_TRACE(name);
+        const int fd = raw_connect(server.address, SECOND_LOOPBACK);
+        raw_send(fd, std::string(";NAME;") + name + "\n");
+        EXPECT_EQ(raw_read_until(fd, ""), "*;ERROR;The game master may only log in from 127.0.0.1/32\n");
+        EXPECT_TRUE(server.wait_for_log(std::string("Refused game master login as ") + name + " from 127.0.0.2:"));
+        ::close(fd);
+    }
+    // Others may log in from there, and the game master from its own address.
+    const int alice = raw_connect(server.address, SECOND_LOOPBACK);
+    raw_send(alice, ";NAME;Alice\n");
+    EXPECT_NE(raw_read_until(alice, "Alice;ONLINE;1\n").find("Alice;ONLINE;1\n"), std::string::npos);
+    const int gm = raw_login(server.address, "GM");
+    EXPECT_EQ(server.count_in_log("Login: "), 2u);
+    ::close(gm);
+    ::close(alice);
+}
+
+TEST(ChatServer, AddressesOutsideTheAllowedRangesOrOverTheirLimitAreTurnedAway)
+{
+    ServerProcess server({ "--allow", "127.0.0.1", "--max-per-address", "2" });
+    const int outsider = raw_connect(server.address, SECOND_LOOPBACK);
+    EXPECT_EQ(raw_read_until(outsider, ""), "*;ERROR;This server does not accept connections from your address\n");
+    EXPECT_TRUE(server.wait_for_log("Rejected connection from 127.0.0.2:"));
+
+    const int first = raw_connect(server.address);
+    const int second = raw_login(server.address, "Alice");
+    const int third = raw_connect(server.address);
+    EXPECT_EQ(raw_read_until(third, ""), "*;ERROR;Too many connections from your address\n");
+    EXPECT_TRUE(server.wait_for_log("Rejected connection from 127.0.0.1:"));
+    // A place that is given back can be taken again.
+    ::close(first);
+    ::close(third);
+    EXPECT_TRUE(server.wait_for_log("terminated"));
+    const int fourth = raw_login(server.address, "Bob");
+    for (int fd : { outsider, second, fourth })
+        ::close(fd);
+}
+
+TEST(ChatServer, WhatAClientWroteStaysOnOneLogLine)
+{
+    ServerProcess server;
+    const int fd = raw_login(server.address, "Mallory");
+    raw_send(fd, "Mallory;\xff\x1b[2J\xc2\x85Login: GM;x\n");
+    raw_read_until(fd, "ERROR");
+    EXPECT_TRUE(server.wait_for_log("Rejected \\xff\\x1b[2J\\xc2\\x85LOGIN: GM from Mallory: Unknown command"))
+        << server.log();
+    ::close(fd);
 }
 
 // The time-out is woken by a timer armed only while somebody is waiting:

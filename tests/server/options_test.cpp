@@ -35,6 +35,28 @@ TEST(Options, DefaultsAndValuesAfterTheOptionOrAfterEquals)
     EXPECT_EQ(parse({ "--port=65535" }).get_port(), 65535);
 }
 
+TEST(Options, AccessRangesAddUpAndTheGameMasterDefaultsToTheLoopback)
+{
+    const HostAddress lan("192.168.1.5"), other("10.0.0.1"), loopback("127.0.0.2");
+    const Options defaults = parse({});
+    EXPECT_TRUE(defaults.get_access().may_connect(other));
+    EXPECT_TRUE(defaults.get_access().may_be_game_master(loopback));
+    EXPECT_TRUE(defaults.get_access().may_be_game_master(HostAddress("::1")));
+    EXPECT_FALSE(defaults.get_access().may_be_game_master(lan));
+    EXPECT_EQ(defaults.get_access().describe_game_master(), "127.0.0.0/8, ::1/128");
+    EXPECT_EQ(defaults.get_access().get_max_per_address(), 16u);
+
+    const Options options = parse({ "--allow", "192.168.1.0/24", "--allow=10.0.0.1", "--gm-from", "192.168.1.5",
+        "--max-per-address", "2" });
+    EXPECT_TRUE(options.get_access().may_connect(lan));
+    EXPECT_TRUE(options.get_access().may_connect(other));
+    EXPECT_FALSE(options.get_access().may_connect(loopback));
+    // Naming a game master's address replaces the loopback.
+    EXPECT_TRUE(options.get_access().may_be_game_master(lan));
+    EXPECT_FALSE(options.get_access().may_be_game_master(loopback));
+    EXPECT_EQ(options.get_access().get_max_per_address(), 2u);
+}
+
 TEST(Options, BadArgumentsAreUsageErrors)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -49,6 +71,9 @@ TEST(Options, BadArgumentsAreUsageErrors)
         { { "--login-timeout", "86401" }, "Invalid login time-out '86401'" },
         { { "--verbose" }, "Unknown argument '--verbose'" },
         { { "--help=yes" }, "Unknown argument '--help=yes'" },
+        { { "--gm-from", "10.0.0.0/33" }, "Invalid address range '10.0.0.0/33'" },
+        { { "--allow", "example.org" }, "Invalid address range 'example.org'" },
+        { { "--max-per-address", "0" }, "Invalid connection limit '0'" },
     };
     for (const auto& c : cases)
     {
