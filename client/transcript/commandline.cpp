@@ -1,6 +1,7 @@
 #include "client/transcript/commandline.h"
 
 #include "client/session/config.h"
+#include "client/session/places.h"
 #include "client/transcript/exporter.h"
 #include "client/transcript/search.h"
 #include "libs/core/source/core/except.h"
@@ -182,7 +183,7 @@ void export_transcript(const LogFolder& folder, const Arguments& a, std::ostream
 
 std::string default_config_file()
 {
-    return "parlane.conf";
+    return Places::current().get_config_file();
 }
 
 int run_command_line(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)

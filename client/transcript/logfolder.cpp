@@ -1,5 +1,7 @@
 #include "client/transcript/logfolder.h"
 
+#include "client/session/places.h"
+
 #include "common/names.h"
 
 #include <algorithm>
@@ -80,8 +82,8 @@ void split_names(const std::vector<std::string>& stems, std::vector<SceneLog>& o
 
 std::string default_log_folder()
 {
-    // The client writes "<game>/<session>-<scene>.log" below its working folder.
-    return ".";
+    const std::string& root = Places::current().get_log_root();
+    return root.empty() ? "." : root;
 }
 
 LogFolder::LogFolder(const std::string& f): folder(f)
