@@ -48,6 +48,8 @@ public:
         NOTIFY_NONE
     };
 
+    const std::string& get_filename() const { return filename; }
+
     // Any role name is accepted.
     void set_color(const std::string& role, const std::string& colour);
     // Throws Kel::InvalidParameterValue "Unknown color" for a role not in the map.
