@@ -8,9 +8,11 @@
 
 // The user's settings: the colour of each kind of log text (by role name:
 // "text", "name", "other_name", "speech", "ooc", "timestamp", "gm", "event",
-// "background", "mention", the background of lines that speak to the
-// user, and "error", the colour of the client's word on a mistyped line), the background choice, name abbreviation, the server and name last
-// used, highlight words, desktop notifications and the typing indicator. Kept in a data file in the text syntax; colours are
+// "background", "mention", the background of lines that speak to the user,
+// and "error", the client's word on a mistyped line), the background choice,
+// name abbreviation, the server and name last used, highlight words, desktop
+// notifications, the typing indicator and the number of logged lines a
+// scene shows again. Kept in a data file in the text syntax; colours are
 // stored as text ("#RRGGBB") and never parsed here.
 class Config
 {

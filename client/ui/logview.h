@@ -18,7 +18,10 @@ class Parlane;
 // "[time] body", coloured by kind of line, with names, quoted speech and
 // *bold*, _underlined_ and %italic% emphasis. A scene activation renders
 // the whole backlog; activity appends only the lines not shown yet, and
-// follows them only if the view was scrolled to the bottom.
+// follows them only if the view was scrolled to the bottom. The client's own
+// lines look apart (notices quiet, problems in the error colour, lines
+// restored from a log file dimmed below a rule), and while no scene is
+// active the view shows a welcome instead.
 class LogView: public Gtk::TextView
 {
 public:
