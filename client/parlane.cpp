@@ -225,6 +225,7 @@ void Parlane::read_burst()
 void Parlane::config_changed()
 {
     session.set_highlight_words(Mentions::split_words(config.get_highlight_words()));
+    session.set_restore_lines(config.get_restore_lines());
     requests.set_send_writing(config.get_send_writing());
 }
 

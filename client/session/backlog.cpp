@@ -11,3 +11,8 @@ void BackLog::push_back(const LogLine& line)
     if (all_shown)
         next_ = std::prev(store.end());
 }
+
+void BackLog::restore(const std::vector<LogLine>& lines)
+{
+    store.insert(store.begin(), lines.begin(), lines.end());
+}

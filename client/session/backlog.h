@@ -4,6 +4,7 @@
 #include "client/session/logline.h"
 
 #include <list>
+#include <vector>
 
 // Every line of one scene, oldest first, with a mark at the oldest line the
 // display has not shown yet. Grows without limit for the life of the scene.
@@ -20,6 +21,10 @@ public:
     // Appends the line; if everything had been shown, the new line becomes
     // the first unshown one.
     void push_back(const LogLine& line);
+    // Puts lines, in their order, before every line there is. The mark of
+    // unshown lines does not cover them: a display that has shown this
+    // backlog must render it again from begin().
+    void restore(const std::vector<LogLine>& lines);
 
     const_iterator begin() const { return store.begin(); }
     const_iterator end() const { return store.end(); }

@@ -41,7 +41,9 @@ void write_all(Kel::IO::File& file, const std::string& data, const std::string& 
 
 // Colour roles added after the first nine: saved only once changed, so that
 // a file of the defaults stays exactly as older versions wrote it.
-const std::map<std::string, std::string> LATER_ROLES = { { "mention", "#FFF0A0" } };
+const std::map<std::string, std::string> LATER_ROLES = { { "mention", "#FFF0A0" }, { "error", "#C00000" } };
+
+const unsigned DEFAULT_RESTORE_LINES = 200;
 
 } // namespace
 
@@ -55,6 +57,7 @@ Config::Loader::Loader(Config& conf): conf(conf)
     add("highlight_words", &Config::highlight_words);
     add("notify", &Config::notify);
     add("send_writing", &Config::send_writing);
+    add("restore_lines", &Config::restore_lines);
 }
 
 void Config::Loader::color(const std::string& role, const std::string& colour)
@@ -63,7 +66,8 @@ void Config::Loader::color(const std::string& role, const std::string& colour)
 }
 
 Config::Config(const std::string& filename):
-    filename(filename), default_bg(true), abbreviate_refs(false), notify("mentions"), send_writing(true)
+    filename(filename), default_bg(true), abbreviate_refs(false), notify("mentions"), send_writing(true),
+    restore_lines(DEFAULT_RESTORE_LINES)
 {
     set_color("text", "#005000");
     set_color("name", "#00A080");
@@ -114,6 +118,8 @@ void Config::save() const
         content += Kel::format("notify \"%s\";\n", quoted(notify));
     if (!send_writing)
         content += "send_writing false;\n";
+    if (restore_lines != DEFAULT_RESTORE_LINES)
+        content += Kel::format("restore_lines %u;\n", restore_lines);
 
     // Written beside the file (so the rename stays on one file system) and
     // renamed over it only when complete and on the disk.

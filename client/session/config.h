@@ -8,9 +8,11 @@
 
 // The user's settings: the colour of each kind of log text (by role name:
 // "text", "name", "other_name", "speech", "ooc", "timestamp", "gm", "event",
-// "background", and "mention", the background of lines that speak to the
-// user), the background choice, name abbreviation, the server and name last
-// used, highlight words, desktop notifications and the typing indicator. Kept in a data file in the text syntax; colours are
+// "background", "mention", the background of lines that speak to the user,
+// and "error", the client's word on a mistyped line), the background choice,
+// name abbreviation, the server and name last used, highlight words, desktop
+// notifications, the typing indicator and the number of logged lines a
+// scene shows again. Kept in a data file in the text syntax; colours are
 // stored as text ("#RRGGBB") and never parsed here.
 class Config
 {
@@ -48,6 +50,8 @@ public:
         NOTIFY_NONE
     };
 
+    const std::string& get_filename() const { return filename; }
+
     // Any role name is accepted.
     void set_color(const std::string& role, const std::string& colour);
     // Throws Kel::InvalidParameterValue "Unknown color" for a role not in the map.
@@ -67,6 +71,9 @@ public:
     Notify get_notify() const;
     // Whether others are told that the user is typing.
     bool get_send_writing() const { return send_writing; }
+    // Lines of a scene's log file shown again when the client joins a
+    // session it has logged before; 0 turns that off.
+    unsigned get_restore_lines() const { return restore_lines; }
 
 private:
     std::string filename;
@@ -78,6 +85,7 @@ private:
     std::string highlight_words;
     std::string notify;
     bool send_writing;
+    unsigned restore_lines;
 };
 
 #endif

@@ -1,9 +1,11 @@
 #include "client/session/scene.h"
 
+#include "client/session/logtail.h"
 #include "client/session/markup.h"
 #include "client/session/places.h"
 #include "client/session/safename.h"
 #include "common/names.h"
+#include "libs/core/source/core/except.h"
 #include "libs/core/source/time/clock.h"
 #include "libs/core/source/time/datetime.h"
 #include "libs/io/source/file.h"
@@ -11,6 +13,8 @@
 #include "libs/strings/source/formatter.h"
 
 #include <algorithm>
+#include <iostream>
+#include <vector>
 
 Scene::Scene(const SceneHost& r, const std::string& n, bool t): parlane(r), name(n), temporary(t), activity(0)
 {
@@ -54,9 +58,7 @@ void Scene::add_line(LogLine::Type type, const std::string& nm, const std::strin
     if (session.empty() || backlog.last().is_local())
         return;
 
-    std::string file_name = Kel::format("%s-%s.log", safe_name(session), safe_name(name));
-    Kel::Path path = Kel::Path(Places::current().get_game_folder(parlane.get_game())) / Kel::Path(file_name);
-    Kel::IO::File file(path.str(), Kel::IO::M_WRITE | Kel::IO::M_APPEND, Kel::IO::File::C_CREATE);
+    Kel::IO::File file(log_path(), Kel::IO::M_WRITE | Kel::IO::M_APPEND, Kel::IO::File::C_CREATE);
 
     std::string line = Markup::replace_me(text, nm);
     if (type == LogLine::OOC)
@@ -64,10 +66,45 @@ void Scene::add_line(LogLine::Type type, const std::string& nm, const std::strin
     file.write(Kel::format("[%s] %s\n", dt.format("%Y-%m-%d %H:%M:%S"), line));
 }
 
+bool Scene::restore_earlier_lines(unsigned count)
+{
+    const std::string& session = parlane.get_session();
+    if (session.empty())
+        return false;
+    // Names never hold a line feed, so the key is unambiguous.
+    std::string key = parlane.get_game() + '\n' + session;
+    if (key == restored_from)
+        return false;
+    restored_from = key;
+
+    std::vector<LogLine> lines;
+    try
+    {
+        lines = LogTail::read(log_path(), std::min(count, MAX_RESTORED));
+    }
+    catch (const Kel::Exception& e)
+    {
+        std::cout << e.what() << std::endl;
+        return false;
+    }
+    if (lines.empty())
+        return false;
+    Kel::Time::DateTime dt(Kel::Time::now());
+    lines.push_back(LogLine(LogLine::SEPARATOR, dt.format("%H:%M:%S"), Names::SYSTEM, SEPARATOR_TEXT));
+    backlog.restore(lines);
+    return true;
+}
+
 void Scene::add_local_line(LogLine::Type type, const std::string& text)
 {
     Kel::Time::DateTime dt(Kel::Time::now());
     backlog.push_back(LogLine(type, dt.format("%H:%M:%S"), Names::SYSTEM, text));
+}
+
+std::string Scene::log_path() const
+{
+    std::string file_name = Kel::format("%s-%s.log", safe_name(parlane.get_session()), safe_name(name));
+    return (Kel::Path(Places::current().get_game_folder(parlane.get_game())) / Kel::Path(file_name)).str();
 }
 
 bool Scene::set_activity(unsigned a)

@@ -28,6 +28,11 @@ public:
 class Scene
 {
 public:
+    // Most lines restore_earlier_lines puts in, whatever it is asked for.
+    static constexpr unsigned MAX_RESTORED = 10000;
+    // The text of the line between restored lines and new ones.
+    static constexpr char SEPARATOR_TEXT[] = "earlier lines from the log";
+
     Scene(const SceneHost& r, const std::string& n, bool t);
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
@@ -47,6 +52,15 @@ public:
     // Time-stamps a local line (NOTICE, PROBLEM or SEPARATOR) and adds it to
     // the backlog only: it is never written to the log file.
     void add_local_line(LogLine::Type type, const std::string& text);
+    // Once for each game and session: puts the last count lines of this
+    // scene's log file of the current game and session before its backlog,
+    // marked earlier and followed by a SEPARATOR line. Nothing is written
+    // to the file and the activity stays. Returns whether lines were put
+    // in; a display showing this scene must then render it again. Outside
+    // a session, without a file, or with count 0, nothing changes (but the
+    // session still counts as done). A file that cannot be read is
+    // reported on standard output and left alone.
+    bool restore_earlier_lines(unsigned count);
     // Raises the activity to a; returns false and changes nothing when the
     // level is already a or higher.
     bool set_activity(unsigned a);
@@ -63,6 +77,9 @@ public:
     void set_group(const std::string& g) { group = g; }
 
 private:
+    // "<game>/<session>-<scene>.log" for the current game and session.
+    std::string log_path() const;
+
     const SceneHost& parlane;
     std::string name;
     std::string group;
@@ -70,6 +87,9 @@ private:
     CharacterSeq characters; // not owned
     BackLog backlog;
     unsigned activity;
+    // The game and session whose log file was last restored from, so that
+    // a session announced again (after a reconnect) restores nothing twice.
+    std::string restored_from;
 };
 
 // Pointers to scenes; the controller's list owns its scenes.

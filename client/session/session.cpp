@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-Session::Session(): active_scene(nullptr)
+Session::Session(): active_scene(nullptr), restore_lines(200)
 {
 }
 
@@ -99,6 +99,9 @@ void Session::set_session(const std::string& s)
     std::string ended = session;
     session = s;
     signal_game_changed.emit();
+    for (Scene* scene : scenes)
+        if (scene->restore_earlier_lines(restore_lines) && scene == active_scene)
+            set_active_scene(scene); // drawn again, with the restored lines first
     if (ended.empty() || !s.empty())
         return;
     // Every scene says so, outside the session and so in no log file; the
@@ -115,6 +118,7 @@ Scene* Session::add_scene(const std::string& sname, bool temporary)
     if (get_scene(sname))
         return nullptr;
     Scene* s = new Scene(*this, sname, temporary);
+    s->restore_earlier_lines(restore_lines);
     // Raised before the scene is announced: nothing announces it later,
     // and the scene list would show the new scene as quiet.
     bool activate = !active_scene || sname == requested_scene;

@@ -70,6 +70,9 @@ public:
     void add_line(Scene& s, LogLine::Type type, const std::string& nm, const std::string& text);
     // Words that make a line a mention besides the user's names.
     void set_highlight_words(const std::vector<std::string>& words);
+    // Lines of a scene's log file shown again when the scene joins a
+    // session it has a log file of; 0 shows none.
+    void set_restore_lines(unsigned n) { restore_lines = n; }
     // A notice for the user's eyes only, in the active scene.
     void add_local_line(const std::string& text);
     void set_online(Character& chr, bool online);
@@ -166,6 +169,7 @@ private:
     std::string requested_scene;
     std::string show_bio;
     std::vector<std::string> highlight_words;
+    unsigned restore_lines;
 };
 
 #endif

@@ -10,7 +10,10 @@
 #include <gtk/gtk.h>
 #include <gtkmm/scrolledwindow.h>
 
+#include <glibmm/miscutils.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace
@@ -62,6 +65,16 @@ private:
     GObject* layout;
 };
 
+// The colour halfway between a and b, as "#RRGGBB".
+Glib::ustring mixed(const Gdk::Color& a, const Gdk::Color& b)
+{
+    auto half = [](unsigned short x, unsigned short y) { return ((unsigned(x) + y) / 2) >> 8; };
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", half(a.get_red(), b.get_red()),
+        half(a.get_green(), b.get_green()), half(a.get_blue(), b.get_blue()));
+    return text;
+}
+
 } // namespace
 
 LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
@@ -85,6 +98,13 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     tag_italic = buffer->create_tag();
     tag_italic->property_style() = Pango::STYLE_ITALIC;
     tag_mention = buffer->create_tag();
+    tag_notice = buffer->create_tag();
+    tag_notice->property_style() = Pango::STYLE_ITALIC;
+    tag_problem = buffer->create_tag();
+    tag_separator = buffer->create_tag();
+    tag_separator->property_weight() = Pango::WEIGHT_BOLD;
+    // Last, so that its colour wins over names, speech and the body's own.
+    tag_earlier = buffer->create_tag();
     // Stamps win over the text colour, so that one tag_text range can cover
     // all the lines that arrive together.
     tag_timestamp->set_priority(tag_text->get_priority());
@@ -93,6 +113,8 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     parlane.signal_scene_activated.connect(sigc::mem_fun(*this, &LogView::scene_activated));
     parlane.signal_activity.connect(sigc::mem_fun(*this, &LogView::activity));
     parlane.signal_config_changed.connect(sigc::mem_fun(*this, &LogView::set_colors));
+    parlane.signal_data_cleared.connect(sigc::mem_fun(*this, &LogView::scene_activated));
+    scene_activated();
 }
 
 void LogView::set_colors()
@@ -107,8 +129,17 @@ void LogView::set_colors()
     tag_event->property_foreground() = config.get_color("event");
     tag_speech->property_foreground() = config.get_color("speech");
     tag_mention->property_paragraph_background() = config.get_color("mention");
+    tag_notice->property_foreground() = config.get_color("event");
+    tag_problem->property_foreground() = config.get_color("error");
+    tag_separator->property_foreground() = config.get_color("event");
 
     modify_style(background_style(config));
+    // Halfway between the text and the background: restored lines read as
+    // text, with less contrast than what is said now.
+    Gdk::Color text(config.get_color("text"));
+    Gdk::Color background = config.get_default_bg() ? get_style()->get_base(Gtk::STATE_NORMAL)
+                                                    : Gdk::Color(config.get_color("background"));
+    tag_earlier->property_foreground() = mixed(text, background);
 }
 
 void LogView::scene_activated()
@@ -117,7 +148,10 @@ void LogView::scene_activated()
     empty = true;
     Scene* scene = parlane.get_active_scene();
     if (!scene)
+    {
+        show_welcome();
         return;
+    }
     BackLog& backlog = scene->get_backlog();
     append_lines(backlog, backlog.begin());
     backlog.reset_next();
@@ -223,6 +257,9 @@ private:
     Glib::ustring::size_type character;
 };
 
+// Drawn on both sides of a separator line's text.
+const std::string RULE = "\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80\xE2\x94\x80";
+
 // Longest run of characters without a blank that is laid out as one word.
 const int WORD_LENGTH = 32;
 
@@ -275,6 +312,8 @@ LogView::Placed LogView::place(const LogLine& line) const
     Markup::Rendered body;
     if (line.type == LogLine::NORMAL)
         body = Markup::render_said(text, name);
+    else if (line.type == LogLine::SEPARATOR)
+        body = Markup::render_plain("", RULE + " " + text + " " + RULE);
     else
         body = Markup::render_plain(name + (line.type == LogLine::OOC ? ": " : " "), text);
 
@@ -299,6 +338,19 @@ LogView::Placed LogView::place(const LogLine& line) const
 
 const Glib::RefPtr<Gtk::TextTag>& LogView::body_tag(const LogLine& line) const
 {
+    if (line.earlier)
+        return tag_earlier;
+    switch (line.type)
+    {
+    case LogLine::NOTICE:
+        return tag_notice;
+    case LogLine::PROBLEM:
+        return tag_problem;
+    case LogLine::SEPARATOR:
+        return tag_separator;
+    default:
+        break;
+    }
     if (line.type == LogLine::OOC)
         return tag_ooc;
     if (line.name == Names::GAME_MASTER)
@@ -383,4 +435,39 @@ void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& pla
                 buffer->get_iter_at_offset(body_start + span.end));
         line_start = line_end;
     }
+}
+
+Glib::ustring LogView::welcome_text(const std::string& settings_file, const std::string& logs_folder)
+{
+    return Glib::ustring("Welcome to Parlane.\n\n")
+        + "To play, connect to a game server: Parlane\xC2\xA0\xE2\x80\xBA\xC2\xA0" "Connect\xE2\x80\xA6 "
+          "(Ctrl+O), then give "
+          "its address and the name you play under. Whoever logs in as \"GM\" runs the game: begins "
+          "sessions, makes scenes and brings the characters in.\n\n"
+        + "Your settings are kept in " + display_text(settings_file) + ".\n"
+        + "While a session runs, every scene's lines are logged in " + display_text(logs_folder) + ".\n\n"
+        + "Help\xC2\xA0\xE2\x80\xBA\xC2\xA0How to Play (F1) tells the rest.";
+}
+
+void LogView::show_welcome()
+{
+    std::string folder = Glib::get_current_dir();
+    std::string settings = parlane.get_config().get_filename();
+    if (!Glib::path_is_absolute(settings))
+        settings = Glib::build_filename(folder, settings);
+    std::string logs = Places::current().get_log_root();
+    if (logs.empty())
+        logs = folder;
+    Glib::ustring text = welcome_text(settings, Glib::build_filename(logs, "<game>") + "/");
+
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    clear(buffer);
+    buffer->insert(buffer->end(), text);
+    buffer->apply_tag(tag_event, buffer->begin(), buffer->end());
+    Gtk::TextIter title_end = buffer->begin();
+    title_end.forward_to_line_end();
+    buffer->apply_tag(tag_bold, buffer->begin(), title_end);
+    // Nothing of a scene is shown: the first line of the next one needs no
+    // line feed before it (and a scene activation clears this text first).
+    empty = true;
 }

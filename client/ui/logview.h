@@ -18,7 +18,10 @@ class Parlane;
 // "[time] body", coloured by kind of line, with names, quoted speech and
 // *bold*, _underlined_ and %italic% emphasis. A scene activation renders
 // the whole backlog; activity appends only the lines not shown yet, and
-// follows them only if the view was scrolled to the bottom.
+// follows them only if the view was scrolled to the bottom. The client's own
+// lines look apart (notices quiet, problems in the error colour, lines
+// restored from a log file dimmed below a rule), and while no scene is
+// active the view shows a welcome instead.
 class LogView: public Gtk::TextView
 {
 public:
@@ -35,9 +38,16 @@ public:
 
     LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);
 
+    // What the view says while no scene is active: how to begin, who runs
+    // the game, where the settings file and the folder of scene logs are
+    // (as given), and where help is.
+    static Glib::ustring welcome_text(const std::string& settings_file, const std::string& logs_folder);
+
 private:
     void set_colors();
     void scene_activated();
+    // Replaces what the view shows by welcome_text, for the places in use.
+    void show_welcome();
     void activity();
     void append_new_lines();
     // One display line as text with its tags, laid out before it goes in.
@@ -68,6 +78,13 @@ private:
     Glib::RefPtr<Gtk::TextTag> tag_italic;
     // The background of a line that speaks to the user.
     Glib::RefPtr<Gtk::TextTag> tag_mention;
+    // Bodies of the client's own lines: notices, problems with a typed line
+    // and the rule below lines restored from a log file.
+    Glib::RefPtr<Gtk::TextTag> tag_notice;
+    Glib::RefPtr<Gtk::TextTag> tag_problem;
+    Glib::RefPtr<Gtk::TextTag> tag_separator;
+    // Bodies of restored lines: one dim colour over every other colour.
+    Glib::RefPtr<Gtk::TextTag> tag_earlier;
     // True while the buffer holds no line: the next line needs no line feed.
     bool empty;
     Kel::Time::TimeStamp last_follow;

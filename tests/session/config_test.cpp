@@ -44,6 +44,10 @@ TEST(Config, LoadThenSaveChangesOnlyWhatTheFileNames)
                 with("color \"gm\"", "color \"extra\" \"#123456\";\ncolor \"gm\"") },
             { "abbreviate_refs true;\ndefault_bg false;\n",
                 with(" true;\nabbreviate_refs false", " false;\nabbreviate_refs true") },
+            // Later settings are written only when they differ from their default.
+            { "restore_lines 200;\ncolor \"error\" \"#C00000\";", default_file },
+            { "restore_lines 0;\ncolor \"error\" \"#FF0000\";",
+                with("color \"event\"", "color \"error\" \"#FF0000\";\ncolor \"event\"") + "restore_lines 0;\n" },
         },
         [](const std::string& content)
         {

@@ -1,0 +1,228 @@
+#include "client/session/logtail.h"
+
+#include "libs/core/source/core/except.h"
+#include "libs/strings/source/formatter.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace
+{
+
+const char REPLACEMENT[] = "\xEF\xBF\xBD";
+const char ELLIPSIS[] = "\xE2\x80\xA6";
+
+// Length of the strict UTF-8 sequence at p (no overlong forms, no
+// surrogates, nothing above U+10FFFF), or 0 if none starts there.
+std::size_t sequence_length(const unsigned char* p, const unsigned char* end)
+{
+    unsigned char c = p[0];
+    if (c < 0x80)
+        return 1;
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF)
+        length = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+    {
+        length = 3;
+        if (c == 0xE0)
+            low = 0xA0;
+        else if (c == 0xED)
+            high = 0x9F;
+    }
+    else if (c >= 0xF0 && c <= 0xF4)
+    {
+        length = 4;
+        if (c == 0xF0)
+            low = 0x90;
+        else if (c == 0xF4)
+            high = 0x8F;
+    }
+    else
+        return 0;
+    if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    return length;
+}
+
+// raw with every byte that starts no valid sequence replaced by U+FFFD.
+std::string valid_text(const std::string& raw)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(raw.data());
+    const unsigned char* end = p + raw.size();
+    std::string out;
+    out.reserve(raw.size());
+    while (p < end)
+    {
+        std::size_t length = sequence_length(p, end);
+        if (length == 0)
+        {
+            out += REPLACEMENT;
+            ++p;
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(p), length);
+        p += length;
+    }
+    return out;
+}
+
+// Whether raw begins with "[YYYY-mm-dd HH:MM:SS] ".
+bool stamped(const std::string& raw)
+{
+    static const char shape[] = "[0000-00-00 00:00:00] ";
+    const std::size_t length = sizeof shape - 1;
+    if (raw.size() < length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i)
+    {
+        bool digit = std::isdigit(static_cast<unsigned char>(raw[i])) != 0;
+        if (shape[i] == '0' ? !digit : raw[i] != shape[i])
+            return false;
+    }
+    return true;
+}
+
+// A line longer than MAX_LINE: its end, after a mark that it was cut.
+std::string cut(const std::string& line)
+{
+    return ELLIPSIS + line.substr(line.size() - LogTail::MAX_LINE);
+}
+
+// Closes the descriptor when the read is over, however it ends.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd): fd(fd) { }
+    ~Descriptor() { ::close(fd); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd; }
+
+private:
+    int fd;
+};
+
+} // namespace
+
+namespace LogTail
+{
+
+std::vector<std::string> last_lines(const std::string& path, std::size_t count, std::size_t block)
+{
+    std::vector<std::string> lines; // newest first
+    if (count == 0)
+        return lines;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+    {
+        if (errno == ENOENT)
+            return lines;
+        throw Kel::SystemError(Kel::format("Cannot open %s", path), errno);
+    }
+    Descriptor file(fd);
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        throw Kel::SystemError(Kel::format("Cannot read %s", path), errno);
+
+    // carry holds the end of the line that the blocks read so far cut into:
+    // its beginning lies in an earlier block.
+    std::string carry;
+    std::string buffer(std::max<std::size_t>(block, 1), '\0');
+    off_t position = status.st_size;
+    bool done = false; // a line too long to keep ended the reading
+    while (position > 0 && lines.size() < count)
+    {
+        std::size_t wanted = static_cast<std::size_t>(std::min<off_t>(position, buffer.size()));
+        position -= wanted;
+        std::size_t got = 0;
+        while (got < wanted)
+        {
+            ssize_t n = ::pread(fd, &buffer[got], wanted - got, position + got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw Kel::SystemError(Kel::format("Cannot read %s", path), errno);
+            if (n == 0) // the file shrank under us: read what is there
+                break;
+            got += n;
+        }
+        std::size_t segment_end = got;
+        for (std::size_t i = got; i-- > 0 && lines.size() < count;)
+        {
+            if (buffer[i] != '\n')
+                continue;
+            std::string line = buffer.substr(i + 1, segment_end - i - 1) + carry;
+            carry.clear();
+            segment_end = i;
+            if (line.size() > MAX_LINE)
+            {
+                lines.push_back(cut(line));
+                done = true;
+                break;
+            }
+            if (!line.empty())
+                lines.push_back(std::move(line));
+        }
+        if (done || lines.size() == count)
+            break;
+        carry.insert(0, buffer, 0, segment_end);
+        if (carry.size() > MAX_LINE)
+        {
+            lines.push_back(cut(carry));
+            carry.clear();
+            break;
+        }
+    }
+    if (!carry.empty() && lines.size() < count)
+        lines.push_back(std::move(carry));
+    std::reverse(lines.begin(), lines.end());
+    return lines;
+}
+
+LogLine parse(const std::string& raw)
+{
+    std::string text = valid_text(raw);
+    if (!stamped(text))
+    {
+        LogLine line(LogLine::NORMAL, NO_STAMP, std::string(), text);
+        line.earlier = true;
+        return line;
+    }
+    std::string timestamp = text.substr(12, 8);
+    text.erase(0, 22);
+    LogLine::Type type = LogLine::NORMAL;
+    std::string name;
+    // "((name: text))"; a name holds no ": ", the text may.
+    std::string::size_type colon = text.find(": ");
+    if (text.size() >= 6 && text.compare(0, 2, "((") == 0 && text.compare(text.size() - 2, 2, "))") == 0
+        && colon != std::string::npos && colon > 2 && colon + 2 <= text.size() - 2)
+    {
+        type = LogLine::OOC;
+        name = text.substr(2, colon - 2);
+        text = text.substr(colon + 2, text.size() - 2 - (colon + 2));
+    }
+    LogLine line(type, timestamp, name, text);
+    line.earlier = true;
+    return line;
+}
+
+std::vector<LogLine> read(const std::string& path, std::size_t count)
+{
+    std::vector<LogLine> result;
+    for (const std::string& raw : last_lines(path, count))
+        result.push_back(parse(raw));
+    return result;
+}
+
+} // namespace LogTail
