@@ -1,6 +1,7 @@
 #include "client/ui/logview.h"
 
 #include "client/parlane.h"
+#include "client/session/places.h"
 #include "client/ui/backgroundstyle.h"
 #include "client/ui/utf8.h"
 #include "common/names.h"
