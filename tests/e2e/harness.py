@@ -116,11 +116,11 @@ class Server:
     """parlane-server on 127.0.0.1, a port the kernel picks, and a copy of
     the given state file (the server rewrites it)."""
 
-    def __init__(self, program, folder, state=None, game="Lantern Road"):
+    def __init__(self, program, folder, state=None, game="Lantern Road", options=()):
         self.folder = folder
         os.makedirs(folder, exist_ok=True)
         self.log_path = os.path.join(folder, "server.log")
-        args = [program, "--bind", "127.0.0.1", "--port", "0", "--game", game]
+        args = [program, "--bind", "127.0.0.1", "--port", "0", "--game", game] + list(options)
         if state:
             shutil.copy(state, os.path.join(folder, "state.conf"))
             args += ["--state", "state.conf"]
@@ -419,9 +419,9 @@ class Session:
         self.parts.append(part)
         return part
 
-    def server(self, state=None):
+    def server(self, state=None, options=()):
         return self.add(Server(os.path.join(self.build, "parlane-server"), os.path.join(self.folder, "server"),
-                               state))
+                               state, options=options))
 
     def demo_state(self):
         return os.path.join(self.source, "data", "demo", "state.conf")

@@ -225,7 +225,9 @@ def restart(session, server, known):
 
 def body(session):
     limit_kb = memory_limit_kb(session, MEMORY_LIMIT_KB)
-    server = session.server(session.demo_state())
+    # Every connection comes from 127.0.0.1: lift the per-address limit to
+    # reach the server's own.
+    server = session.server(session.demo_state(), options=["--max-per-address", "512"])
     watcher = session.observer(server.address, "Watcher")
     watcher.wait_for("Watcher", "ONLINE", "1")
     start_kb = resident_kb(server.proc.pid)
