@@ -55,6 +55,7 @@ Config::Loader::Loader(Config& conf): conf(conf)
     add("highlight_words", &Config::highlight_words);
     add("notify", &Config::notify);
     add("send_writing", &Config::send_writing);
+    add("auto_reconnect", &Config::auto_reconnect);
 }
 
 void Config::Loader::color(const std::string& role, const std::string& colour)
@@ -63,7 +64,8 @@ void Config::Loader::color(const std::string& role, const std::string& colour)
 }
 
 Config::Config(const std::string& filename):
-    filename(filename), default_bg(true), abbreviate_refs(false), notify("mentions"), send_writing(true)
+    filename(filename), default_bg(true), abbreviate_refs(false), notify("mentions"), send_writing(true),
+    auto_reconnect(true)
 {
     set_color("text", "#005000");
     set_color("name", "#00A080");
@@ -114,6 +116,8 @@ void Config::save() const
         content += Kel::format("notify \"%s\";\n", quoted(notify));
     if (!send_writing)
         content += "send_writing false;\n";
+    if (!auto_reconnect)
+        content += "auto_reconnect false;\n";
 
     // Written beside the file (so the rename stays on one file system) and
     // renamed over it only when complete and on the disk.

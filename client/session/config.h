@@ -67,6 +67,8 @@ public:
     Notify get_notify() const;
     // Whether others are told that the user is typing.
     bool get_send_writing() const { return send_writing; }
+    // Whether a link that ends without the user asking is tried again.
+    bool get_auto_reconnect() const { return auto_reconnect; }
 
 private:
     std::string filename;
@@ -78,6 +80,7 @@ private:
     std::string highlight_words;
     std::string notify;
     bool send_writing;
+    bool auto_reconnect;
 };
 
 #endif
