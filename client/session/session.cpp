@@ -90,7 +90,11 @@ void Session::go_offline()
 
 void Session::begin_login(bool keep)
 {
-    present_before.clear();
+    // A login cut short left the model half announced: compare with what
+    // was there before it.
+    bool resumed = keep && logging_in && kept_login;
+    if (!resumed)
+        present_before.clear();
     kept_login = keep;
     logging_in = true;
     if (!keep)
@@ -100,9 +104,12 @@ void Session::begin_login(bool keep)
     }
     for (Scene* s : scenes)
     {
-        std::vector<std::string>& names = present_before[s->get_name()];
-        for (const Character* chr : s->get_characters())
-            names.push_back(chr->get_name());
+        if (!resumed)
+        {
+            std::vector<std::string>& names = present_before[s->get_name()];
+            for (const Character* chr : s->get_characters())
+                names.push_back(chr->get_name());
+        }
         s->clear_characters();
     }
     for (Character* c : characters)
