@@ -257,7 +257,9 @@ bool TestServer::log_in(const std::string& user)
 {
     parlane().connect(address, user);
     Packet name;
-    return parlane().is_connected() && wait_for("NAME", name);
+    // The answer to the login's biography question ends what the login
+    // announces; until then the client counts nothing as news.
+    return wait_for("NAME", name) && deliver_all({ user + ";BIOGRAPHY;" }) && parlane().is_connected();
 }
 
 bool TestServer::sync()
