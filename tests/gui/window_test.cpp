@@ -142,6 +142,7 @@ TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
         { "mni_disconnect", "Really disconnect?", Gtk::RESPONSE_YES, false, {} },
     };
     ASSERT_TRUE(server.log_in("GM"));
+    server.take_sent();
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.item);
@@ -159,6 +160,7 @@ TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
 TEST_F(MainWindowTest, BeginSessionSendsTheNameOnlyOnOk)
 {
     ASSERT_TRUE(server.log_in("GM"));
+    EXPECT_EQ(Strings { "GM;GETBIOGRAPHY;GM" }, server.take_sent()) << "the question that ends the login";
     StartSessionDialog& dialog = *window.get_dlg_start_session();
     fill_in("mni_begin_session", dialog, "ent_session_name", "Never", Gtk::RESPONSE_CANCEL);
     EXPECT_EQ(Strings(), server.take_sent());
