@@ -188,6 +188,7 @@ void Parlane::drop_connection()
     delete conn;
     conn = nullptr;
     login = NO_LOGIN;
+    requests.forget_writing();
     ended = false;
     drop = false;
 }
@@ -284,9 +285,7 @@ void Parlane::link_ended()
     }
     Kel::Time::TimeStamp now = Kel::Time::now();
     reconnector.start(model_address, session.get_name(), now);
-    for (Character* c : session.get_characters())
-        c->set_online(false);
-    session.signal_character_status_changed.emit();
+    session.mark_offline();
     session.set_reconnecting(true);
     int seconds = static_cast<int>(reconnector.get_next_delay() / Kel::Time::sec);
     session.add_notice_everywhere(

@@ -80,12 +80,10 @@ void Session::clear()
 
 void Session::go_offline()
 {
-    for (Character* c : characters)
-        c->set_online(false);
     game.clear();
     session.clear();
     signal_game_changed.emit();
-    signal_character_status_changed.emit();
+    mark_offline();
 }
 
 void Session::begin_login(bool keep)
@@ -112,10 +110,20 @@ void Session::begin_login(bool keep)
         }
         s->clear_characters();
     }
-    for (Character* c : characters)
-        c->set_online(false);
+    mark_offline();
     signal_present_characters_changed.emit();
     signal_scene_status_changed.emit();
+}
+
+void Session::mark_offline()
+{
+    // A login announces who is online and away, never who is typing: a
+    // pencil from before the loss would stay up for good.
+    for (Character* c : characters)
+    {
+        c->set_online(false);
+        c->set_writing(std::string());
+    }
     signal_character_status_changed.emit();
 }
 

@@ -56,6 +56,8 @@ public:
     // gets a line for each character that entered or left it meanwhile.
     void end_login();
     bool get_logging_in() const { return logging_in; }
+    // Every character offline and typing nowhere, as after a lost link.
+    void mark_offline();
     // While set, the title says that the client is trying to connect again.
     void set_reconnecting(bool r);
     bool get_reconnecting() const { return reconnecting; }

@@ -362,6 +362,17 @@ TEST_F(SessionTest, WritingIsAnnouncedOnceAndEndsByTimeOrSceneSwitch)
     requests.set_writing(true);
     activate("Market");
     EXPECT_EQ("Bob;WRITING;Tavern|Bob;AFK;|Bob;WRITING;|", sink.take());
+
+    // A lost link takes the indicator with it: typing while disconnected
+    // starts none, and the first key press after the new login sends it.
+    requests.set_writing(true);
+    sink.take();
+    sink.connected = false;
+    requests.forget_writing();
+    requests.set_writing(true);
+    sink.connected = true;
+    requests.set_writing(true);
+    EXPECT_EQ("Bob;WRITING;Market|Bob;AFK;|", sink.take());
 }
 
 TEST_F(SessionTest, LoginAnnouncementsAddNoHistoryOnlyRealChanges)
@@ -379,9 +390,11 @@ TEST_F(SessionTest, LoginAnnouncementsAddNoHistoryOnlyRealChanges)
 
     // The link drops; meanwhile Carl left and Dora came. The same login
     // again keeps the backlog and shows only those two changes, in the
-    // scene and in its log file.
+    // scene and in its log file. Nobody is typing until told again.
+    session.get_character("Alice")->set_writing("Tavern");
     session.begin_login(true);
     EXPECT_EQ("", present("Tavern"));
+    EXPECT_EQ("", session.get_character("Alice")->get_writing());
     given({ ";GAME;Saga", ";SESSION;Night", ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;Carl;0",
         ";ADDCHAR;Dora;0", ";ADDSCENE;OOC;0", ";ADDSCENE;Tavern;0", "Bob;ENTER;OOC", "Alice;ENTER;Tavern",
         "Dora;ENTER;Tavern", "Alice;ONLINE;1" });
