@@ -9,7 +9,8 @@ logs in again by itself, the text left unsent in the entry is still there
 and reaches another client, and the scene's log file holds nothing doubled
 or invented. A second client with "auto_reconnect false;" shows the
 "Connection Lost" box instead. A typed line with a fault stays in the entry
-and shows no box: typing on replaces it and sends only what was meant.
+and shows no box: typing on replaces it and sends only what was meant; a
+roll followed at once by more typing sends only that typing.
 Screenshot: the reconnecting window (reconnecting.png)."""
 
 import os
@@ -62,6 +63,18 @@ def body(session):
     check(alice.windows() == known, "a box appeared: %s" % [alice.title(w) for w in alice.windows()])
     sent = [p for o, c, p in watcher.received() if o == "Alice" and c == "TEXT"]
     check(len(sent) == 2, "Alice sent %s" % sent)
+
+    # A roll, then typing straight on: no box takes the keys, the roll stays
+    # with Alice and only the next line is said.
+    alice.type("/dice 4d6kh3")
+    alice.key("Return")
+    alice.type(" and so on")
+    alice.key("Return")
+    said = lambda: [p[-1] for o, c, p in watcher.received() if o == "Alice" and c == "TEXT"]
+    wait_until("the line after the roll", lambda: len(said()) > 2)
+    check(alice.windows() == known, "a box appeared: %s" % [alice.title(w) for w in alice.windows()])
+    check(len(said()) == 3 and said()[2].endswith(" and so on") and "4d6" not in said()[2],
+          "Alice sent %s" % said())
     alice.wait_file_line(LOG, r"after the fault")
     before = alice.read(LOG)
 
