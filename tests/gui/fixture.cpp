@@ -227,6 +227,12 @@ void TestServer::accept()
         });
 }
 
+void TestServer::drop_client()
+{
+    delete client;
+    client = nullptr;
+}
+
 void TestServer::tick()
 {
     disp.tick(false);
