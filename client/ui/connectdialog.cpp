@@ -1,8 +1,8 @@
 #include "client/ui/connectdialog.h"
 
 #include "client/parlane.h"
-#include "client/ui/uifile.h"
 #include "client/ui/messagebox.h"
+#include "client/ui/uifile.h"
 #include "client/ui/utf8.h"
 #include "common/chattext.h"
 #include "libs/strings/source/formatter.h"
