@@ -9,6 +9,7 @@
 #include "libs/core/source/core/except.h"
 #include "libs/core/source/time/clock.h"
 #include "libs/strings/source/formatter.h"
+#include "libs/strings/source/utils.h"
 
 #include <poll.h>
 #include <sys/prctl.h>
@@ -36,8 +37,9 @@ Parlane::Parlane(int argc, char** argv):
     signal_game_changed(session.signal_game_changed), signal_attention(session.signal_attention),
     signal_show_biography(session.signal_show_biography), signal_error(session.signal_error),
     signal_notice(session.signal_notice), signal_edit_biography(session.signal_edit_biography),
-    config(Places::current().get_config_file()), requests(session, *this), interpreter(session, requests, config, *this),
-    packet_handler(session), conn(nullptr), link_busy(false), frontend(nullptr)
+    signal_status_note(session.signal_status_note), config(Places::current().get_config_file()), requests(session, *this),
+    interpreter(session, requests, config, *this), packet_handler(session), conn(nullptr), login(NO_LOGIN),
+    ended(false), drop(false), failure_refused(false), link_busy(false), frontend(nullptr)
 {
     // A send to a peer that has gone would otherwise kill the process
     // instead of failing the write.
@@ -79,6 +81,8 @@ int Parlane::main()
     {
         config.load();
         signal_config_changed.emit();
+        if (!config.get_connect_host().empty())
+            signal_connect_wanted.emit();
         code = Kel::Application::main();
         config.save();
     }
@@ -119,11 +123,7 @@ void Parlane::tick()
 
     // Before the dispatcher: the socket of a link the peer closed wants no
     // events any more, and polling nothing but it would fail.
-    if (conn && conn->get_stale())
-    {
-        delete conn;
-        conn = nullptr;
-    }
+    service_link();
 
     link_busy = false;
     event_disp.tick(false);
@@ -134,9 +134,10 @@ void Parlane::tick()
 
 void Parlane::connect(const std::string& address, const std::string& n)
 {
+    reconnector.stop();
+    session.set_reconnecting(false);
     if (conn)
-        disconnect();
-    session.clear();
+        drop_connection();
 
     signal_connecting.emit(true);
     try
@@ -152,39 +153,161 @@ void Parlane::connect(const std::string& address, const std::string& n)
             frontend->wait(event_disp, IDLE_WAIT);
         }
         if (conn)
-        {
-            conn->signal_packet_available.connect(sigc::mem_fun(*this, &Parlane::packet_available));
-            conn->signal_end_of_file.connect(sigc::mem_fun(*this, &Parlane::end_of_file));
-            session.log_in(n);
-            conn->send_packet(Packet("", Command::NAME, n));
-        }
+            send_login(address, n);
         signal_connecting.emit(false);
     }
     catch (const Kel::Exception& e)
     {
-        delete conn;
-        conn = nullptr;
+        drop_connection();
         signal_connecting.emit(false);
         signal_error.emit(e.what());
     }
 }
 
+void Parlane::send_login(const std::string& address, const std::string& n)
+{
+    conn->signal_packet_available.connect(sigc::mem_fun(*this, &Parlane::packet_available));
+    conn->signal_end_of_file.connect(sigc::mem_fun(*this, &Parlane::end_of_file));
+    conn->signal_bad_line.connect(sigc::mem_fun(*this, &Parlane::bad_line));
+    login = AWAITING_ANSWER;
+    login_address = address;
+    login_name = n;
+    login_deadline = Kel::Time::now() + LOGIN_BOUND;
+    conn->send_packet(Packet("", Command::NAME, n));
+    // Answered after everything the login announces: its answer marks the
+    // end of the state the server tells a new client.
+    conn->send_packet(Packet(n, Command::GETBIOGRAPHY, n));
+}
+
 void Parlane::cancel_connection()
+{
+    drop_connection();
+}
+
+void Parlane::drop_connection()
 {
     delete conn;
     conn = nullptr;
+    login = NO_LOGIN;
+    requests.forget_writing();
+    ended = false;
+    drop = false;
 }
 
 void Parlane::end_of_file()
 {
-    signal_error.emit("Connection Lost");
+    ended = true;
+}
+
+void Parlane::bad_line(const std::string&)
+{
+    if (login == AWAITING_ANSWER && failure.empty())
+    {
+        failure = Kel::format("%s did not answer as a Parlane server", login_address);
+        failure_refused = false;
+        drop = true;
+    }
 }
 
 void Parlane::disconnect()
 {
-    delete conn;
-    conn = nullptr;
+    reconnector.stop();
+    session.set_reconnecting(false);
+    drop_connection();
     session.go_offline();
+}
+
+void Parlane::service_link()
+{
+    Kel::Time::TimeStamp now = Kel::Time::now();
+    if (conn && login == AWAITING_ANSWER && now >= login_deadline && failure.empty())
+    {
+        failure = Kel::format("%s did not answer as a Parlane server", login_address);
+        drop = true;
+    }
+    if (!failure.empty())
+    {
+        std::string message;
+        message.swap(failure);
+        drop_connection();
+        login_failed(message, failure_refused);
+        return;
+    }
+    if (drop || (conn && (ended || conn->get_stale())))
+    {
+        bool lost = ended || conn->get_stale();
+        LoginState was = login;
+        drop_connection();
+        if (lost)
+        {
+            if (was == AWAITING_ANSWER)
+                login_failed(Kel::format("%s did not answer as a Parlane server", login_address), false);
+            else if (was == LOGGED_IN)
+                link_ended();
+        }
+    }
+    if (!conn && reconnector.is_due(now))
+    {
+        try
+        {
+            conn = new Connection(reconnector.get_address(), event_disp);
+            login = CONNECTING;
+            login_deadline = now + CONNECT_BOUND;
+        }
+        catch (const Kel::Exception&)
+        {
+            drop_connection();
+            reconnector.failed(now);
+        }
+    }
+    else if (conn && login == CONNECTING)
+    {
+        try
+        {
+            if (conn->check_connection())
+                send_login(reconnector.get_address(), reconnector.get_name());
+            else if (now >= login_deadline)
+                throw Kel::Exception("Connection timed out");
+        }
+        catch (const Kel::Exception&)
+        {
+            drop_connection();
+            reconnector.failed(now);
+        }
+    }
+}
+
+void Parlane::link_ended()
+{
+    if (!config.get_auto_reconnect())
+    {
+        signal_error.emit("Connection Lost");
+        return;
+    }
+    Kel::Time::TimeStamp now = Kel::Time::now();
+    reconnector.start(model_address, session.get_name(), now);
+    session.mark_offline();
+    session.set_reconnecting(true);
+    int seconds = static_cast<int>(reconnector.get_next_delay() / Kel::Time::sec);
+    session.add_notice_everywhere(
+        Kel::format("Connection to %s lost; reconnecting in %d s", model_address, seconds));
+}
+
+void Parlane::login_failed(const std::string& message, bool refused)
+{
+    if (reconnector.get_active())
+    {
+        // A server that turns the name away now will not take it later.
+        reconnector.stop();
+        session.set_reconnecting(false);
+        session.go_offline();
+        signal_error.emit(message);
+        return;
+    }
+    if (refused)
+        signal_login_refused.emit(message);
+    else
+        signal_error.emit(message);
 }
 
 void Parlane::quit()
@@ -232,20 +355,68 @@ void Parlane::config_changed()
 void Parlane::packet_available()
 {
     Packet pkt;
-    if (!conn || !conn->get_packet(pkt))
+    if (!conn || drop)
         return;
+    try
+    {
+        if (!conn->get_packet(pkt))
+            return;
+    }
+    catch (const Kel::Exception& e)
+    {
+        std::cout << e.what() << " from " << conn->get_peer() << std::endl;
+        ended = true;
+        return;
+    }
     link_busy = true;
+    if (login == AWAITING_ANSWER && !first_answer(pkt))
+        return;
+    if (session.get_logging_in())
+    {
+        // The answer to the login's own question ends what the login
+        // announces; nobody asked to see it.
+        if (pkt.get_command() == Command::BIOGRAPHY && Kel::strcasecmp(pkt.get_origin(), session.get_name()) == 0)
+        {
+            session.end_login();
+            return;
+        }
+        if (pkt.get_command() == Command::ERROR)
+            session.end_login();
+    }
     packet_handler.handle(pkt);
 }
 
-void Parlane::report_error(const std::string& message)
+bool Parlane::first_answer(const Packet& pkt)
 {
-    signal_error.emit(message);
-}
-
-void Parlane::report_notice(const std::string& message)
-{
-    signal_notice.emit(message);
+    if (pkt.get_command() == Command::ERROR)
+    {
+        failure = pkt.get_parameter_count() > 0 ? pkt.get_parameter(0) : std::string("Login refused");
+        failure_refused = true;
+        drop = true;
+        return false;
+    }
+    if (!packet_handler.knows(pkt.get_command()))
+    {
+        failure = Kel::format("%s did not answer as a Parlane server", login_address);
+        failure_refused = false;
+        drop = true;
+        return false;
+    }
+    bool retry = reconnector.get_active();
+    bool keep = retry
+        || (login_address == model_address && login_name == session.get_name() && !session.get_scenes().empty());
+    login = LOGGED_IN;
+    model_address = login_address;
+    session.begin_login(keep);
+    session.log_in(login_name);
+    session.signal_active_name_changed.emit();
+    if (retry)
+    {
+        reconnector.stop();
+        session.set_reconnecting(false);
+        session.add_notice_everywhere("Reconnected");
+    }
+    return true;
 }
 
 void Parlane::edit_biography(const std::string& character)

@@ -4,6 +4,7 @@
 #include "client/interpreter/interpreter.h"
 #include "client/session/config.h"
 #include "client/session/packethandler.h"
+#include "client/session/reconnector.h"
 #include "client/session/requests.h"
 #include "client/session/session.h"
 #include "libs/core/source/core/application.h"
@@ -57,15 +58,27 @@ public:
     // does not take a turn for every kilobyte.
     static constexpr int MAX_READS = 64;
 
-    // Drops any present connection and the whole model, then connects and
-    // logs in as n, serving the toolkit while signal_connecting holds.
+    // Drops any present connection and any tries to connect again, then
+    // connects and logs in as n, serving the toolkit while
+    // signal_connecting holds. The model stays as it is until the server
+    // answers the login: a refusal leaves it untouched (signal_login_refused);
+    // an accepted login to the address and name the model came from keeps
+    // scenes, backlogs and characters, any other starts a new model.
     // Failures reach signal_error, they are not thrown.
     void connect(const std::string& address, const std::string& n);
     // Gives up a connection attempt that connect is waiting for.
     void cancel_connection();
-    // Deletes the connection, marks every character offline and forgets the
-    // game and session. Scenes and characters stay.
+    // Deletes the connection, stops any tries to connect again, marks every
+    // character offline and forgets the game and session. Scenes and
+    // characters stay.
     void disconnect();
+
+    // A link that ended without the user asking is tried again after these
+    // waits (see Reconnector); a try's connect may take this long.
+    static constexpr Kel::Time::TimeDelta CONNECT_BOUND = 5 * Kel::Time::sec;
+    // A server that has not answered a login by then is not a chat server.
+    static constexpr Kel::Time::TimeDelta LOGIN_BOUND = 10 * Kel::Time::sec;
+    bool get_reconnecting() const { return session.get_reconnecting(); }
     // Ends the loop after the current turn.
     void quit();
 
@@ -94,7 +107,9 @@ public:
     void set_active_scene(Scene* s) { session.set_active_scene(s); }
     void set_active_name(const std::string& n) { session.set_active_name(n); }
     // Interprets one typed line: a slash command or text for the active scene.
-    void input(const std::string& str) { interpreter.input(str); }
+    // False when the line was not taken: a local line says why, and the
+    // text stays with the user.
+    bool input(const std::string& str) { return interpreter.input(str); }
 
     static std::string unescape_name(const std::string& n) { return Interpreter::unescape_name(n); }
     static bool scene_compare(const Scene* a, const Scene* b) { return Session::scene_compare(a, b); }
@@ -113,9 +128,8 @@ public:
     const SceneSeq& get_scenes() const { return session.get_scenes(); }
     Scene* get_active_scene() const { return session.get_active_scene(); }
     const std::string& get_active_name() const { return session.get_active_name(); }
-    // True from connect until the connection object is deleted, which for a
-    // lost connection happens at the next tick.
-    bool is_connected() const override { return conn != nullptr; }
+    // True once the server has accepted the login, until the link ends.
+    bool is_connected() const override { return conn != nullptr && login == LOGGED_IN; }
 
 private:
     // Declared first: the signals below refer into it.
@@ -140,6 +154,13 @@ public:
     sigc::signal<void, const std::string&>& signal_error;
     sigc::signal<void, const std::string&>& signal_notice;
     sigc::signal<void, const std::string&>& signal_edit_biography;
+    sigc::signal<void, const std::string&>& signal_status_note;
+    // The server refused the login the user asked for, saying why: the
+    // model is as it was, and the user may try another name.
+    sigc::signal<void, const std::string&> signal_login_refused;
+    // At start, with a server address in the settings: the user is asked
+    // where to connect.
+    sigc::signal<void> signal_connect_wanted;
     // True while connect waits for the server to answer, false once it is
     // over either way.
     sigc::signal<void, bool> signal_connecting;
@@ -150,11 +171,22 @@ private:
     void read_burst();
     void packet_available();
     void end_of_file();
+    void bad_line(const std::string& reason);
+    // Connection made (by the user or a try): sends the login.
+    void send_login(const std::string& address, const std::string& n);
+    // The first answer to a login decides whether it was accepted.
+    bool first_answer(const Packet& pkt);
+    // Deadlines and the results of the link's signals, once the connection
+    // may be deleted: lost links, refusals, tries to connect again.
+    void service_link();
+    void link_ended();
+    // A login that failed before it was accepted, for the reason given.
+    void login_failed(const std::string& message, bool refused);
+    void try_again();
+    void drop_connection();
     // PacketSink: a failed send is reported on standard output.
     void send(const Packet& pkt) override;
     // InterpreterPort
-    void report_error(const std::string& message) override;
-    void report_notice(const std::string& message) override;
     void edit_biography(const std::string& character) override;
 
     Kel::IO::EventDispatcher event_disp;
@@ -163,6 +195,24 @@ private:
     Interpreter interpreter;
     PacketHandler packet_handler;
     Connection* conn; // owned; null when not connected
+    enum LoginState
+    {
+        NO_LOGIN,
+        CONNECTING, // a try to connect again, under way
+        AWAITING_ANSWER, // NAME sent, nothing heard yet
+        LOGGED_IN
+    };
+    LoginState login;
+    Kel::Time::TimeStamp login_deadline;
+    std::string login_address; // of the login under way
+    std::string login_name;
+    std::string model_address; // where the model's game is played
+    Reconnector reconnector;
+    // Set by the connection's signals, acted upon in service_link.
+    bool ended;
+    bool drop;
+    std::string failure;
+    bool failure_refused;
     // Whether the last turn handled a packet.
     bool link_busy;
     Kel::Time::TimeStamp last_background;

@@ -229,10 +229,19 @@ void RequestHandler::login(Client& client, const Packet& packet)
     // Names are compared ignoring case, like the client does; a second
     // spelling of a known name, an NPC's name, or one that looks like the
     // game master's without being it, would confuse every client.
+    // The refusal names the spelling that holds the name, so that the user
+    // sees which name to avoid.
     const GameState::Character* existing = state.find_character(name);
     const bool gm_lookalike = name != Names::GAME_MASTER && Kel::strcasecmp(name, Names::GAME_MASTER) == 0;
-    if (gm_lookalike || online.count(fold(name)) || (existing && (existing->name != name || existing->npc)))
-        return refuse_login(client, "Name already in use");
+    if (gm_lookalike)
+        return refuse_login(client, Kel::format("The name %s is already in use (as %s)", name, Names::GAME_MASTER));
+    if (existing && existing->npc)
+        return refuse_login(
+            client, Kel::format("The name %s is already in use (by a non-player character)", name));
+    if (existing && existing->name != name)
+        return refuse_login(client, Kel::format("The name %s is already in use (as %s)", name, existing->name));
+    if (online.count(fold(name)))
+        return refuse_login(client, Kel::format("The name %s is already in use", name));
 
     const bool is_new = !existing;
     if (is_new)

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <set>
 
 namespace
 {
@@ -49,28 +51,38 @@ std::string Interpreter::unescape_name(const std::string& n)
     return result;
 }
 
-void Interpreter::input(const std::string& str)
+bool Interpreter::input(const std::string& str)
 {
-    // Every line needs a scene to go to; before the first one arrives there
-    // is nothing to say or command.
+    if (!requests.is_connected())
+    {
+        session.add_note(LogLine::NOTICE, "Not connected; the line is kept");
+        return false;
+    }
     Scene* scene = session.get_active_scene();
-    if (!requests.is_connected() || !scene)
-        return;
+    if (!scene)
+    {
+        session.add_note(LogLine::NOTICE, "No scene to speak in yet; the line is kept");
+        return false;
+    }
 
     if (!str.empty() && str[0] == '/')
-    {
-        run_command(str);
-        return;
-    }
+        return run_command(str);
 
     std::string line;
     if (!resolve_references(str, line))
-        return;
+        return false;
     add_speech_markers(line);
     requests.say(scene->get_name(), session.get_active_name(), line);
+    return true;
 }
 
-void Interpreter::run_command(const std::string& str)
+bool Interpreter::problem(const std::string& text)
+{
+    session.add_note(LogLine::PROBLEM, text);
+    return false;
+}
+
+bool Interpreter::run_command(const std::string& str)
 {
     std::string::size_type space = str.find(' ');
     std::string cmd = str.substr(1, space == std::string::npos ? std::string::npos : space - 1);
@@ -82,51 +94,73 @@ void Interpreter::run_command(const std::string& str)
             rest = str.substr(start);
     }
 
-    if (cmd == "ooc" && !rest.empty())
+    // Words that need something after them, and what.
+    static const std::map<std::string, const char*> needs = {
+        { "ooc", "a text" }, { "me", "a text" }, { "query", "a name" }, { "info", "a name" },
+        { "dice", "dice such as 2d6" }, { "roll", "dice such as 1d20+5" }, { "enter", "a name" },
+        { "leave", "a name" }, { "addnpc", "a name" }, { "npc", "a name" }, { "removechar", "a name" },
+        { "addscene", "a name" }, { "renamescene", "a name" }, { "scenegroup", "a group" },
+    };
+    static const std::set<std::string> gm_words = { "enter", "leave", "clearnpcs", "clearscene", "addnpc", "npc",
+        "removechar", "addscene", "removescene", "renamescene", "scenegroup" };
+    static const std::set<std::string> player_words = { "ooc", "me", "query", "afk", "info", "myinfo", "dice",
+        "roll" };
+
+    if (!player_words.count(cmd) && !gm_words.count(cmd))
+        return problem(Kel::format("Unknown command /%s (see Help)", cmd));
+    if (gm_words.count(cmd) && !session.is_game_master())
+        return problem(Kel::format("Only the game master can use /%s", cmd));
+    std::map<std::string, const char*>::const_iterator need = needs.find(cmd);
+    if (need != needs.end() && rest.empty())
+        return problem(Kel::format("Invalid parameters: /%s needs %s", cmd, need->second));
+
+    if (cmd == "ooc")
         requests.say_ooc(session.get_active_scene()->get_name(), rest);
-    else if (cmd == "me" && !rest.empty())
-        port.report_notice("The /me command is deprecated.  Please use #me instead.");
-    else if (cmd == "query" && !rest.empty())
+    else if (cmd == "me")
+        return problem("The /me command is deprecated.  Please use #me instead.");
+    else if (cmd == "query")
         requests.query_character(unescape_name(rest));
     else if (cmd == "afk")
         requests.set_afk(rest.empty() ? "Away from Keyboard" : rest);
-    else if (cmd == "info" && !rest.empty())
+    else if (cmd == "info")
         requests.show_character_biography(unescape_name(rest));
     else if (cmd == "myinfo")
         port.edit_biography(session.get_active_name());
-    else if (cmd == "dice" && !rest.empty())
-        roll_dice(rest);
-    else if (cmd == "roll" && !rest.empty())
-        roll_in_scene(rest);
-    else if (session.is_game_master())
-        run_gm_command(cmd, rest);
+    else if (cmd == "dice")
+        return roll_dice(rest);
+    else if (cmd == "roll")
+        return roll_in_scene(rest);
+    else
+        return run_gm_command(cmd, rest);
+    return true;
 }
 
-void Interpreter::run_gm_command(const std::string& cmd, const std::string& rest)
+bool Interpreter::run_gm_command(const std::string& cmd, const std::string& rest)
 {
     const std::string& scene = session.get_active_scene()->get_name();
     const std::string& name = session.get_name();
 
-    if (cmd == "enter" && !rest.empty())
+    if (cmd == "enter")
         requests.send(Packet(name, Command::ENTER, scene, unescape_name(rest)));
-    else if (cmd == "leave" && !rest.empty())
+    else if (cmd == "leave")
         requests.send(Packet(name, Command::LEAVE, scene, unescape_name(rest)));
     else if (cmd == "clearnpcs" || cmd == "clearscene")
         clear_scene(cmd == "clearnpcs");
-    else if (cmd == "addnpc" && !rest.empty())
+    else if (cmd == "addnpc")
         requests.add_npc(unescape_name(rest));
-    else if (cmd == "npc" && !rest.empty())
-        speak_as_npc(rest);
-    else if (cmd == "removechar" && !rest.empty())
+    else if (cmd == "npc")
+        return speak_as_npc(rest);
+    else if (cmd == "removechar")
         requests.remove_character(unescape_name(rest));
-    else if (cmd == "addscene" && !rest.empty())
+    else if (cmd == "addscene")
         requests.add_scene(unescape_name(rest), true);
     else if (cmd == "removescene")
         requests.remove_scene(rest.empty() ? scene : unescape_name(rest));
-    else if (cmd == "renamescene" && !rest.empty())
+    else if (cmd == "renamescene")
         requests.rename_scene(scene, unescape_name(rest));
-    else if (cmd == "scenegroup" && !rest.empty())
+    else if (cmd == "scenegroup")
         requests.set_scene_group(scene, unescape_name(rest));
+    return true;
 }
 
 void Interpreter::clear_scene(bool npcs_only)
@@ -142,20 +176,21 @@ void Interpreter::clear_scene(bool npcs_only)
     }
 }
 
-void Interpreter::roll_dice(const std::string& rest)
+bool Interpreter::roll_dice(const std::string& rest)
 {
     try
     {
         Dice expression(rest, Dice::NO_LABEL);
         session.add_local_line(expression.show(expression.roll(*dice)));
+        return true;
     }
     catch (const DiceError& e)
     {
-        port.report_error(e.what());
+        return problem(e.what());
     }
 }
 
-void Interpreter::roll_in_scene(const std::string& rest)
+bool Interpreter::roll_in_scene(const std::string& rest)
 {
     std::string line;
     try
@@ -171,13 +206,13 @@ void Interpreter::roll_in_scene(const std::string& rest)
     }
     catch (const DiceError& e)
     {
-        port.report_error(e.what());
-        return;
+        return problem(e.what());
     }
     requests.say(session.get_active_scene()->get_name(), session.get_active_name(), line);
+    return true;
 }
 
-void Interpreter::speak_as_npc(const std::string& rest)
+bool Interpreter::speak_as_npc(const std::string& rest)
 {
     std::string::size_type sp = rest.find(' ');
     std::string npc = unescape_name(rest.substr(0, sp));
@@ -187,16 +222,14 @@ void Interpreter::speak_as_npc(const std::string& rest)
     if (text_start == std::string::npos)
     {
         session.set_active_name(npc);
-        return;
+        return true;
     }
     if (!session.get_character(npc))
-    {
-        port.report_error("Unknown character");
-        return;
-    }
+        return problem(Kel::format("Unknown character %s", npc));
     std::string old_name = session.borrow_name(npc);
-    input(rest.substr(text_start));
+    bool taken = input(rest.substr(text_start));
     session.restore_name(old_name);
+    return taken;
 }
 
 bool Interpreter::resolve_references(const std::string& str, std::string& line)
@@ -223,7 +256,7 @@ bool Interpreter::resolve_references(const std::string& str, std::string& line)
         }
         else if (!resolve_abbreviation(ref, rname))
         {
-            port.report_error(Kel::format("Ambiguous reference #%s", ref));
+            problem(Kel::format("Ambiguous reference #%s", ref));
             return false;
         }
 

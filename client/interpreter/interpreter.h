@@ -9,22 +9,21 @@ class Config;
 class Requests;
 class Session;
 
-// What the interpreter needs besides the model and the requests: a way to
-// tell the user about a line it cannot take, and the biography editor.
+// What the interpreter needs besides the model and the requests: the
+// biography editor.
 class InterpreterPort
 {
 public:
     virtual ~InterpreterPort() { }
 
-    virtual void report_error(const std::string& message) = 0;
-    virtual void report_notice(const std::string& message) = 0;
     virtual void edit_biography(const std::string& character) = 0;
 };
 
 // Turns one typed line into requests: "/word rest" runs a command; anything
 // else is said in the active scene under the name the user speaks as, with
-// "#name" references resolved and speech marks added. Lines typed without a
-// connection or an active scene are dropped.
+// "#name" references resolved and speech marks added. A line it cannot take
+// (no connection, no scene, a fault in the line) sends nothing: a local line
+// in the active scene says why, and the caller keeps the text.
 class Interpreter
 {
 public:
@@ -32,7 +31,8 @@ public:
     Interpreter(const Interpreter&) = delete;
     Interpreter& operator=(const Interpreter&) = delete;
 
-    void input(const std::string& str);
+    // False when the line was not taken and should stay with the user.
+    bool input(const std::string& str);
     // Where /dice and /roll take their values from; fair dice seeded from
     // the system's entropy source until a test sets another.
     void set_dice_source(DiceSource& source) { dice = &source; }
@@ -41,15 +41,17 @@ public:
     static std::string unescape_name(const std::string& n);
 
 private:
-    void run_command(const std::string& str);
-    void run_gm_command(const std::string& cmd, const std::string& rest);
+    bool run_command(const std::string& str);
+    bool run_gm_command(const std::string& cmd, const std::string& rest);
+    // Shows what is wrong with the typed line; returns false.
+    bool problem(const std::string& text);
     void clear_scene(bool npcs_only);
     // "/dice EXPR": the roll shown to the user alone.
-    void roll_dice(const std::string& rest);
+    bool roll_dice(const std::string& rest);
     // "/roll EXPR [label]": the roll said in the active scene as an action
     // of the speaker, "$me$ rolls 1d20+5 (attack): [14] + 5 = 19".
-    void roll_in_scene(const std::string& rest);
-    void speak_as_npc(const std::string& rest);
+    bool roll_in_scene(const std::string& rest);
+    bool speak_as_npc(const std::string& rest);
     // Replaces "#name" references in str by "$Name$"; false when one is
     // ambiguous (reported) and the line must be dropped.
     bool resolve_references(const std::string& str, std::string& line);

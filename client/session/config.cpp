@@ -58,6 +58,7 @@ Config::Loader::Loader(Config& conf): conf(conf)
     add("notify", &Config::notify);
     add("send_writing", &Config::send_writing);
     add("restore_lines", &Config::restore_lines);
+    add("auto_reconnect", &Config::auto_reconnect);
 }
 
 void Config::Loader::color(const std::string& role, const std::string& colour)
@@ -67,7 +68,8 @@ void Config::Loader::color(const std::string& role, const std::string& colour)
 
 Config::Config(const std::string& filename):
     filename(filename), default_bg(true), abbreviate_refs(false), notify("mentions"), send_writing(true),
-    restore_lines(DEFAULT_RESTORE_LINES)
+    restore_lines(DEFAULT_RESTORE_LINES),
+    auto_reconnect(true)
 {
     set_color("text", "#005000");
     set_color("name", "#00A080");
@@ -120,6 +122,8 @@ void Config::save() const
         content += "send_writing false;\n";
     if (restore_lines != DEFAULT_RESTORE_LINES)
         content += Kel::format("restore_lines %u;\n", restore_lines);
+    if (!auto_reconnect)
+        content += "auto_reconnect false;\n";
 
     // Written beside the file (so the rename stays on one file system) and
     // renamed over it only when complete and on the disk.

@@ -75,6 +75,9 @@ public:
     // session it has logged before; 0 turns that off.
     unsigned get_restore_lines() const { return restore_lines; }
 
+    // Whether a link that ends without the user asking is tried again.
+    bool get_auto_reconnect() const { return auto_reconnect; }
+
 private:
     std::string filename;
     std::map<std::string, std::string> colors;
@@ -86,6 +89,7 @@ private:
     std::string notify;
     bool send_writing;
     unsigned restore_lines;
+    bool auto_reconnect;
 };
 
 #endif

@@ -19,6 +19,8 @@ public:
     PacketHandler& operator=(const PacketHandler&) = delete;
 
     void handle(const Packet& pkt);
+    // Whether command is one a server sends.
+    bool knows(const std::string& command) const { return handlers.count(command) != 0; }
 
 private:
     typedef void (PacketHandler::*Handler)(const Packet& pkt);

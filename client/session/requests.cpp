@@ -72,7 +72,7 @@ void Requests::set_writing(bool w)
 {
     const Scene* scene = session.get_active_scene();
     // Without a scene there is nothing to be typing in.
-    if (w && !scene)
+    if (w && (!scene || !is_connected()))
     {
         write_timeout = Kel::Time::now() + WRITING_LAPSE;
         return;

@@ -45,8 +45,12 @@ public:
     void set_afk(const std::string& msg);
     // Called with true on every key press: the first sends WRITING; it lapses
     // ten seconds after the last call (see lapse_writing), or at once with
-    // false. Switching scenes ends it too.
+    // false. Switching scenes ends it too. Without a link nothing starts:
+    // the server would not know of it.
     void set_writing(bool w);
+    // The link is gone, and the server forgot the indicator with it: the
+    // next key press after a new login announces it again.
+    void forget_writing() { writing = false; }
     // Ends the writing indicator once its time is up.
     void lapse_writing(const Kel::Time::TimeStamp& now);
     bool get_writing() const { return writing; }

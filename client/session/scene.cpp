@@ -20,12 +20,13 @@ Scene::Scene(const SceneHost& r, const std::string& n, bool t): parlane(r), name
 {
 }
 
-void Scene::add_character(Character* chr)
+void Scene::add_character(Character* chr, bool announce)
 {
     if (std::find(characters.begin(), characters.end(), chr) != characters.end())
         return;
     characters.push_back(chr);
-    add_line(LogLine::EVENT, Names::SYSTEM, Kel::format("%s entered the scene", chr->get_name()));
+    if (announce)
+        add_line(LogLine::EVENT, Names::SYSTEM, Kel::format("%s entered the scene", chr->get_name()));
 }
 
 void Scene::remove_character(Character* chr)

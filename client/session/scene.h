@@ -37,8 +37,9 @@ public:
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 
-    // Appends chr with an "entered the scene" line; nothing if it is present.
-    void add_character(Character* chr);
+    // Appends chr, with an "entered the scene" line when announce is set;
+    // nothing if it is present.
+    void add_character(Character* chr, bool announce = true);
     // Removes chr with a "left the scene" line and ends its typing here;
     // nothing if it is absent.
     void remove_character(Character* chr);

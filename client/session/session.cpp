@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-Session::Session(): active_scene(nullptr), restore_lines(200)
+Session::Session(): active_scene(nullptr), restore_lines(200), logging_in(false), reconnecting(false), kept_login(false)
 {
 }
 
@@ -80,12 +80,93 @@ void Session::clear()
 
 void Session::go_offline()
 {
-    for (Character* c : characters)
-        c->set_online(false);
     game.clear();
     session.clear();
     signal_game_changed.emit();
+    mark_offline();
+}
+
+void Session::begin_login(bool keep)
+{
+    // A login cut short left the model half announced: compare with what
+    // was there before it.
+    bool resumed = keep && logging_in && kept_login;
+    if (!resumed)
+        present_before.clear();
+    kept_login = keep;
+    logging_in = true;
+    if (!keep)
+    {
+        clear();
+        return;
+    }
+    for (Scene* s : scenes)
+    {
+        if (!resumed)
+        {
+            std::vector<std::string>& names = present_before[s->get_name()];
+            for (const Character* chr : s->get_characters())
+                names.push_back(chr->get_name());
+        }
+        s->clear_characters();
+    }
+    mark_offline();
+    signal_present_characters_changed.emit();
+    signal_scene_status_changed.emit();
+}
+
+void Session::mark_offline()
+{
+    // A login announces who is online and away, never who is typing: a
+    // pencil from before the loss would stay up for good.
+    for (Character* c : characters)
+    {
+        c->set_online(false);
+        c->set_writing(std::string());
+    }
     signal_character_status_changed.emit();
+}
+
+void Session::end_login()
+{
+    if (!logging_in)
+        return;
+    logging_in = false;
+    if (!kept_login)
+        return;
+    kept_login = false;
+    for (Scene* s : scenes)
+    {
+        const std::vector<std::string>& before = present_before[s->get_name()];
+        bool changed = false;
+        for (const std::string& cname : before)
+        {
+            Character* chr = get_character(cname);
+            if (!chr || !is_present(*s, *chr))
+            {
+                s->add_line(LogLine::EVENT, Names::SYSTEM, Kel::format("%s left the scene", cname));
+                changed = true;
+            }
+        }
+        for (const Character* chr : s->get_characters())
+            if (std::none_of(before.begin(), before.end(),
+                    [&](const std::string& n) { return Kel::strcasecmp(n, chr->get_name()) == 0; }))
+            {
+                s->add_line(LogLine::EVENT, Names::SYSTEM, Kel::format("%s entered the scene", chr->get_name()));
+                changed = true;
+            }
+        if (changed)
+            show_or_raise(*s, COMINGS_AND_GOINGS);
+    }
+    present_before.clear();
+}
+
+void Session::set_reconnecting(bool r)
+{
+    if (r == reconnecting)
+        return;
+    reconnecting = r;
+    signal_game_changed.emit();
 }
 
 void Session::set_game(const std::string& g)
@@ -170,13 +251,14 @@ void Session::remove_character(const std::string& cname)
 void Session::enter(Scene& s, Character& chr)
 {
     bool was_empty = s.get_characters().empty();
-    s.add_character(&chr);
+    // A login's announcements tell who is there, not who just came.
+    s.add_character(&chr, !logging_in);
     if (&s == active_scene)
     {
         signal_activity.emit();
         signal_present_characters_changed.emit();
     }
-    else
+    else if (!logging_in)
         raise_activity(s, COMINGS_AND_GOINGS);
     if (was_empty)
         signal_scene_status_changed.emit();
@@ -232,10 +314,33 @@ void Session::add_local_line(const std::string& text)
     signal_activity.emit();
 }
 
+void Session::add_note(LogLine::Type type, const std::string& text)
+{
+    if (!active_scene)
+    {
+        signal_status_note.emit(text);
+        return;
+    }
+    active_scene->add_local_line(type, text);
+    signal_activity.emit();
+}
+
+void Session::add_notice_everywhere(const std::string& text)
+{
+    for (Scene* s : scenes)
+        s->add_local_line(LogLine::NOTICE, text);
+    if (active_scene)
+        signal_activity.emit();
+    else
+        signal_status_note.emit(text);
+}
+
 void Session::set_online(Character& chr, bool online)
 {
     chr.set_online(online);
     signal_character_status_changed.emit();
+    if (logging_in)
+        return;
     if (Scene* ooc = get_scene(Names::OOC_SCENE))
         add_line(*ooc, LogLine::EVENT, Names::SYSTEM,
             Kel::format("%s logged %s", chr.get_name(), online ? "in" : "out"));

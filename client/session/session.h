@@ -46,6 +46,22 @@ public:
     // scenes and characters stay.
     void go_offline();
 
+    // A login's announcements are coming. With keep (a new login to the game
+    // the model shows, after a lost link) scenes, backlogs and characters
+    // stay; who is present is remembered and announced again silently.
+    // Without keep the model is cleared first. Until end_login, characters
+    // entering scenes and coming online add no lines: that is state, not news.
+    void begin_login(bool keep);
+    // The login's announcements are over. After a kept login, each scene
+    // gets a line for each character that entered or left it meanwhile.
+    void end_login();
+    bool get_logging_in() const { return logging_in; }
+    // Every character offline and typing nowhere, as after a lost link.
+    void mark_offline();
+    // While set, the title says that the client is trying to connect again.
+    void set_reconnecting(bool r);
+    bool get_reconnecting() const { return reconnecting; }
+
     void set_game(const std::string& g);
     // Ending a session leaves a line in every scene.
     void set_session(const std::string& s);
@@ -75,6 +91,11 @@ public:
     void set_restore_lines(unsigned n) { restore_lines = n; }
     // A notice for the user's eyes only, in the active scene.
     void add_local_line(const std::string& text);
+    // A NOTICE or PROBLEM line in the active scene, never logged; without an
+    // active scene, signal_status_note carries the text instead.
+    void add_note(LogLine::Type type, const std::string& text);
+    // A NOTICE line in every scene.
+    void add_notice_everywhere(const std::string& text);
     void set_online(Character& chr, bool online);
     void set_writing(Character& chr, const std::string& sname);
     void set_afk(Character& chr, const std::string& msg);
@@ -146,6 +167,8 @@ public:
     sigc::signal<void, const std::string&> signal_notice;
     // The user wants to edit this character's biography.
     sigc::signal<void, const std::string&> signal_edit_biography;
+    // A note for the user while there is no scene to show it in.
+    sigc::signal<void, const std::string&> signal_status_note;
 
 private:
     void sort_scenes();
@@ -170,6 +193,11 @@ private:
     std::string show_bio;
     std::vector<std::string> highlight_words;
     unsigned restore_lines;
+    bool logging_in;
+    bool reconnecting;
+    // Who was present in each scene (by name) before a kept login.
+    std::map<std::string, std::vector<std::string>> present_before;
+    bool kept_login;
 };
 
 #endif

@@ -26,21 +26,29 @@ InputBox::InputBox(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
 
 void InputBox::on_activate()
 {
-    // Without an active scene there is nowhere to say it: keep the text.
-    if (!cur_data || !parlane.get_active_scene())
-        return;
     std::string text = get_text();
-    if (!text.empty())
+    if (text.empty())
+        return;
+    // One line at a time; a line that is not taken stays in the entry,
+    // selected, with every line after it, so that the user can mend it.
+    std::string rest = text;
+    for (;;)
+    {
+        std::string::size_type feed = rest.find('\n');
+        if (!parlane.input(rest.substr(0, feed)))
+        {
+            set_text(display_text(rest));
+            select_region(0, -1);
+            return;
+        }
+        if (feed == std::string::npos)
+            break;
+        rest.erase(0, feed + 1);
+    }
+    if (cur_data)
     {
         cur_data->history.push_back(text);
         cur_data->history_iter = cur_data->history.end();
-        std::string::size_type feed;
-        while ((feed = text.find('\n')) != std::string::npos)
-        {
-            parlane.input(text.substr(0, feed));
-            text.erase(0, feed + 1);
-        }
-        parlane.input(text);
     }
     set_text("");
     parlane.set_writing(false);

@@ -92,6 +92,9 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     parlane.signal_show_biography.connect(sigc::mem_fun(*this, &MainWindow::show_biography));
     parlane.signal_edit_biography.connect(sigc::mem_fun(*this, &MainWindow::edit_biography));
     parlane.signal_connecting.connect(sigc::mem_fun(*this, &MainWindow::connecting));
+    parlane.signal_login_refused.connect(sigc::mem_fun(*this, &MainWindow::login_refused));
+    parlane.signal_status_note.connect(sigc::mem_fun(*this, &MainWindow::status_note));
+    parlane.signal_connect_wanted.connect(sigc::mem_fun(*this, &MainWindow::connect));
     game_changed();
 }
 
@@ -184,15 +187,31 @@ bool MainWindow::confirm(const Glib::ustring& question)
 
 void MainWindow::connect()
 {
+    ask_connect(false);
+}
+
+void MainWindow::ask_connect(bool select_name)
+{
     ConnectDialog& dialog = *dlg_connect;
-    int response = dialog.run();
+    int response = dialog.run(select_name);
     dialog.hide();
     if (response != Gtk::RESPONSE_OK)
         return;
-    std::string address = dialog.get_address();
-    std::string name = dialog.get_name();
-    lbl_name->set_text(display_name(name));
-    parlane.connect(address, name);
+    parlane.connect(dialog.get_address(), dialog.get_name());
+}
+
+void MainWindow::login_refused(const std::string& text)
+{
+    message_box(text, Gtk::MESSAGE_ERROR);
+    ask_connect(true);
+}
+
+void MainWindow::status_note(const std::string& text)
+{
+    // Without a scene there is no log to show it in: the scene's label,
+    // beside the entry, says it until a scene is shown.
+    if (!parlane.get_active_scene())
+        lbl_scene->set_text(display_text(text));
 }
 
 void MainWindow::disconnect()
@@ -283,6 +302,8 @@ void MainWindow::game_changed()
         if (!parlane.get_session().empty())
             title += " - " + display_name(parlane.get_session());
     }
+    if (parlane.get_reconnecting())
+        title += " (reconnecting)";
     set_title(title);
     // A session is begun once and ended once.
     mni_begin_session->set_sensitive(parlane.get_session().empty());

@@ -92,6 +92,10 @@ private:
     void show_biography(const std::string& name, const std::string& text);
     void edit_biography(const std::string& name);
     void connecting(bool waiting);
+    void login_refused(const std::string& text);
+    void status_note(const std::string& text);
+    // Runs the Connect dialog and connects as it says.
+    void ask_connect(bool select_name);
     Gtk::MenuItem* connect_item(
         const Glib::RefPtr<Gnome::Glade::Xml>& xml, const char* name, void (MainWindow::*handler)());
 

@@ -10,7 +10,7 @@ characters in the active scene and of the user's own character; 5,000
 ADDSCENE and 5,000 ADDCHAR packets in one burst; a flood of ERROR packets,
 whose boxes are answered with Enter; and finally a disconnect in the middle
 of a line. The client must survive all of it: it still answers a key press
-with WRITING (after connecting again), wrote no file outside its game
+with WRITING (after connecting again by itself), wrote no file outside its game
 folders, grew by less than 50 MB, reported each bad line on standard output
 in one line, and quits with status 0."""
 
@@ -251,16 +251,13 @@ def body(session):
     client.key("x")
     script.peer.wait_line("GM;WRITING;Tavern")
 
-    # The server goes away in the middle of a line: "Connection Lost".
+    # The server goes away in the middle of a line: the client connects
+    # again by itself, without a box, and still works. The indicator went
+    # with the link: the next key press announces it to the new one.
     script.send(b"Alice;TEXT;Tavern;half a li")
     time.sleep(0.2)
     script.peer.close()
-    client.answer(["Return"], [client.window])
     client.wait_file_line("client.out", r"^Connection from %s terminated$" % re.escape(server.address))
-
-    # And the client connects again and still works.
-    client.key("BackSpace")
-    client.connect(server.address, "GM")
     script = Script(client, server.accept())
     script.announce("GM")
     client.key("z")

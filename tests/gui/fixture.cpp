@@ -227,6 +227,12 @@ void TestServer::accept()
         });
 }
 
+void TestServer::drop_client()
+{
+    delete client;
+    client = nullptr;
+}
+
 void TestServer::tick()
 {
     disp.tick(false);
@@ -257,7 +263,9 @@ bool TestServer::log_in(const std::string& user)
 {
     parlane().connect(address, user);
     Packet name;
-    return parlane().is_connected() && wait_for("NAME", name);
+    // The answer to the login's biography question ends what the login
+    // announces; until then the client counts nothing as news.
+    return wait_for("NAME", name) && deliver_all({ user + ";BIOGRAPHY;" }) && parlane().is_connected();
 }
 
 bool TestServer::sync()

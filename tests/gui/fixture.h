@@ -80,6 +80,8 @@ public:
     bool wait_for(const std::string& cmd, Packet& pkt, int max_turns = 5000);
     // After sync(): what the client sent since the last call, NAME left out.
     Strings take_sent();
+    // Closes the link to the client, as a server that went away.
+    void drop_client();
     void tick();
 
     std::vector<Packet> received;

@@ -142,6 +142,7 @@ TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
         { "mni_disconnect", "Really disconnect?", Gtk::RESPONSE_YES, false, {} },
     };
     ASSERT_TRUE(server.log_in("GM"));
+    server.take_sent();
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.item);
@@ -159,11 +160,50 @@ TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
 TEST_F(MainWindowTest, BeginSessionSendsTheNameOnlyOnOk)
 {
     ASSERT_TRUE(server.log_in("GM"));
+    EXPECT_EQ(Strings { "GM;GETBIOGRAPHY;GM" }, server.take_sent()) << "the question that ends the login";
     StartSessionDialog& dialog = *window.get_dlg_start_session();
     fill_in("mni_begin_session", dialog, "ent_session_name", "Never", Gtk::RESPONSE_CANCEL);
     EXPECT_EQ(Strings(), server.take_sent());
     fill_in("mni_begin_session", dialog, "ent_session_name", "First Night", Gtk::RESPONSE_OK);
     EXPECT_EQ(Strings { "GM;STARTSESSION;First Night" }, server.take_sent());
+}
+
+// A server that comes back but turns the name away, with an ERROR or by
+// closing at once, is not asked again: one box, and the title stops saying
+// that the client reconnects.
+TEST_F(MainWindowTest, ARefusalWhileReconnectingEndsTheTriesWithOneBox)
+{
+    const std::string silent = server.get_address() + " did not answer as a Parlane server";
+    const struct
+    {
+        const char* answer; // null: the link is closed at once
+        std::string box;
+    } cases[] = {
+        { ";ERROR;The name Bob is already in use", "The name Bob is already in use" },
+        { nullptr, silent },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.box);
+        ASSERT_TRUE(server.log_in("Bob"));
+        ASSERT_TRUE(server.deliver(";ADDSCENE;Tavern;0"));
+        GuiTest::MessageBoxes::take();
+        server.drop_client();
+        ASSERT_TRUE(GuiTest::run_until([this] { return parlane.get_reconnecting(); }));
+        EXPECT_NE(std::string::npos, window.get_title().find("(reconnecting)")) << window.get_title();
+        Packet name;
+        ASSERT_TRUE(server.wait_for("NAME", name)) << "no try to connect again";
+        if (c.answer)
+            server.send(Packet(c.answer));
+        else
+            server.drop_client();
+        EXPECT_TRUE(GuiTest::run_until([this] { return !parlane.get_reconnecting(); }));
+        GuiTest::run_turns(20);
+        EXPECT_EQ(Strings { c.box }, GuiTest::MessageBoxes::take());
+        EXPECT_EQ(std::string::npos, window.get_title().find("(reconnecting)")) << window.get_title();
+        EXPECT_FALSE(parlane.is_connected());
+        EXPECT_NE(nullptr, parlane.get_scene("Tavern")) << "the scenes stay";
+    }
 }
 
 TEST_F(MainWindowTest, NpcAndAboutWindowsOpen)

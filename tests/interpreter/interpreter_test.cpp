@@ -7,6 +7,7 @@
 #include "tests/session/recordingsink.h"
 
 #include <gtest/gtest.h>
+#include <sigc++/connection.h>
 
 #include <string>
 #include <vector>
@@ -18,15 +19,14 @@ namespace
 class RecordingPort: public InterpreterPort
 {
 public:
-    void report_error(const std::string& message) override { told += "error " + message + "|"; }
-    void report_notice(const std::string& message) override { told += "notice " + message + "|"; }
     void edit_biography(const std::string& character) override { told += "edit " + character + "|"; }
 
     std::string told;
 };
 
 // One typed line and what it leads to: the packets sent, then what the user
-// is told, each line followed by "|".
+// is told, each followed by "|". "kept TEXT" is a line not taken, with the
+// note that says why.
 struct Case
 {
     const char* typed;
@@ -58,8 +58,12 @@ protected:
 
     std::string run(const std::string& typed)
     {
-        interpreter.input(typed);
-        return sink.take() + port.told;
+        note.clear();
+        bool taken = interpreter.input(typed);
+        std::string out = sink.take() + port.told;
+        if (!taken)
+            out += "kept " + (session.get_active_scene() ? last_line() : note) + "|";
+        return out;
     }
 
     void expect(const std::vector<Case>& cases)
@@ -84,6 +88,8 @@ protected:
     }
 
     Session session;
+    std::string note; // said while there is no scene
+    sigc::connection noted = session.signal_status_note.connect([this](const std::string& t) { note = t; });
     RecordingSink sink;
     RecordingPort port;
     Config config { "unused" };
@@ -97,18 +103,18 @@ TEST_F(InterpreterTest, PlayerCommandsAndSpeech)
 {
     start("Anna");
     expect({
-        { "/ooc", "" },
+        { "/ooc", "kept Invalid parameters: /ooc needs a text|" },
         { "/ooc   brb, tea  ", "Anna;OOC;Tavern;brb, tea  |" },
-        { "/OOC hi", "" },
-        { "/query", "" },
+        { "/OOC hi", "kept Unknown command /OOC (see Help)|" },
+        { "/query", "kept Invalid parameters: /query needs a name|" },
         { "/query Bob_Stone", "Anna;QUERY;Bob Stone|" },
         { "/afk", "Anna;AFK;Away from Keyboard|" },
         { "/afk lunch", "Anna;AFK;lunch|" },
-        { "/info", "" },
+        { "/info", "kept Invalid parameters: /info needs a name|" },
         { "/info Bob_Stone", "Anna;GETBIOGRAPHY;Bob Stone|" },
         { "/myinfo", "edit Anna|" },
-        { "/me", "" },
-        { "/me waves", "notice The /me command is deprecated.  Please use #me instead.|" },
+        { "/me", "kept Invalid parameters: /me needs a text|" },
+        { "/me waves", "kept The /me command is deprecated.  Please use #me instead.|" },
         // Speech is quoted in a scene; lines that name the speaker are actions.
         { "\"hello\"", "Anna;TEXT;Tavern;$me$: \"hello\"|" },
         { "\"", "Anna;TEXT;Tavern;$me$: \"\"\"|" },
@@ -120,7 +126,11 @@ TEST_F(InterpreterTest, PlayerCommandsAndSpeech)
         { "# 1 #2", "Anna;TEXT;Tavern;$me$: \"# 1 #2\"|" },
         { "#me hugs #anna and #zed", "Anna;TEXT;Tavern;$me$ hugs $Anna$ and $Zed$|" },
     });
-    expect({ { "/enter Bobby", "" }, { "/npc Zed hi", "" }, { "/removescene", "" } }); // the game master's
+    expect({ { "/enter Bobby", "kept Only the game master can use /enter|" },
+        { "/npc Zed hi", "kept Only the game master can use /npc|" },
+        { "/removescene", "kept Only the game master can use /removescene|" } });
+    const LogLine& refusal = session.get_active_scene()->get_backlog().last();
+    EXPECT_EQ(LogLine::PROBLEM, refusal.type) << "drawn as a fault, never logged";
     EXPECT_EQ("Anna", session.get_active_name());
     activate("OOC");
     expect({ { "hello", "Anna;TEXT;OOC;$me$: hello|" }, { "\"hello\"", "Anna;TEXT;OOC;$me$: hello|" } });
@@ -136,22 +146,24 @@ TEST_F(InterpreterTest, AbbreviatedReferencesPreferPresentCharacters)
         // Absent Zed matches first, then present Zelda replaces it.
         { "#me waves at #z", "Anna;TEXT;Tavern;$me$ waves at $Zelda$|" },
         // An empty reference matches every name: several are present.
-        { "# is everyone", "error Ambiguous reference #|" },
+        { "# is everyone", "kept Ambiguous reference #|" },
         { "hello #an and #bob_", "Anna;TEXT;Tavern;$me$: \"hello $Anna$ and $Bob Stone$\"|" },
     });
     activate("OOC"); // nobody present: every match is at the same level
-    expect({ { "#me greets #bob", "error Ambiguous reference #bob|" },
+    expect({ { "#me greets #bob", "kept Ambiguous reference #bob|" },
         { "#Bob_s", "Anna;TEXT;OOC;$me$: $Bob Stone$|" } });
 }
 
 TEST_F(InterpreterTest, NothingHappensWithoutAConnectionOrScene)
 {
     session.log_in("Anna");
-    expect({ { "hello", "" }, { "/ooc hi", "" }, { "/myinfo", "" } });
+    const char* no_scene = "kept No scene to speak in yet; the line is kept|";
+    expect({ { "hello", no_scene }, { "/ooc hi", no_scene }, { "/myinfo", no_scene } });
     start("Anna");
     sink.connected = false;
-    expect({ { "hello", "" }, { "/dice 2d6", "" }, { "/myinfo", "" }, { "/me waves", "" } });
-    EXPECT_EQ("GM entered the scene", last_line()) << "no roll shown";
+    const char* offline = "kept Not connected; the line is kept|";
+    expect({ { "hello", offline }, { "/dice 2d6", offline }, { "/myinfo", offline }, { "/me waves", offline } });
+    EXPECT_EQ(LogLine::NOTICE, session.get_active_scene()->get_backlog().last().type);
 }
 
 TEST_F(InterpreterTest, GameMasterCommandsAndSpeech)
@@ -159,7 +171,7 @@ TEST_F(InterpreterTest, GameMasterCommandsAndSpeech)
     start("GM");
     expect({
         { "/enter Bobby", "GM;ENTER;Tavern;Bobby|" },
-        { "/enter", "" },
+        { "/enter", "kept Invalid parameters: /enter needs a name|" },
         { "/leave Bob_Stone", "GM;LEAVE;Tavern;Bob Stone|" },
         { "/clearnpcs", "GM;LEAVE;Tavern;Zelda|" },
         { "/clearscene", "GM;LEAVE;Tavern;Anna|GM;LEAVE;Tavern;Bob Stone|GM;LEAVE;Tavern;Zelda|" },
@@ -169,7 +181,8 @@ TEST_F(InterpreterTest, GameMasterCommandsAndSpeech)
         { "/removescene Dark_Cave", "GM;REMOVESCENE;Dark Cave|" },
         { "/removescene", "GM;REMOVESCENE;Tavern|" },
         { "/scenegroup Old_Town", "GM;SETSCENEGROUP;Tavern;Old Town|" },
-        { "/scenegroup", "" },
+        { "/scenegroup", "kept Invalid parameters: /scenegroup needs a group|" },
+        { "/frobnicate", "kept Unknown command /frobnicate (see Help)|" },
         { "#me frowns", "GM;TEXT;Tavern;$me$ frowns|" },
         { "/query Anna", "GM;QUERY;Anna|" },
         { "/renamescene The_Inn", "GM;RENAMESCENE;Tavern;The Inn|" },
@@ -185,7 +198,7 @@ TEST_F(InterpreterTest, NpcForms)
     EXPECT_EQ("Zed", session.get_active_name());
     expect({
         { "/npc Zelda #me bows to #anna", "Zelda;TEXT;Tavern;$me$ bows to $Anna$|" },
-        { "/npc Nobody hi", "error Unknown character|" },
+        { "/npc Nobody hi", "kept Unknown character Nobody|" },
         { "/query Anna", "Zed;QUERY;Anna|" },
     });
     EXPECT_EQ("Zed", session.get_active_name()) << "a one-line form gives the name back";

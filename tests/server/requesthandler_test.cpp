@@ -74,8 +74,11 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     const std::pair<std::string, std::string> cases[]
         = { { "", "Invalid name" }, { std::string(33, 'x'), "Name too long" }, { "a;b", "Invalid name" },
               { "a\0b"s, control }, { "B\xf6rk", "Invalid UTF-8" }, { "*", "Invalid name" },
-              { "ALICE", "Name already in use" }, { "gm", "Name already in use" }, { "Guard", "Name already in use" },
-              { "dORA", "Name already in use" } }; // offline, but another spelling
+              { "Alice", "The name Alice is already in use" },
+              { "ALICE", "The name ALICE is already in use (as Alice)" },
+              { "gm", "The name gm is already in use (as GM)" },
+              { "Guard", "The name Guard is already in use (by a non-player character)" },
+              { "dORA", "The name dORA is already in use (as Dora)" } }; // offline, but another spelling
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.first);
@@ -86,6 +89,10 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     }
     EXPECT_EQ(handler.get_online_count(), 2u);
     EXPECT_TRUE(logged("Rejected login from 10.0.0.5:5000: Name too long"));
+    // With the game master away, another spelling still cannot take its place.
+    handler.remove_client(gm);
+    const ClientId lookalike = login("Gm");
+    EXPECT_EQ(take(lookalike), Lines { Packet("*", "ERROR", "The name Gm is already in use (as GM)").str() });
     // 32 bytes is still a name.
     EXPECT_EQ(closed.count(login(std::string(32, 'y'))), 0u);
 }

@@ -1,6 +1,7 @@
 #include "client/session/session.h"
 
 #include "client/session/packethandler.h"
+#include "client/session/reconnector.h"
 #include "client/session/requests.h"
 #include "common/packet.h"
 #include "libs/core/source/time/clock.h"
@@ -232,7 +233,6 @@ TEST_F(SessionTest, EnterAndLeaveAnnounceActivityAndOccupancy)
     });
     EXPECT_EQ("Carl|", present("Tavern"));
     EXPECT_EQ("Alice entered the scene|Carl entered the scene|Alice left the scene|", texts("Tavern"));
-    EXPECT_EQ(0u, activity("Tavern"));
     EXPECT_EQ(1u, activity("Market"));
     expect({
         { "Carl;ENTER;Market", "" },
@@ -244,7 +244,6 @@ TEST_F(SessionTest, EnterAndLeaveAnnounceActivityAndOccupancy)
         { "Carl;TEXT;tavern;$me$ waves", "activity attention" },
         { "Carl;LEAVE;Tavern", ENTERED_EMPTY_ACTIVE },
     });
-    EXPECT_EQ(0u, activity("Tavern"));
     EXPECT_EQ(3u, activity("Market"));
     activate("Market");
     EXPECT_EQ(0u, activity("Market"));
@@ -363,4 +362,83 @@ TEST_F(SessionTest, WritingIsAnnouncedOnceAndEndsByTimeOrSceneSwitch)
     requests.set_writing(true);
     activate("Market");
     EXPECT_EQ("Bob;WRITING;Tavern|Bob;AFK;|Bob;WRITING;|", sink.take());
+
+    // A lost link takes the indicator with it: typing while disconnected
+    // starts none, and the first key press after the new login sends it.
+    requests.set_writing(true);
+    sink.take();
+    sink.connected = false;
+    requests.forget_writing();
+    requests.set_writing(true);
+    sink.connected = true;
+    requests.set_writing(true);
+    EXPECT_EQ("Bob;WRITING;Market|Bob;AFK;|", sink.take());
+}
+
+TEST_F(SessionTest, LoginAnnouncementsAddNoHistoryOnlyRealChanges)
+{
+    const std::vector<std::string> burst = { ";GAME;Saga", ";SESSION;Night", ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0",
+        ";ADDCHAR;Carl;0", ";ADDSCENE;OOC;0", ";ADDSCENE;Tavern;0", "Bob;ENTER;OOC", "Alice;ENTER;Tavern",
+        "Carl;ENTER;Tavern", "Alice;ONLINE;1" };
+    session.begin_login(false);
+    given(burst);
+    session.end_login();
+    EXPECT_EQ("", texts("OOC")) << "a fresh login invents no arrivals nor logins";
+    EXPECT_EQ("", texts("Tavern"));
+    EXPECT_EQ("Alice|Carl|", present("Tavern"));
+    session.get_scene("Tavern")->add_line(LogLine::NORMAL, "Alice", "kept line");
+
+    // The link drops; meanwhile Carl left and Dora came. The same login
+    // again keeps the backlog and shows only those two changes, in the
+    // scene and in its log file. Nobody is typing until told again.
+    session.get_character("Alice")->set_writing("Tavern");
+    session.begin_login(true);
+    EXPECT_EQ("", present("Tavern"));
+    EXPECT_EQ("", session.get_character("Alice")->get_writing());
+    given({ ";GAME;Saga", ";SESSION;Night", ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;Carl;0",
+        ";ADDCHAR;Dora;0", ";ADDSCENE;OOC;0", ";ADDSCENE;Tavern;0", "Bob;ENTER;OOC", "Alice;ENTER;Tavern",
+        "Dora;ENTER;Tavern", "Alice;ONLINE;1" });
+    EXPECT_EQ("kept line|", texts("Tavern")) << "nothing before the announcements end";
+    session.end_login();
+    EXPECT_EQ("kept line|Carl left the scene|Dora entered the scene|", texts("Tavern"));
+    EXPECT_EQ("", texts("OOC"));
+    const std::string log = read_file("Saga/Night-Tavern.log");
+    EXPECT_EQ(std::string::npos, log.find("Alice entered")) << log;
+    EXPECT_NE(std::string::npos, log.find("Dora entered")) << log;
+
+    // A link lost again before the announcements ended: the next login
+    // still compares with the state before the first loss.
+    session.begin_login(true);
+    given({ ";ADDSCENE;Tavern;0", "Alice;ENTER;Tavern" });
+    session.begin_login(true);
+    given({ ";ADDSCENE;Tavern;0", "Alice;ENTER;Tavern", "Dora;ENTER;Tavern" });
+    session.end_login();
+    EXPECT_EQ("kept line|Carl left the scene|Dora entered the scene|", texts("Tavern"));
+}
+
+TEST(ReconnectorTest, WaitsDoubleUpTo16SecondsThenEvery30AndStopWaitsNoMore)
+{
+    using Kel::Time::sec;
+    const Kel::Time::TimeStamp t0 = Kel::Time::now();
+    Reconnector r;
+    EXPECT_FALSE(r.is_due(t0 + 3600 * sec)) << "nothing to try before a loss";
+    r.start("localhost:7254", "Bob", t0);
+    EXPECT_EQ(1 * sec, r.get_next_delay());
+    EXPECT_FALSE(r.is_due(t0));
+    EXPECT_TRUE(r.is_due(t0 + 1 * sec));
+    Kel::Time::TimeStamp t = t0 + 1 * sec;
+    std::vector<long> waits;
+    for (int i = 0; i < 7; ++i)
+    {
+        Kel::Time::TimeDelta wait = r.failed(t);
+        waits.push_back(wait / sec);
+        EXPECT_FALSE(r.is_due(t + wait - 1 * Kel::Time::usec));
+        t += wait;
+        EXPECT_TRUE(r.is_due(t));
+    }
+    EXPECT_EQ((std::vector<long> { 2, 4, 8, 16, 30, 30, 30 }), waits);
+    r.stop();
+    EXPECT_FALSE(r.is_due(t + 3600 * sec));
+    r.start("localhost:7254", "Bob", t);
+    EXPECT_EQ(1 * sec, r.get_next_delay()) << "a new loss starts the schedule again";
 }
