@@ -118,7 +118,9 @@ TEST(StreamSocket, EndOfFileIsAnnouncedOnceAndStopsPolling)
     std::unique_ptr<ServerSocket> server(Loopback::listen());
     Watched c;
     if (c.sock->connect(Loopback::bound_address(*server)) == 1)
+    {
         ASSERT_TRUE(c.finish());
+    }
     std::unique_ptr<StreamSocket> accepted(server->accept());
     ASSERT_NE(nullptr, accepted);
     int eof_count = 0;
