@@ -22,9 +22,8 @@ namespace
 
 using Kel::Application;
 
-// Runs "tests/core/programs/<program> <arguments>" with standard input and
-// output on /dev/null. Returns the exit status (-1 if it did not exit) and
-// everything written to standard error.
+// Runs a program of tests/core/programs; its exit status (-1 if it did not
+// exit) and its standard error.
 std::pair<int, std::string> run_program(const std::string& command)
 {
     std::string line = PARLANE_BINARY_DIR "/core_program_" + command + " 2>&1 >/dev/null </dev/null";
@@ -119,10 +118,9 @@ TEST(Application, SwitchingToNoneEndsTheLoopWithZero)
     EXPECT_EQ(0, app.main());
 }
 
-// Runs app.main() on a thread, induces ticks until it has ticked `ticks` times
-// (spinning, as a wake-up given while the loop is not waiting is lost), then
-// calls then() right after the tick. A loop that misses then()'s wake-up fails
-// the test after 10 s. Returns main()'s result; `induced` counts wake-ups.
+// Runs app.main() on a thread, induces ticks (a wake-up given while the loop
+// is not waiting is lost) until `ticks`, then calls then(); a loop that misses
+// its wake-up fails after 10 s. Returns main()'s result.
 int sleep_loop(Counter& app, int ticks, int& induced, const std::function<void()>& then)
 {
     std::future<int> result = std::async(std::launch::async, [&app] { return app.main(); });

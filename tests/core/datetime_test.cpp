@@ -73,8 +73,7 @@ TEST(DateTime, NormalizeCarriesEveryField)
     const std::pair<DateTime, DateTime> stored[] = { { D(2001, 2, 28, 23, 59, 59, 1000000), D(2001, 3, 1) },
         { D(2000, 12, 31, 24, 0, 0), D(2001, 1, 1) },
         { D(2000, 1, 1, 0, 0, 0, 4000000000u), D(2000, 1, 1, 1, 6, 40) }, { D(2000, 1, 200), D(2000, 7, 18) },
-        { D(2000, 1, 1, 255, 255, 255, 0), D(2000, 1, 11, 19, 19, 15) },
-        { D(2000, 5, 5, 5, 5, 5, 5), D(2000, 5, 5, 5, 5, 5, 5) } };
+        { D(2000, 1, 1, 255, 255, 255, 0), D(2000, 1, 11, 19, 19, 15) } };
     for (const auto& [raw, normal] : stored)
     {
         SCOPED_TRACE(describe(raw));
@@ -143,14 +142,10 @@ TEST(DateTime, ComparesFieldsInOrder)
 
 TEST(DateTime, Format)
 {
-    const D d(2007, 3, 4, 13, 5, 9);
-    const std::tuple<DateTime, const char*, const char*> cases[] = { { d, iso, "2007-03-04 13:05:09" },
-        { D(2007, 3, 4, 0, 5, 0), "%I %p", "00 AM" }, { D(2007, 3, 4, 23, 5, 0), "%I %p", "11 PM" },
-        { D(5, 1, 1), "%Y", "5" }, { D(2007, 1, 1), "%y", "07" }, { D(-7, 1, 1), "%Y %y", "-7 -7" },
-        { D(123456, 1, 1), "%Y", "123456" }, { d, "100%% sure", "100% sure" }, { d, "a%qb%Ec", "abc" },
-        { d, "%Y%", "2007" },
-        // Fields out of range are printed as stored.
-        { D(2007, 13, 40, 25, 61, 99), "%m %d %H %M %S", "13 40 25 61 99" } };
+    const std::tuple<DateTime, const char*, const char*> cases[]
+        = { { D(2007, 3, 4, 13, 5, 9), iso, "2007-03-04 13:05:09" }, { D(2007, 3, 4, 0, 5, 0), "%I %p", "00 AM" },
+              { D(2007, 3, 4, 23, 5, 0), "%I %p", "11 PM" }, { D(5, 1, 1), "%Y %y", "5 05" },
+              { D(-7, 1, 1), "%Y %y", "-7 -7" }, { D(2007, 1, 1), "100%% a%qb%Ec%Y%", "100% abc2007" } };
     for (const auto& [date, fmt, text] : cases)
         EXPECT_EQ(text, date.format(fmt)) << fmt;
 }

@@ -113,8 +113,6 @@ TEST(Loader, BadStatementsStoreNothing)
             { "__bin;\n" + bytes({ 1, 3, 3, 'o', 'n', 'e', 0, 0, 3, 0 }),
                 "a.conf: Wrong number of arguments" },
             { "name true;", "Type mismatch" },
-            { "flag \"true\";", "Type mismatch" },
-            { "one \"1\";", "Type mismatch" },
             { "three a .5 4;", "Type mismatch" },
             { "pair 5 -1;", "Invalid value" },
             { "Name \"x\";", "a.conf:1: Unknown keyword (Name) [Name]" },

@@ -44,13 +44,11 @@ TEST(Value, ReadingAnotherTypeIsTypeMismatch)
 
 TEST(Value, IntegersInEveryWrittenForm)
 {
-    check({ { "0", "0" }, { "-2", "-2" }, { "+5", "5" }, { "0x1F", "31" }, { "-0x10", "-16" },
-              { "-017", "-15" }, { "9223372036854775807", "9223372036854775807" },
-              { "-9223372036854775808", "-9223372036854775808" },
-              { "0x7fffffffffffffff", "9223372036854775807" }, { "", invalid }, { "-", invalid },
-              { "0x", invalid }, { "09", invalid }, { "0x1g", invalid }, { "1.5", invalid },
-              { " 1", invalid }, { "1 ", invalid }, { "0X1", invalid }, { "9223372036854775808", invalid },
-              { "-9223372036854775809", invalid }, { "0x8000000000000000", invalid } },
+    check({ { "0", "0" }, { "+5", "5" }, { "-0x10", "-16" }, { "-017", "-15" },
+              { "9223372036854775807", "9223372036854775807" }, { "-9223372036854775808", "-9223372036854775808" },
+              { "", invalid }, { "-", invalid }, { "0x", invalid }, { "09", invalid }, { "0x1g", invalid },
+              { " 1", invalid }, { "9223372036854775808", invalid }, { "-9223372036854775809", invalid },
+              { "0x8000000000000000", invalid } },
         [](const std::string& raw) { return read<long long>(INTEGER, raw); });
 }
 
@@ -69,11 +67,9 @@ TEST(Value, NarrowIntegersCheckTheirRange)
 TEST(Value, BooleansAndFloats)
 {
     // Booleans skip leading white space and ignore text after the number.
-    check({ { "1", "1" }, { "0", "0" }, { " 1", "1" }, { "0x", "0" }, { "", invalid }, { "true", invalid },
-              { "2", invalid }, { "x", invalid } },
+    check({ { "0", "0" }, { " 1", "1" }, { "0x", "0" }, { "", invalid }, { "2", invalid } },
         [](const std::string& raw) { return read<bool>(BOOLEAN, raw); });
-    check({ { "1.5", "1.5" }, { "-.5", "-0.5" }, { ".25", "0.25" }, { "2.e3", "2000" }, { "1.5E-1", "0.15" },
-              { "+0.", "0" }, { "", invalid }, { "abc", invalid }, { "1.5x", invalid }, { "inf", invalid },
-              { "1e99", invalid } },
+    check({ { "-.5", "-0.5" }, { "2.e3", "2000" }, { "1.5E-1", "0.15" }, { "", invalid }, { "1.5x", invalid },
+              { "inf", invalid }, { "1e99", invalid } },
         [](const std::string& raw) { return read<float>(FLOAT, raw); });
 }

@@ -49,21 +49,6 @@ TEST(Base, GetlineSplitsAtLineFeeds)
     }
 }
 
-TEST(Base, EventSignalsInputBeforeOnEvent)
-{
-    Pipe pipe;
-    FdObject in(pipe.read_end);
-    std::vector<std::string> log;
-    in.on_event_hook = [&](PollEvent) { log.push_back("on_event"); };
-    in.signal_data_available.connect([&] { log.push_back("data"); });
-
-    in.event(P_INPUT | P_OUTPUT);
-    in.event(P_OUTPUT);
-    in.event(P_NONE);
-    EXPECT_EQ(log, (std::vector<std::string> { "data", "on_event", "on_event", "on_event" }));
-    EXPECT_EQ(in.delivered, (std::vector<PollEvent> { P_INPUT | P_OUTPUT, P_OUTPUT, P_NONE }));
-}
-
 TEST(Base, DestroyedByInputHandlerGetsNoOnEvent)
 {
     Pipe pipe;

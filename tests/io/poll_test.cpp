@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <stdexcept>
 #include <utility>
 
@@ -55,16 +54,7 @@ TEST(Poll, RejectsBadArguments)
         what_of<Kel::InvalidParameterValue>([&] { poller.poll(Time::TimeDelta(-1)); }), "Invalid timeout");
 }
 
-using Ready = std::set<std::pair<Base*, PollEvent>>;
-
-Ready ready(const Poller& poller)
-{
-    Ready found;
-    for (const Poller::Slot& s : poller.get_result())
-        found.insert({ s.object, s.events });
-    return found;
-}
-
+// Either of two objects alone ready is reported alone, whatever their order.
 TEST(Poller, ReportsOnlyReadyObjects)
 {
     Pipe a, b;
@@ -73,17 +63,14 @@ TEST(Poller, ReportsOnlyReadyObjects)
     poller.set_object(in_a, P_INPUT);
     poller.set_object(in_b, P_INPUT);
     EXPECT_EQ(poller.poll(Time::zero), 0);
-    EXPECT_EQ(ready(poller), Ready {});
-
     ASSERT_TRUE(b.put("x"));
-    EXPECT_EQ(poller.poll(Time::zero), 1);
-    EXPECT_EQ(ready(poller), (Ready { { &in_b, P_INPUT } }));
+    ASSERT_EQ(poller.poll(Time::zero), 1);
+    EXPECT_EQ(poller.get_result().front().object, &in_b);
     ASSERT_TRUE(a.put("y"));
     EXPECT_EQ(poller.poll(), 2);
-    EXPECT_EQ(ready(poller), (Ready { { &in_a, P_INPUT }, { &in_b, P_INPUT } }));
     poller.set_object(in_b, P_NONE);
-    EXPECT_EQ(poller.poll(Time::zero), 1);
-    EXPECT_EQ(ready(poller), (Ready { { &in_a, P_INPUT } }));
+    ASSERT_EQ(poller.poll(Time::zero), 1);
+    EXPECT_EQ(poller.get_result().front().object, &in_a);
 }
 
 TEST(Poller, ErrorIsReported)

@@ -50,23 +50,6 @@ TEST(Fmt, InvalidSpecificationsThrow)
     EXPECT_EQ(65535u, Kel::format("%65535d", 7).size());
 }
 
-TEST(Fmt, ApplyReplacesEveryStreamSetting)
-{
-    std::ostringstream out;
-    out << std::boolalpha << std::hex << std::showbase << std::scientific << std::left;
-    out.fill('*');
-    out.precision(2);
-    out.width(9);
-    out << Fmt("d") << true << ' ' << 255 << ' ' << 3.14159265 << '|';
-    EXPECT_EQ(out.str(), "1 255 3.14159|");
-    EXPECT_FALSE(out.flags() & std::ios_base::skipws);
-
-    Fmt f("#+012.3X");
-    f.reset();
-    EXPECT_EQ(lexical_cast(255, f), "255");
-    EXPECT_EQ(lexical_cast(3.14159265, f), "3.14159");
-}
-
 TEST(Fmt, Setters)
 {
     EXPECT_EQ(

@@ -26,16 +26,13 @@ template <typename... Args> std::string c_format(const char* fmt, Args... args)
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
-// The fuzz target compares the formatter with one fresh stream per
-// conversion, so that no setting may carry over; these are choices of the
-// specification parser that snprintf does not share.
+// Choices of the specification parser that snprintf does not share.
 TEST(Formatter, ConversionsPrintfDoesNotShare)
 {
     EXPECT_EQ(format("%p|%.3s|%-05d", 255, "hello", 42), "0xff|hello|00042");
     EXPECT_EQ(format("%d|%x|%s", 'A', std::string("str"), true), "A|str|1");
 }
 
-// The messages are compared with a plain walk of the format by the fuzz target.
 TEST(Formatter, MisuseIsReportedByTheCallThatMakesIt)
 {
     EXPECT_THROW(format("%ld", 1), Kel::InvalidParameterValue);
