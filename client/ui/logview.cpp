@@ -2,6 +2,7 @@
 
 #include "client/parlane.h"
 #include "client/ui/backgroundstyle.h"
+#include "client/ui/probe.h"
 #include "client/ui/utf8.h"
 #include "common/names.h"
 #include "libs/core/source/time/clock.h"
@@ -65,7 +66,7 @@ private:
 } // namespace
 
 LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
-    Gtk::TextView(obj), parlane(Parlane::instance()), empty(true)
+    Gtk::TextView(obj), parlane(Parlane::instance()), empty(true), probe(nullptr)
 {
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
     tag_line = buffer->create_tag();
@@ -93,6 +94,12 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     parlane.signal_scene_activated.connect(sigc::mem_fun(*this, &LogView::scene_activated));
     parlane.signal_activity.connect(sigc::mem_fun(*this, &LogView::activity));
     parlane.signal_config_changed.connect(sigc::mem_fun(*this, &LogView::set_colors));
+    probe = Probe::start(*this);
+}
+
+LogView::~LogView()
+{
+    delete probe;
 }
 
 void LogView::set_colors()

@@ -13,6 +13,7 @@
 #include <vector>
 
 class Parlane;
+class Probe;
 
 // The read-only log of the active scene: one display line per backlog line,
 // "[time] body", coloured by kind of line, with names, quoted speech and
@@ -34,6 +35,9 @@ public:
     static constexpr std::size_t SHOWN_SPANS = 128;
 
     LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml);
+    ~LogView() override;
+    LogView(const LogView&) = delete;
+    LogView& operator=(const LogView&) = delete;
 
 private:
     void set_colors();
@@ -73,6 +77,7 @@ private:
     Kel::Time::TimeStamp last_follow;
     sigc::connection follow_pending;
     sigc::connection append_pending;
+    Probe* probe; // owned; null unless the environment asks for timings
 };
 
 #endif
