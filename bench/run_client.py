@@ -118,15 +118,17 @@ def main():
         client.wait_for("ready")
         xdotool(display, "windowfocus", "--sync", window)
         data = "".join(flood_line(i) for i in range(LINES)).encode()
-        step = len(data) // (ENTERS + 1)
-        cut = 0
-        for part in range(ENTERS + 1):
-            end = len(data) if part == ENTERS else data.index(b"\n", cut + step) + 1
-            master.sock.sendall(data[cut:end])
-            cut = end
-            if part < ENTERS:
-                xdotool(display, "type", "--delay", "0", "ping")
-                xdotool(display, "key", "Return")
+        xdotool(display, "type", "--delay", "0", "ping")
+        sender = threading.Thread(target=master.sock.sendall, args=(data,))
+        sender.start()
+        # Enters while the lines pour in, from one process: starting one
+        # per key would hold the keys back more than the client does.
+        time.sleep(0.02)
+        keys = ["key", "Return"]
+        for _ in range(ENTERS - 1):
+            keys += ["sleep", "0.05", "type", "--delay", "0", "ping", "key", "Return"]
+        xdotool(display, *keys)
+        sender.join()
         client.wait_for("quiet", 300)
         time.sleep(1)
         start_cpu, start = client.cpu_ns(), time.monotonic()

@@ -146,17 +146,35 @@ void Probe::on_activity()
         first_cpu = Kel::Time::get_cpu_time();
     }
     if (stage == FLOODING && text.compare(0, last_text.size(), last_text) == 0)
+    {
         stage = DRAWING_LAST;
+        last_line = Kel::Time::now();
+        last_cpu = Kel::Time::get_cpu_time();
+        // A view that does not follow draws nothing more: then the figures
+        // are taken at the arrival.
+        Glib::signal_timeout().connect(
+            [this]
+            {
+                if (stage == DRAWING_LAST)
+                    flood_done(last_line, last_cpu);
+                return false;
+            },
+            2000);
+    }
 }
 
 void Probe::on_expose()
 {
     last_expose = Kel::Time::now();
-    if (stage != DRAWING_LAST)
-        return;
+    if (stage == DRAWING_LAST)
+        flood_done(last_expose, Kel::Time::get_cpu_time());
+}
+
+void Probe::flood_done(const Kel::Time::TimeStamp& end, const Kel::Time::TimeDelta& cpu_end)
+{
     stage = SETTLING;
-    double seconds = (last_expose - first_line) / Kel::Time::sec;
-    double cpu = msec(Kel::Time::get_cpu_time() - first_cpu);
+    double seconds = (end - first_line) / Kel::Time::sec;
+    double cpu = msec(cpu_end - first_cpu);
     print("flood_lines", lines);
     print("flood_ms", seconds * 1000);
     print("lines_per_s", (lines - 1) / seconds);

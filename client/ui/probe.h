@@ -46,6 +46,7 @@ private:
     void on_scenes_changed();
     void on_activity();
     void on_expose();
+    void flood_done(const Kel::Time::TimeStamp& end, const Kel::Time::TimeDelta& cpu_end);
     bool on_settled();
     bool on_key_press(GdkEventKey* key);
     void on_activate();
@@ -61,6 +62,8 @@ private:
     std::string last_text;
     Kel::Time::TimeStamp first_line;
     Kel::Time::TimeDelta first_cpu;
+    Kel::Time::TimeStamp last_line;
+    Kel::Time::TimeDelta last_cpu;
     Kel::Time::TimeStamp switch_start;
     Kel::Time::TimeStamp last_expose;
     long heap_before;
