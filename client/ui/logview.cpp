@@ -99,10 +99,13 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     parlane.signal_config_changed.connect(sigc::mem_fun(*this, &LogView::set_colors));
 
     // Floats over the bottom right corner of the text (see on_size_allocate).
+    new_below.set_name("btn_new_below");
     new_below.set_can_focus(false);
     new_below.signal_clicked().connect(sigc::mem_fun(*this, &LogView::go_to_bottom));
-    add_child_in_window(new_below, Gtk::TEXT_WINDOW_WIDGET, 0, 0);
-    new_below.set_no_show_all(true);
+    new_below_box.add(new_below);
+    new_below.show();
+    new_below_box.set_no_show_all(true);
+    add_child_in_window(new_below_box, Gtk::TEXT_WINDOW_WIDGET, 0, 0);
 
     if (Gtk::ScrolledWindow* scroller = dynamic_cast<Gtk::ScrolledWindow*>(get_parent()))
     {
@@ -229,7 +232,7 @@ void LogView::let_go_of_oldest(std::size_t lines)
 
 bool LogView::has_new_below() const
 {
-    return new_below.get_visible();
+    return new_below_box.get_visible();
 }
 
 void LogView::go_to_bottom()
@@ -244,9 +247,9 @@ void LogView::go_to_bottom()
 
 void LogView::show_new_below(bool show)
 {
-    if (show == new_below.get_visible())
+    if (show == new_below_box.get_visible())
         return;
-    new_below.set_visible(show);
+    new_below_box.set_visible(show);
 }
 
 bool LogView::on_key_press_event(GdkEventKey* key)
@@ -293,9 +296,9 @@ bool LogView::on_key_press_event(GdkEventKey* key)
 void LogView::on_size_allocate(Gtk::Allocation& allocation)
 {
     Gtk::TextView::on_size_allocate(allocation);
-    Gtk::Requisition size = new_below.size_request();
+    Gtk::Requisition size = new_below_box.size_request();
     const int margin = 4;
-    move_child(new_below, std::max(0, allocation.get_width() - size.width - margin),
+    move_child(new_below_box, std::max(0, allocation.get_width() - size.width - margin),
         std::max(0, allocation.get_height() - size.height - margin));
 }
 

@@ -9,6 +9,7 @@
 #include "libs/core/source/time/units.h"
 
 #include <gtkmm/button.h>
+#include <gtkmm/eventbox.h>
 #include <gtkmm/textview.h>
 #include <libglademm/xml.h>
 
@@ -111,6 +112,9 @@ private:
     // then does leaving the bottom stop the following.
     bool reader_moving;
     bool pinning;
+    // The button has a window of its own (the box's) so that it draws above
+    // the text rather than under it.
+    Gtk::EventBox new_below_box;
     Gtk::Button new_below;
     sigc::connection earlier_pending;
     Kel::Time::TimeStamp last_follow;
