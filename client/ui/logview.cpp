@@ -14,6 +14,7 @@
 #include <gtkmm/scrolledwindow.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace
@@ -69,7 +70,7 @@ private:
 
 LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     Gtk::TextView(obj), parlane(Parlane::instance()), empty(true), window(WINDOW_STEP, WINDOW_LIMIT), following(true),
-    reader_moving(false), pinning(false), new_below("New lines below"), probe(nullptr)
+    reader_moving(false), pinning(false), new_below("New lines below"), place_offset(0), probe(nullptr)
 {
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
     tag_line = buffer->create_tag();
@@ -153,6 +154,11 @@ void LogView::scene_activated()
 {
     earlier_pending.disconnect();
     clear(get_buffer());
+    if (reader_place)
+    {
+        get_buffer()->delete_mark(reader_place);
+        reader_place.reset();
+    }
     empty = true;
     following = true;
     show_new_below(false);
@@ -213,12 +219,10 @@ void LogView::insert_earlier_lines()
     LogWindow::Range earlier = window.take_earlier(scene->get_backlog());
     if (earlier.empty())
         return;
-    // The line that was first stays at the top of the view.
-    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
-    Glib::RefPtr<Gtk::TextMark> mark = buffer->create_mark(buffer->begin(), false);
+    // The reader's line stays where it is (see on_bounds_changed).
+    keep_place();
     prepend_lines(scene->get_backlog(), earlier);
-    scroll_to(mark, 0, 0, 0);
-    buffer->delete_mark(mark);
+    on_bounds_changed();
 }
 
 void LogView::let_go_of_oldest(std::size_t lines)
@@ -312,6 +316,11 @@ void LogView::on_value_changed()
         following = at_end();
         if (following)
             show_new_below(false);
+        else
+        {
+            follow_pending.disconnect();
+            keep_place();
+        }
     }
     else if (following && !at_end())
     {
@@ -319,17 +328,53 @@ void LogView::on_value_changed()
         // top): back to the bottom.
         pin_to_end();
     }
-    if (adj->get_value() <= adj->get_lower() && !earlier_pending.connected() && parlane.get_active_scene()
-        && window.has_earlier(parlane.get_active_scene()->get_backlog()))
+    // Only the reader's move to the top asks for earlier lines: emptying the
+    // buffer on a change of scene takes the view there too.
+    if (reader_moving && adj->get_value() <= adj->get_lower() && !earlier_pending.connected()
+        && parlane.get_active_scene() && window.has_earlier(parlane.get_active_scene()->get_backlog()))
         earlier_pending = Glib::signal_idle().connect(
             sigc::bind_return(sigc::mem_fun(*this, &LogView::insert_earlier_lines), false));
 }
 
 void LogView::on_bounds_changed()
 {
-    // New lines laid out, a resize: a view that follows stays at the bottom.
-    if (following && !pinning && !at_end())
-        pin_to_end();
+    // New lines laid out, a resize: a view that follows stays at the bottom,
+    // and one the reader scrolled up stays on the reader's line, as the
+    // lines above it are measured or come in.
+    if (pinning)
+        return;
+    if (following)
+    {
+        if (!at_end())
+            pin_to_end();
+        return;
+    }
+    if (!reader_place)
+        return;
+    Gtk::Adjustment* adj = adjustment();
+    int y = 0, height = 0;
+    get_line_yrange(get_buffer()->get_iter_at_mark(reader_place), y, height);
+    double value = std::min(y + place_offset, adj->get_upper() - adj->get_page_size());
+    if (std::abs(value - adj->get_value()) >= 1)
+    {
+        pinning = true;
+        adj->set_value(value);
+        pinning = false;
+    }
+}
+
+void LogView::keep_place()
+{
+    // Text put in at the mark's place goes before it: lines brought in at
+    // the top leave it on the reader's line.
+    Gtk::TextIter top;
+    int y = 0;
+    get_line_at_y(top, static_cast<int>(adjustment()->get_value()), y);
+    if (!reader_place)
+        reader_place = get_buffer()->create_mark(top, false);
+    else
+        get_buffer()->move_mark(reader_place, top);
+    place_offset = adjustment()->get_value() - y;
 }
 
 void LogView::pin_to_end()
@@ -356,6 +401,8 @@ bool LogView::at_end() const
 void LogView::scroll_to_end()
 {
     follow_pending.disconnect();
+    if (!following)
+        return;
     last_follow = Kel::Time::now();
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
     Glib::RefPtr<Gtk::TextMark> mark = buffer->create_mark(buffer->end(), true);

@@ -69,6 +69,8 @@ private:
     void on_value_changed();
     void on_bounds_changed();
     void show_new_below(bool show);
+    // Marks the line at the top of the view as the reader's place.
+    void keep_place();
     // The scrolled window's adjustment; null until the view is in one.
     Gtk::Adjustment* adjustment() const;
     // One display line as text with its tags, laid out before it goes in.
@@ -117,6 +119,10 @@ private:
     Gtk::EventBox new_below_box;
     Gtk::Button new_below;
     sigc::connection earlier_pending;
+    // The reader's line while the view does not follow, and how far into it
+    // the view begins, in pixels.
+    Glib::RefPtr<Gtk::TextMark> reader_place;
+    double place_offset;
     Kel::Time::TimeStamp last_follow;
     sigc::connection follow_pending;
     sigc::connection append_pending;

@@ -46,6 +46,15 @@ protected:
 
     double bottom() const { return adj->get_upper() - adj->get_page_size(); }
 
+    // The buffer line at the top of the view.
+    int top_line()
+    {
+        Gtk::TextIter top;
+        int y = 0;
+        view.get_line_at_y(top, static_cast<int>(adj->get_value()), y);
+        return top.get_line();
+    }
+
     void press(guint key)
     {
         GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
@@ -118,13 +127,15 @@ TEST_F(FollowTest, ScrolledUpViewStaysAndOffersTheNewLines)
 {
     flood(0, 2000);
     scroll_up(10);
-    double kept = adj->get_value();
-    ASSERT_LT(kept, bottom() - 1);
+    ASSERT_LT(adj->get_value(), bottom() - 1);
     EXPECT_FALSE(view.is_following());
+    int kept = top_line();
 
     flood(2000, 3000);
     save_screenshot("follow-scrolled-up.png");
-    EXPECT_EQ(kept, adj->get_value()) << "the reader's place is kept through the flood";
+    // The toolkit may move the view by pixels as it measures lines above, but
+    // not off the line the reader was at.
+    EXPECT_EQ(kept, top_line()) << "the reader's place is kept through the flood";
     EXPECT_TRUE(view.has_new_below());
 
     press(GDK_End);
