@@ -115,15 +115,23 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
         adj->signal_changed().connect(sigc::mem_fun(*this, &LogView::on_bounds_changed));
         // The wheel and the scroll bar move the adjustment while their
         // events are handled; the bar's drag lasts from press to release.
+        // The window's own handler stops the signal, so it is called here.
         scroller->signal_scroll_event().connect(
-            [this](GdkEventScroll*) { reader_moving = true; return false; }, false);
-        scroller->signal_scroll_event().connect_notify([this](GdkEventScroll*) { reader_moving = false; }, true);
+            [this, scroller](GdkEventScroll* event)
+            {
+                GtkWidget* widget = GTK_WIDGET(scroller->gobj());
+                reader_moving = true;
+                bool handled = GTK_WIDGET_GET_CLASS(widget)->scroll_event(widget, event);
+                reader_moving = false;
+                return handled;
+            },
+            false);
         if (Gtk::VScrollbar* bar = scroller->get_vscrollbar())
         {
             bar->signal_button_press_event().connect(
                 [this](GdkEventButton*) { reader_moving = true; return false; }, false);
-            bar->signal_button_release_event().connect_notify(
-                [this](GdkEventButton*) { reader_moving = false; }, true);
+            bar->signal_button_release_event().connect(
+                [this](GdkEventButton*) { reader_moving = false; return false; }, false);
         }
     }
     probe = Probe::start(*this);
