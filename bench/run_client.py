@@ -121,13 +121,12 @@ def main():
         xdotool(display, "type", "--delay", "0", "ping")
         sender = threading.Thread(target=master.sock.sendall, args=(data,))
         sender.start()
-        # Enters while the lines pour in, from one process: starting one
-        # per key would hold the keys back more than the client does.
-        time.sleep(0.02)
-        keys = ["key", "Return"]
+        # Enters while the lines pour in; "type" would take every later
+        # word of one xdotool command as text, so one command per Enter.
+        time.sleep(0.01)
+        xdotool(display, "key", "Return")
         for _ in range(ENTERS - 1):
-            keys += ["sleep", "0.05", "type", "--delay", "0", "ping", "key", "Return"]
-        xdotool(display, *keys)
+            xdotool(display, "key", "p", "i", "n", "g", "Return")
         sender.join()
         client.wait_for("quiet", 300)
         time.sleep(1)
