@@ -113,10 +113,7 @@ void Parlane::tick()
     }
     else
     {
-        Kel::Time::TimeDelta limit = IDLE_WAIT;
-        if (requests.get_writing())
-            limit = std::min(limit, requests.get_write_timeout() - Kel::Time::now());
-        frontend->wait(event_disp, limit);
+        frontend->wait(event_disp, next_deadline() - Kel::Time::now());
         frontend->drain(BACKGROUND_SLICE);
         last_background = Kel::Time::now();
     }
@@ -130,6 +127,22 @@ void Parlane::tick()
     read_burst();
 
     requests.lapse_writing(Kel::Time::now());
+}
+
+Kel::Time::TimeStamp Parlane::next_deadline() const
+{
+    Kel::Time::TimeStamp due = Kel::Time::now() + LONGEST_WAIT;
+    // One line per kind of timed work.
+    if (requests.get_writing())
+        due = std::min(due, requests.get_write_timeout());
+    if (!conn && reconnector.get_active())
+        due = std::min(due, reconnector.get_due());
+    // A connect in progress is looked at often: its socket is not polled.
+    if (conn && login == CONNECTING)
+        due = std::min(due, Kel::Time::now() + CONNECT_CHECK);
+    if (conn && login == AWAITING_ANSWER)
+        due = std::min(due, login_deadline);
+    return due;
 }
 
 void Parlane::connect(const std::string& address, const std::string& n)

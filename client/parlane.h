@@ -43,14 +43,20 @@ public:
     int main() override;
     // One loop turn: toolkit events, the socket, a stale connection, and the
     // lapse of the writing indicator. A turn after one in which nothing came
-    // from the server first waits, at most IDLE_WAIT, for the toolkit or the
-    // socket to have something; otherwise it never waits. Toolkit work that
-    // the user waits for is done at once; background work (laying out off
-    // the screen) gets BACKGROUND_SLICE of a turn, and while the server
-    // keeps sending, one round every BACKGROUND_DELAY.
+    // from the server first sleeps until the toolkit or the socket has
+    // something or next_deadline() has come; otherwise it never waits.
+    // Toolkit work that the user waits for is done at once; background work
+    // (laying out off the screen) gets BACKGROUND_SLICE of a turn, and while
+    // the server keeps sending, one round every BACKGROUND_DELAY.
     void tick() override;
+    // When the next timed work of tick is due: the lapse of the writing
+    // indicator, or LONGEST_WAIT from now when nothing is. The toolkit's own
+    // timers wake the loop by themselves.
+    Kel::Time::TimeStamp next_deadline() const;
 
+    // How long the connect wait sleeps between looks at the connection.
     static constexpr Kel::Time::TimeDelta IDLE_WAIT = 10 * Kel::Time::msec;
+    static constexpr Kel::Time::TimeDelta LONGEST_WAIT = 60 * Kel::Time::sec;
     static constexpr Kel::Time::TimeDelta BACKGROUND_SLICE = 10 * Kel::Time::msec;
     static constexpr Kel::Time::TimeDelta BACKGROUND_DELAY = 500 * Kel::Time::msec;
     // The connection reads at most 1 KiB a call; a turn makes up to this many
@@ -78,6 +84,8 @@ public:
     static constexpr Kel::Time::TimeDelta CONNECT_BOUND = 5 * Kel::Time::sec;
     // A server that has not answered a login by then is not a chat server.
     static constexpr Kel::Time::TimeDelta LOGIN_BOUND = 10 * Kel::Time::sec;
+    // How often a connect that has not finished yet is checked.
+    static constexpr Kel::Time::TimeDelta CONNECT_CHECK = 20 * Kel::Time::msec;
     bool get_reconnecting() const { return session.get_reconnecting(); }
     // Ends the loop after the current turn.
     void quit();

@@ -3,17 +3,21 @@
 #include "client/parlane.h"
 #include "client/session/places.h"
 #include "client/ui/backgroundstyle.h"
+#include "client/ui/probe.h"
 #include "client/ui/utf8.h"
 #include "common/names.h"
 #include "libs/core/source/time/clock.h"
 #include "libs/core/source/time/units.h"
 
 #include <gtk/gtk.h>
+#include <gdk/gdkkeysyms.h>
+#include <gtkmm/scrollbar.h>
 #include <gtkmm/scrolledwindow.h>
 
 #include <glibmm/miscutils.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -79,7 +83,8 @@ Glib::ustring mixed(const Gdk::Color& a, const Gdk::Color& b)
 } // namespace
 
 LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
-    Gtk::TextView(obj), parlane(Parlane::instance()), empty(true)
+    Gtk::TextView(obj), parlane(Parlane::instance()), empty(true), window(WINDOW_STEP, WINDOW_LIMIT), following(true),
+    reader_moving(false), pinning(false), new_below("New lines below"), place_offset(0), probe(nullptr)
 {
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
     tag_line = buffer->create_tag();
@@ -115,7 +120,49 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     parlane.signal_activity.connect(sigc::mem_fun(*this, &LogView::activity));
     parlane.signal_config_changed.connect(sigc::mem_fun(*this, &LogView::set_colors));
     parlane.signal_data_cleared.connect(sigc::mem_fun(*this, &LogView::scene_activated));
+
+    // Floats over the bottom right corner of the text (see on_size_allocate).
+    new_below.set_name("btn_new_below");
+    new_below.set_can_focus(false);
+    new_below.signal_clicked().connect(sigc::mem_fun(*this, &LogView::go_to_bottom));
+    new_below_box.add(new_below);
+    new_below.show();
+    new_below_box.set_no_show_all(true);
+    add_child_in_window(new_below_box, Gtk::TEXT_WINDOW_WIDGET, 0, 0);
+
+    if (Gtk::ScrolledWindow* scroller = dynamic_cast<Gtk::ScrolledWindow*>(get_parent()))
+    {
+        Gtk::Adjustment* adj = scroller->get_vadjustment();
+        adj->signal_value_changed().connect(sigc::mem_fun(*this, &LogView::on_value_changed));
+        adj->signal_changed().connect(sigc::mem_fun(*this, &LogView::on_bounds_changed));
+        // The wheel and the scroll bar move the adjustment while their
+        // events are handled; the bar's drag lasts from press to release.
+        // The window's own handler stops the signal, so it is called here.
+        scroller->signal_scroll_event().connect(
+            [this, scroller](GdkEventScroll* event)
+            {
+                GtkWidget* widget = GTK_WIDGET(scroller->gobj());
+                reader_moving = true;
+                bool handled = GTK_WIDGET_GET_CLASS(widget)->scroll_event(widget, event);
+                reader_moving = false;
+                return handled;
+            },
+            false);
+        if (Gtk::VScrollbar* bar = scroller->get_vscrollbar())
+        {
+            bar->signal_button_press_event().connect(
+                [this](GdkEventButton*) { reader_moving = true; return false; }, false);
+            bar->signal_button_release_event().connect(
+                [this](GdkEventButton*) { reader_moving = false; return false; }, false);
+        }
+    }
+    probe = Probe::start(*this);
     scene_activated();
+}
+
+LogView::~LogView()
+{
+    delete probe;
 }
 
 void LogView::set_colors()
@@ -145,8 +192,16 @@ void LogView::set_colors()
 
 void LogView::scene_activated()
 {
+    earlier_pending.disconnect();
     clear(get_buffer());
+    if (reader_place)
+    {
+        get_buffer()->delete_mark(reader_place);
+        reader_place.reset();
+    }
     empty = true;
+    following = true;
+    show_new_below(false);
     Scene* scene = parlane.get_active_scene();
     if (!scene)
     {
@@ -154,7 +209,7 @@ void LogView::scene_activated()
         return;
     }
     BackLog& backlog = scene->get_backlog();
-    append_lines(backlog, backlog.begin());
+    append_lines(backlog, window.show(backlog));
     backlog.reset_next();
     scroll_to_end();
 }
@@ -174,12 +229,18 @@ void LogView::append_new_lines()
     if (!scene)
         return;
     BackLog& backlog = scene->get_backlog();
-    if (backlog.next() == backlog.end())
-        return;
-    bool follow = follow_pending.connected() || at_end();
-    append_lines(backlog, backlog.next());
+    LogWindow::Range added = window.take_new(backlog);
     backlog.reset_next();
-    if (!follow || follow_pending.connected())
+    if (added.empty())
+        return;
+    append_lines(backlog, added);
+    if (!following)
+    {
+        show_new_below(true);
+        return;
+    }
+    let_go_of_oldest(window.trim());
+    if (follow_pending.connected())
         return;
 
     // Every scroll lays out and draws the whole visible page again: a flood
@@ -193,18 +254,198 @@ void LogView::append_new_lines()
             static_cast<unsigned int>(wait / Kel::Time::msec) + 1);
 }
 
-bool LogView::at_end()
+void LogView::insert_earlier_lines()
 {
-    Gtk::ScrolledWindow* scroller = dynamic_cast<Gtk::ScrolledWindow*>(get_parent());
-    if (!scroller)
+    Scene* scene = parlane.get_active_scene();
+    if (!scene)
+        return;
+    LogWindow::Range earlier = window.take_earlier(scene->get_backlog());
+    if (earlier.empty())
+        return;
+    // The reader's line stays where it is (see on_bounds_changed).
+    keep_place();
+    prepend_lines(scene->get_backlog(), earlier);
+    on_bounds_changed();
+}
+
+void LogView::let_go_of_oldest(std::size_t lines)
+{
+    // In blocks, as clear does, so that the time stays linear.
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    const int block = 100;
+    for (int left = static_cast<int>(lines); left > 0; left -= block)
+        buffer->erase(buffer->begin(), buffer->get_iter_at_line(std::min(left, block)));
+}
+
+bool LogView::has_new_below() const
+{
+    return new_below_box.get_visible();
+}
+
+void LogView::go_to_bottom()
+{
+    following = true;
+    show_new_below(false);
+    Scene* scene = parlane.get_active_scene();
+    if (scene)
+        let_go_of_oldest(window.trim());
+    scroll_to_end();
+}
+
+void LogView::show_new_below(bool show)
+{
+    if (show == new_below_box.get_visible())
+        return;
+    new_below_box.set_visible(show);
+}
+
+bool LogView::on_key_press_event(GdkEventKey* key)
+{
+    Gtk::Adjustment* adj = adjustment();
+    if (!adj)
+        return Gtk::TextView::on_key_press_event(key);
+    double value = adj->get_value();
+    switch (key->keyval)
+    {
+    case GDK_End:
+    case GDK_KP_End:
+        go_to_bottom();
         return true;
-    Gtk::Adjustment* adjustment = scroller->get_vadjustment();
-    return adjustment->get_value() == adjustment->get_upper() - adjustment->get_page_size();
+    case GDK_Home:
+    case GDK_KP_Home:
+        value = adj->get_lower();
+        break;
+    case GDK_Page_Up:
+    case GDK_KP_Page_Up:
+        value -= adj->get_page_increment();
+        break;
+    case GDK_Page_Down:
+    case GDK_KP_Page_Down:
+        value += adj->get_page_increment();
+        break;
+    case GDK_Up:
+    case GDK_KP_Up:
+        value -= adj->get_step_increment();
+        break;
+    case GDK_Down:
+    case GDK_KP_Down:
+        value += adj->get_step_increment();
+        break;
+    default:
+        return Gtk::TextView::on_key_press_event(key);
+    }
+    reader_moving = true;
+    adj->set_value(std::max(adj->get_lower(), std::min(value, adj->get_upper() - adj->get_page_size())));
+    reader_moving = false;
+    return true;
+}
+
+void LogView::on_size_allocate(Gtk::Allocation& allocation)
+{
+    Gtk::TextView::on_size_allocate(allocation);
+    Gtk::Requisition size = new_below_box.size_request();
+    const int margin = 4;
+    move_child(new_below_box, std::max(0, allocation.get_width() - size.width - margin),
+        std::max(0, allocation.get_height() - size.height - margin));
+}
+
+void LogView::on_value_changed()
+{
+    if (pinning)
+        return;
+    Gtk::Adjustment* adj = adjustment();
+    if (reader_moving)
+    {
+        following = at_end();
+        if (following)
+            show_new_below(false);
+        else
+        {
+            follow_pending.disconnect();
+            keep_place();
+        }
+    }
+    else if (following && !at_end())
+    {
+        // The toolkit moved the view (a relayout, lines let go at the
+        // top): back to the bottom.
+        pin_to_end();
+    }
+    // Only the reader's move to the top asks for earlier lines: emptying the
+    // buffer on a change of scene takes the view there too.
+    if (reader_moving && adj->get_value() <= adj->get_lower() && !earlier_pending.connected()
+        && parlane.get_active_scene() && window.has_earlier(parlane.get_active_scene()->get_backlog()))
+        earlier_pending = Glib::signal_idle().connect(
+            sigc::bind_return(sigc::mem_fun(*this, &LogView::insert_earlier_lines), false));
+}
+
+void LogView::on_bounds_changed()
+{
+    // New lines laid out, a resize: a view that follows stays at the bottom,
+    // and one the reader scrolled up stays on the reader's line, as the
+    // lines above it are measured or come in.
+    if (pinning)
+        return;
+    if (following)
+    {
+        if (!at_end())
+            pin_to_end();
+        return;
+    }
+    if (!reader_place)
+        return;
+    Gtk::Adjustment* adj = adjustment();
+    int y = 0, height = 0;
+    get_line_yrange(get_buffer()->get_iter_at_mark(reader_place), y, height);
+    double value = std::min(y + place_offset, adj->get_upper() - adj->get_page_size());
+    if (std::abs(value - adj->get_value()) >= 1)
+    {
+        pinning = true;
+        adj->set_value(value);
+        pinning = false;
+    }
+}
+
+void LogView::keep_place()
+{
+    // Text put in at the mark's place goes before it: lines brought in at
+    // the top leave it on the reader's line.
+    Gtk::TextIter top;
+    int y = 0;
+    get_line_at_y(top, static_cast<int>(adjustment()->get_value()), y);
+    if (!reader_place)
+        reader_place = get_buffer()->create_mark(top, false);
+    else
+        get_buffer()->move_mark(reader_place, top);
+    place_offset = adjustment()->get_value() - y;
+}
+
+void LogView::pin_to_end()
+{
+    Gtk::Adjustment* adj = adjustment();
+    pinning = true;
+    adj->set_value(adj->get_upper() - adj->get_page_size());
+    pinning = false;
+}
+
+Gtk::Adjustment* LogView::adjustment() const
+{
+    const Gtk::ScrolledWindow* scroller = dynamic_cast<const Gtk::ScrolledWindow*>(get_parent());
+    return scroller ? const_cast<Gtk::ScrolledWindow*>(scroller)->get_vadjustment() : nullptr;
+}
+
+bool LogView::at_end() const
+{
+    Gtk::Adjustment* adj = adjustment();
+    // Within a pixel: the toolkit's sums of line heights are not exact.
+    return !adj || adj->get_value() >= adj->get_upper() - adj->get_page_size() - 1;
 }
 
 void LogView::scroll_to_end()
 {
     follow_pending.disconnect();
+    if (!following)
+        return;
     last_follow = Kel::Time::now();
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
     Glib::RefPtr<Gtk::TextMark> mark = buffer->create_mark(buffer->end(), true);
@@ -381,17 +622,27 @@ const Glib::RefPtr<Gtk::TextTag>& LogView::style_tag(Markup::Style style) const
     return tag_italic;
 }
 
-void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
+std::vector<LogView::Placed> LogView::place_all(
+    const BackLog& log, const LogWindow::Range& range, Glib::ustring& text) const
 {
     std::vector<Placed> placed;
-    Glib::ustring text;
-    for (; i != log.end(); ++i)
+    placed.reserve(range.size());
+    for (long position = range.first; position < range.end; ++position)
     {
-        if (!empty || !placed.empty())
+        if (!placed.empty())
             text += '\n';
-        placed.push_back(place(*i));
+        placed.push_back(place(log.at(position)));
         text += placed.back().text;
     }
+    return placed;
+}
+
+void LogView::append_lines(const BackLog& log, const LogWindow::Range& range)
+{
+    Glib::ustring text;
+    if (!empty)
+        text += '\n';
+    std::vector<Placed> placed = place_all(log, range, text);
     if (placed.empty())
         return;
 
@@ -403,10 +654,33 @@ void LogView::append_lines(const BackLog& log, BackLog::const_iterator i)
     bool first_fed = !empty;
     buffer->insert(buffer->end(), text);
     empty = false;
-    buffer->apply_tag(tag_line, buffer->get_iter_at_offset(base), buffer->end());
+    tag_body(base, buffer->end().get_offset());
     LayoutChangesHeld held(*this);
-    buffer->apply_tag(tag_text, buffer->get_iter_at_offset(base), buffer->end());
     tag_lines(base, first_fed, placed);
+}
+
+void LogView::prepend_lines(const BackLog& log, const LogWindow::Range& range)
+{
+    Glib::ustring text;
+    std::vector<Placed> placed = place_all(log, range, text);
+    if (placed.empty())
+        return;
+    if (!empty)
+        text += '\n';
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    buffer->insert(buffer->begin(), text);
+    empty = false;
+    tag_body(0, text.size());
+    LayoutChangesHeld held(*this);
+    tag_lines(0, false, placed);
+}
+
+void LogView::tag_body(int base, int end)
+{
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    buffer->apply_tag(tag_line, buffer->get_iter_at_offset(base), buffer->get_iter_at_offset(end));
+    LayoutChangesHeld held(*this);
+    buffer->apply_tag(tag_text, buffer->get_iter_at_offset(base), buffer->get_iter_at_offset(end));
 }
 
 void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& placed)

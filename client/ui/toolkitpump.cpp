@@ -71,7 +71,9 @@ void ToolkitPump::wait(Kel::IO::EventDispatcher& disp, const Kel::Time::TimeDelt
     for (std::vector<pollfd>::size_type i = 0; i < set.size(); ++i)
         fds[count + i] = GPollFD { set[i].fd, gushort(set[i].events), 0 };
 
-    gint ms = limit > Kel::Time::zero ? gint(limit / Kel::Time::msec) : 0;
+    // Rounded up: waking before the time would only make a turn that waits
+    // again.
+    gint ms = limit > Kel::Time::zero ? gint((limit + Kel::Time::msec - Kel::Time::usec) / Kel::Time::msec) : 0;
     if (timeout >= 0 && timeout < ms)
         ms = timeout;
     g_poll(fds.data(), fds.size(), ms);

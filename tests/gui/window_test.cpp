@@ -556,43 +556,6 @@ TEST_F(LogViewTest, LinesArrivingInViewAreDrawnInTheirColours)
     EXPECT_GT(name_pixels(), 10) << "the speaker's name is drawn in the name colour";
 }
 
-// Spacing below the last line of "txt_log" would leave a scroll to the end
-// short of the bottom, and the view would stop following.
-TEST_F(LogViewTest, ScrolledUpViewStaysWhileViewAtTheBottomFollows)
-{
-    window.resize(600, 300);
-    BackLog& log = parlane.get_scene("Tavern")->get_backlog();
-    for (int i = 0; i < 200; ++i)
-        log.push_back(LogLine(LogLine::NORMAL, "12:00:00", "Bob", "line " + std::to_string(i)));
-    auto settle = [] { GuiTest::run_until([] { return !Gtk::Main::events_pending(); }, 1000); };
-    settle();
-    parlane.set_active_scene(parlane.get_scene("Tavern"));
-    settle();
-    Gtk::Adjustment& adj = *dynamic_cast<Gtk::ScrolledWindow&>(*view.get_parent()).get_vadjustment();
-    auto bottom = [&] { return adj.get_upper() - adj.get_page_size(); };
-    ASSERT_GT(bottom(), 0);
-    EXPECT_EQ(bottom(), adj.get_value()) << "a scene is shown from its end";
-
-    adj.set_value(0);
-    deliver("Alice;TEXT;Tavern;while scrolled up");
-    settle();
-    EXPECT_EQ(0, adj.get_value());
-
-    adj.set_value(bottom());
-    for (const char* text : { "first at the bottom", "second at the bottom" })
-    {
-        SCOPED_TRACE(text);
-        Kel::Time::TimeStamp sent = Kel::Time::now();
-        deliver(std::string("Alice;TEXT;Tavern;") + text);
-        GuiTest::run_until(
-            [&] {
-                return Kel::Time::now() - sent > 2 * LogView::FOLLOW_INTERVAL && !Gtk::Main::events_pending();
-            },
-            5000);
-        EXPECT_EQ(bottom(), adj.get_value());
-    }
-}
-
 class ParlaneTest: public GuiTest::SessionTest
 {
 protected:

@@ -1,0 +1,182 @@
+#include "tests/gui/fixture.h"
+
+#include "client/parlane.h"
+#include "client/ui/logview.h"
+#include "client/ui/mainwindow.h"
+
+#include <gdk/gdkkeysyms.h>
+#include <gtkmm/button.h>
+#include <gtkmm/main.h>
+#include <gtkmm/scrolledwindow.h>
+
+#include <string>
+
+namespace
+{
+
+// A scene's view through a flood from the server: where it stays, and what
+// the reader sees when it scrolled up.
+class FollowTest: public GuiTest::SessionTest
+{
+protected:
+    FollowTest(): SessionTest(true), view(*GuiTest::find_widget<LogView>(window, "txt_log")) { }
+
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        log_in("Bob", { ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0" });
+        ASSERT_EQ("Tavern", parlane.get_active_scene()->get_name());
+        window.resize(600, 400);
+        adj = dynamic_cast<Gtk::ScrolledWindow&>(*view.get_parent()).get_vadjustment();
+    }
+
+    void flood(int from, int count)
+    {
+        for (int i = from; i < from + count; ++i)
+            server.send(Packet("Alice", "TEXT", "Tavern", "line " + std::to_string(i) + " of the flood"));
+        const BackLog& log = parlane.get_scene("Tavern")->get_backlog();
+        ASSERT_TRUE(GuiTest::run_until([&] { return log.size() >= static_cast<size_t>(from + count); }, 20000));
+        settle();
+    }
+
+    void settle()
+    {
+        GuiTest::run_until([] { return !Gtk::Main::events_pending(); }, 5000);
+    }
+
+    double bottom() const { return adj->get_upper() - adj->get_page_size(); }
+
+    // The buffer line at the top of the view.
+    int top_line()
+    {
+        Gtk::TextIter top;
+        int y = 0;
+        view.get_line_at_y(top, static_cast<int>(adj->get_value()), y);
+        return top.get_line();
+    }
+
+    void press(guint key)
+    {
+        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+        event->key.keyval = key;
+        GuiTest::send_event(view, event);
+        settle();
+    }
+
+    void scroll_up(int times)
+    {
+        Gtk::Widget& scroller = *view.get_parent();
+        for (int i = 0; i < times; ++i)
+        {
+            GdkEvent* event = gdk_event_new(GDK_SCROLL);
+            event->scroll.direction = GDK_SCROLL_UP;
+            GuiTest::send_event(scroller, event);
+        }
+        settle();
+    }
+
+    // The number in the buffer's first line, "[hh:mm:ss] line N of the flood".
+    int first_number()
+    {
+        Glib::RefPtr<Gtk::TextBuffer> buffer = view.get_buffer();
+        Gtk::TextIter end = buffer->begin();
+        end.forward_to_line_end();
+        std::string line = buffer->get_text(buffer->begin(), end);
+        return std::stoi(line.substr(line.find("line ") + 5));
+    }
+
+    void save_screenshot(const std::string& name)
+    {
+        GdkWindow* top = window.get_window()->gobj();
+        int width = 0, height = 0;
+        gdk_drawable_get_size(top, &width, &height);
+        GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, top, nullptr, 0, 0, 0, 0, width, height);
+        ASSERT_TRUE(shot);
+        std::string path = std::string(PARLANE_BINARY_DIR) + "/" + name;
+        gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
+        g_object_unref(shot);
+        std::cout << "screenshot: " << path << std::endl;
+    }
+
+    LogView& view;
+    Gtk::Adjustment* adj = nullptr;
+};
+
+TEST_F(FollowTest, ViewAtTheBottomStaysThroughFloodSwitchAndResize)
+{
+    flood(0, 10000);
+    save_screenshot("follow-after-flood.png");
+    EXPECT_TRUE(view.is_following());
+    EXPECT_NEAR(bottom(), adj->get_value(), 1) << "the newest line shows after the flood";
+    EXPECT_FALSE(view.has_new_below());
+
+    parlane.set_active_scene(parlane.get_scene("Market"));
+    settle();
+    parlane.set_active_scene(parlane.get_scene("Tavern"));
+    settle();
+    EXPECT_NEAR(bottom(), adj->get_value(), 1) << "a scene comes back at its end";
+
+    window.resize(500, 300);
+    settle();
+    EXPECT_NEAR(bottom(), adj->get_value(), 1) << "a smaller window keeps the end in view";
+    flood(10000, 500);
+    EXPECT_NEAR(bottom(), adj->get_value(), 1);
+}
+
+TEST_F(FollowTest, ScrolledUpViewStaysAndOffersTheNewLines)
+{
+    flood(0, 2000);
+    scroll_up(10);
+    ASSERT_LT(adj->get_value(), bottom() - 1);
+    EXPECT_FALSE(view.is_following());
+    int kept = top_line();
+
+    flood(2000, 3000);
+    save_screenshot("follow-scrolled-up.png");
+    // The toolkit may move the view by pixels as it measures lines above, but
+    // not off the line the reader was at.
+    EXPECT_EQ(kept, top_line()) << "the reader's place is kept through the flood";
+    EXPECT_TRUE(view.has_new_below());
+
+    press(GDK_End);
+    EXPECT_NEAR(bottom(), adj->get_value(), 1);
+    EXPECT_FALSE(view.has_new_below());
+    flood(5000, 100);
+    EXPECT_NEAR(bottom(), adj->get_value(), 1) << "End follows the newest lines again";
+
+    scroll_up(3);
+    flood(5100, 10);
+    ASSERT_TRUE(view.has_new_below());
+    GuiTest::find_widget<Gtk::Button>(view, "btn_new_below")->clicked();
+    settle();
+    EXPECT_NEAR(bottom(), adj->get_value(), 1);
+    EXPECT_FALSE(view.has_new_below());
+}
+
+// The view holds the newest lines; Home at the top brings in earlier ones
+// in steps, each joined to the next without a gap or a repeat.
+TEST_F(FollowTest, TopOfTheViewBringsInEarlierLines)
+{
+    flood(0, 3000);
+    int first = first_number();
+    ASSERT_GT(first, 0) << "a long scene is not drawn whole";
+    for (int step = 0; step < 20 && first > 0; ++step)
+    {
+        press(GDK_Home);
+        int earlier = first_number();
+        ASSERT_LT(earlier, first);
+        first = earlier;
+    }
+    EXPECT_EQ(0, first);
+    Glib::RefPtr<Gtk::TextBuffer> buffer = view.get_buffer();
+    ASSERT_EQ(3000, buffer->get_line_count());
+    for (int line : { 0, 1, 1499, 1500, 2999 })
+    {
+        Gtk::TextIter start = buffer->get_iter_at_line(line);
+        Gtk::TextIter end = start;
+        end.forward_to_line_end();
+        EXPECT_NE(std::string::npos, start.get_text(end).find("line " + std::to_string(line) + " "));
+    }
+}
+
+} // namespace
