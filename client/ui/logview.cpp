@@ -83,7 +83,7 @@ Glib::ustring mixed(const Gdk::Color& a, const Gdk::Color& b)
 } // namespace
 
 LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
-    Gtk::TextView(obj), parlane(Parlane::instance()), empty(true), window(WINDOW_STEP, WINDOW_LIMIT), following(true),
+    Gtk::TextView(obj), parlane(Parlane::instance()), matcher(""), empty(true), window(WINDOW_STEP, WINDOW_LIMIT), following(true),
     reader_moving(false), pinning(false), new_below("New lines below"), place_offset(0), probe(nullptr)
 {
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
@@ -111,6 +111,12 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     tag_separator->property_weight() = Pango::WEIGHT_BOLD;
     // Last, so that its colour wins over names, speech and the body's own.
     tag_earlier = buffer->create_tag();
+    // Dark on light whatever the configured colours, like a marker pen.
+    tag_match = buffer->create_tag("match");
+    tag_match->property_background() = "#FFE36E";
+    tag_match->property_foreground() = "#000000";
+    tag_current = buffer->create_tag("current-match");
+    tag_current->property_background() = "#FF9C38";
     // Stamps win over the text colour, so that one tag_text range can cover
     // all the lines that arrive together.
     tag_timestamp->set_priority(tag_text->get_priority());
@@ -205,13 +211,17 @@ void LogView::scene_activated()
     Scene* scene = parlane.get_active_scene();
     if (!scene)
     {
+        finder.find(finder.get_text(), BackLog());
         show_welcome();
+        signal_found.emit();
         return;
     }
     BackLog& backlog = scene->get_backlog();
+    finder.find(finder.get_text(), backlog);
     append_lines(backlog, window.show(backlog));
     backlog.reset_next();
     scroll_to_end();
+    signal_found.emit();
 }
 
 void LogView::activity()
@@ -233,7 +243,12 @@ void LogView::append_new_lines()
     backlog.reset_next();
     if (added.empty())
         return;
+    bool finding = !matcher.empty();
+    if (finding)
+        finder.update(backlog);
     append_lines(backlog, added);
+    if (finding)
+        signal_found.emit();
     if (!following)
     {
         show_new_below(true);
@@ -469,6 +484,7 @@ struct LogView::Placed
     Glib::RefPtr<Gtk::TextTag> body_tag;
     bool mention;
     std::vector<Styled> spans; // in characters of the body
+    std::vector<Styled> matches; // of the text to find, left to right; style unused
 };
 
 namespace
@@ -509,7 +525,7 @@ const int WORD_LENGTH = 32;
 // a blank, and moves the spans to keep covering the same characters. The
 // toolkit lays out a line with no place to break in time that grows with
 // the square of its length (16 Ki characters took 0.2 s).
-void break_long_words(Markup::Rendered& body)
+void break_long_words(Markup::Rendered& body, std::vector<Transcript::TextMatcher::Range>& matches)
 {
     static const char zero_width_space[] = "\xE2\x80\x8B";
     std::string text;
@@ -534,14 +550,18 @@ void break_long_words(Markup::Rendered& body)
     {
         return offset + (std::upper_bound(inserted.begin(), inserted.end(), offset) - inserted.begin()) * 3;
     };
-    for (Markup::Span& span : body.spans)
+    // A span that begins where a space went in begins after it, and one
+    // that ends there ends before it.
+    auto move = [&](std::size_t& begin, std::size_t& end)
     {
-        // A span that begins where a space went in begins after it, and one
-        // that ends there ends before it.
-        std::size_t begin = moved(span.begin);
-        span.end = span.end == span.begin ? begin : moved(span.end - 1) + 1;
-        span.begin = begin;
-    }
+        std::size_t moved_begin = moved(begin);
+        end = end == begin ? moved_begin : moved(end - 1) + 1;
+        begin = moved_begin;
+    };
+    for (Markup::Span& span : body.spans)
+        move(span.begin, span.end);
+    for (Transcript::TextMatcher::Range& match : matches)
+        move(match.begin, match.end);
     body.text.swap(text);
 }
 
@@ -566,7 +586,11 @@ LogView::Placed LogView::place(const LogLine& line) const
     p.mention = line.mention;
     if (body.spans.size() > SHOWN_SPANS)
         body.spans.resize(SHOWN_SPANS);
-    break_long_words(body);
+    std::vector<Transcript::TextMatcher::Range> found;
+    matcher.find(body.text, found);
+    if (found.size() > SHOWN_SPANS)
+        found.resize(SHOWN_SPANS);
+    break_long_words(body, found);
     // Spans of one style come in order; a new style starts the walk again,
     // at most SHOWN_SPANS times.
     CharacterOffsets begins(body.text);
@@ -574,6 +598,9 @@ LogView::Placed LogView::place(const LogLine& line) const
     p.spans.reserve(body.spans.size());
     for (const Markup::Span& span : body.spans)
         p.spans.push_back(Placed::Styled { begins.at(span.begin), ends.at(span.end), span.style });
+    p.matches.reserve(found.size());
+    for (const Transcript::TextMatcher::Range& match : found)
+        p.matches.push_back(Placed::Styled { begins.at(match.begin), ends.at(match.end), Markup::BOLD });
     p.text = "[" + timestamp + "] " + Glib::ustring(std::move(body.text));
     return p;
 }
@@ -656,7 +683,7 @@ void LogView::append_lines(const BackLog& log, const LogWindow::Range& range)
     empty = false;
     tag_body(base, buffer->end().get_offset());
     LayoutChangesHeld held(*this);
-    tag_lines(base, first_fed, placed);
+    tag_lines(base, first_fed, placed, range.first);
 }
 
 void LogView::prepend_lines(const BackLog& log, const LogWindow::Range& range)
@@ -672,7 +699,7 @@ void LogView::prepend_lines(const BackLog& log, const LogWindow::Range& range)
     empty = false;
     tag_body(0, text.size());
     LayoutChangesHeld held(*this);
-    tag_lines(0, false, placed);
+    tag_lines(0, false, placed, range.first);
 }
 
 void LogView::tag_body(int base, int end)
@@ -683,9 +710,10 @@ void LogView::tag_body(int base, int end)
     buffer->apply_tag(tag_text, buffer->get_iter_at_offset(base), buffer->get_iter_at_offset(end));
 }
 
-void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& placed)
+void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& placed, long first_position)
 {
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    long position = first_position;
     int line_start = base;
     bool fed = first_fed;
     for (const Placed& p : placed)
@@ -708,8 +736,151 @@ void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& pla
         for (const Placed::Styled& span : p.spans)
             buffer->apply_tag(style_tag(span.style), buffer->get_iter_at_offset(body_start + span.begin),
                 buffer->get_iter_at_offset(body_start + span.end));
+        if (!p.matches.empty())
+            tag_matches(body, p, position);
         line_start = line_end;
+        ++position;
     }
+}
+
+void LogView::tag_matches(const Gtk::TextIter& body, const Placed& placed, long position)
+{
+    // Which of the line's matches is current, if any.
+    std::size_t current = placed.matches.size();
+    const std::vector<Transcript::SceneFinder::Match>& matches = finder.get_matches();
+    if (finder.get_current() != Transcript::SceneFinder::NONE && matches[finder.get_current()].position == position)
+        current = finder.get_current() - (finder.first_in(position) - matches.begin());
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    for (std::size_t i = 0; i < placed.matches.size(); ++i)
+    {
+        Gtk::TextIter begin = body;
+        begin.forward_chars(placed.matches[i].begin);
+        Gtk::TextIter end = body;
+        end.forward_chars(placed.matches[i].end);
+        buffer->apply_tag(tag_match, begin, end);
+        if (i == current)
+            buffer->apply_tag(tag_current, begin, end);
+    }
+}
+
+void LogView::find(const Glib::ustring& text)
+{
+    matcher = Transcript::TextMatcher(text.raw());
+    Scene* scene = parlane.get_active_scene();
+    if (scene)
+        finder.find(text.raw(), scene->get_backlog());
+    else
+        finder.find(text.raw(), BackLog());
+    mark_all_matches();
+    show_current_match();
+    signal_found.emit();
+}
+
+void LogView::find_next()
+{
+    finder.next();
+    mark_current_match();
+    show_current_match();
+    signal_found.emit();
+}
+
+void LogView::find_previous()
+{
+    finder.previous();
+    mark_current_match();
+    show_current_match();
+    signal_found.emit();
+}
+
+void LogView::mark_all_matches()
+{
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    buffer->remove_tag(tag_current, buffer->begin(), buffer->end());
+    buffer->remove_tag(tag_match, buffer->begin(), buffer->end());
+    Scene* scene = parlane.get_active_scene();
+    if (!scene || matcher.empty() || finder.get_matches().empty())
+        return;
+    const BackLog& log = scene->get_backlog();
+    const LogWindow::Range& held = window.get_held();
+    LayoutChangesHeld held_changes(*this);
+    // Only lines the finder found can hold a match as drawn, but for text
+    // the view cleans before drawing.
+    for (auto match = finder.first_in(held.first); match != finder.get_matches().end(); ++match)
+    {
+        long position = match->position;
+        if (position >= held.end)
+            break;
+        Placed placed = place(log.at(position));
+        Gtk::TextIter body = buffer->get_iter_at_line(static_cast<int>(position - held.first));
+        body.forward_chars(placed.stamp_length + 1);
+        tag_matches(body, placed, position);
+        match = finder.first_in(position + 1) - 1;
+    }
+}
+
+void LogView::mark_current_match()
+{
+    Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
+    buffer->remove_tag(tag_current, buffer->begin(), buffer->end());
+    Scene* scene = parlane.get_active_scene();
+    if (!scene || finder.get_current() == Transcript::SceneFinder::NONE)
+        return;
+    long position = finder.get_matches()[finder.get_current()].position;
+    const LogWindow::Range& held = window.get_held();
+    if (position < held.first || position >= held.end)
+        return;
+    Placed placed = place(scene->get_backlog().at(position));
+    Gtk::TextIter body = buffer->get_iter_at_line(static_cast<int>(position - held.first));
+    body.forward_chars(placed.stamp_length + 1);
+    tag_matches(body, placed, position);
+}
+
+void LogView::show_current_match()
+{
+    Scene* scene = parlane.get_active_scene();
+    if (!scene || finder.get_current() == Transcript::SceneFinder::NONE || !adjustment())
+        return;
+    const BackLog& log = scene->get_backlog();
+    long position = finder.get_matches()[finder.get_current()].position;
+    if (position >= window.get_held().end)
+    {
+        // Lines that arrived this turn: the view takes them first.
+        append_pending.disconnect();
+        append_new_lines();
+    }
+    long first = window.get_held().first;
+    if (position < first)
+    {
+        // The view keeps every line from its first to the newest, so that
+        // arriving lines and the way back to the bottom work as ever; going
+        // to the bottom lets the earlier ones go again.
+        while (window.get_held().first > position && !window.take_earlier(log).empty())
+        {
+        }
+        prepend_lines(log, LogWindow::Range { window.get_held().first, first });
+    }
+    if (position < window.get_held().first || position >= window.get_held().end || is_line_on_screen(position))
+        return;
+    following = false;
+    follow_pending.disconnect();
+    // The line a third of the way down, kept there as lines around it are
+    // measured (see on_bounds_changed).
+    Gtk::TextIter line = get_buffer()->get_iter_at_line(static_cast<int>(position - window.get_held().first));
+    if (!reader_place)
+        reader_place = get_buffer()->create_mark(line, false);
+    else
+        get_buffer()->move_mark(reader_place, line);
+    place_offset = -adjustment()->get_page_size() / 3;
+    on_bounds_changed();
+}
+
+bool LogView::is_line_on_screen(long position)
+{
+    Gdk::Rectangle visible;
+    get_visible_rect(visible);
+    int y = 0, height = 0;
+    get_line_yrange(get_buffer()->get_iter_at_line(static_cast<int>(position - window.get_held().first)), y, height);
+    return y >= visible.get_y() && y + height <= visible.get_y() + visible.get_height();
 }
 
 Glib::ustring LogView::welcome_text(const std::string& settings_file, const std::string& logs_folder)

@@ -4,6 +4,7 @@
 #include "client/session/backlog.h"
 #include "client/session/logwindow.h"
 #include "client/session/markup.h"
+#include "client/transcript/scenefinder.h"
 #include "libs/core/source/time/timedelta.h"
 #include "libs/core/source/time/timestamp.h"
 #include "libs/core/source/time/units.h"
@@ -28,7 +29,9 @@ class Probe;
 // lines below" button, which, like the End key, goes back to the bottom.
 // The client's own lines look apart (notices quiet, problems in the error
 // colour, lines restored from a log file dimmed below a rule), and while no
-// scene is active the view shows a welcome instead.
+// scene is active the view shows a welcome instead. A text to find is marked
+// wherever the view shows it, in the lines it holds and in those that come,
+// through changes of scene; the finder itself covers the whole backlog.
 class LogView: public Gtk::TextView
 {
 public:
@@ -60,10 +63,25 @@ public:
     // Goes to the newest line and follows from there on.
     void go_to_bottom();
 
+    // Finds text in the active scene's lines and marks every match shown;
+    // the newest match becomes current and is scrolled to unless it is on
+    // screen already. An empty text marks nothing.
+    void find(const Glib::ustring& text);
+    // Makes the next (previous) match current and scrolls to it, bringing
+    // its line and all after it into the view first if the view does not
+    // hold it.
+    void find_next();
+    void find_previous();
+    const Transcript::SceneFinder& get_finder() const { return finder; }
+
     // What the view says while no scene is active: how to begin, who runs
     // the game, where the settings file and the folder of scene logs are
     // (as given), and where help is.
     static Glib::ustring welcome_text(const std::string& settings_file, const std::string& logs_folder);
+
+    // The matches or the current one changed: text typed, a step, new lines,
+    // another scene.
+    sigc::signal<void> signal_found;
 
 private:
     void set_colors();
@@ -94,7 +112,17 @@ private:
     std::vector<Placed> place_all(const BackLog& log, const LogWindow::Range& range, Glib::ustring& text) const;
     void tag_body(int base, int end);
     // The lines were inserted at base; the first after a line feed if first_fed.
-    void tag_lines(int base, bool first_fed, const std::vector<Placed>& placed);
+    // first_position: the backlog position of placed's first line.
+    void tag_lines(int base, bool first_fed, const std::vector<Placed>& placed, long first_position);
+    // Marks the matches of a line whose body starts at body.
+    void tag_matches(const Gtk::TextIter& body, const Placed& placed, long position);
+    // Marks the matches in every line held, afresh.
+    void mark_all_matches();
+    void mark_current_match();
+    // Brings the current match's line into the view and scrolls to it,
+    // unless it is on screen.
+    void show_current_match();
+    bool is_line_on_screen(long position);
     bool at_end() const;
     void scroll_to_end();
     void pin_to_end();
@@ -123,6 +151,12 @@ private:
     Glib::RefPtr<Gtk::TextTag> tag_separator;
     // Bodies of restored lines: one dim colour over every other colour.
     Glib::RefPtr<Gtk::TextTag> tag_earlier;
+    // Matches of the text to find, and the current one over them.
+    Glib::RefPtr<Gtk::TextTag> tag_match;
+    Glib::RefPtr<Gtk::TextTag> tag_current;
+    Transcript::SceneFinder finder;
+    // The same text as the finder's, matched against the lines as drawn.
+    Transcript::TextMatcher matcher;
     // True while the buffer holds no line: the next line needs no line feed.
     bool empty;
     LogWindow window;

@@ -6,6 +6,7 @@
 #include "client/ui/characterlist.h"
 #include "client/ui/colordialog.h"
 #include "client/ui/connectdialog.h"
+#include "client/ui/findbar.h"
 #include "client/ui/inputbox.h"
 #include "client/ui/logview.h"
 #include "client/ui/messagebox.h"
@@ -53,7 +54,7 @@ MainWindow* MainWindow::load(const std::string& ui_file)
 
 MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>& xml):
     Gtk::Window(obj), parlane(Parlane::instance()), lst_scenes(nullptr), lst_characters(nullptr),
-    txt_log(nullptr), lbl_name(nullptr), lbl_scene(nullptr), ent_text(nullptr), dlg_connect(nullptr),
+    txt_log(nullptr), lbl_name(nullptr), lbl_scene(nullptr), ent_text(nullptr), bar_find(nullptr), dlg_connect(nullptr),
     dlg_start_session(nullptr), dlg_add_scene(nullptr), dlg_npcs(nullptr), dlg_biography(nullptr),
     dlg_colors(nullptr), dlg_about(nullptr), dlg_help(nullptr), connect_wait(nullptr), notifier(nullptr), wnd_transcripts(nullptr), mni_begin_session(nullptr), mni_end_session(nullptr), flash(false)
 {
@@ -63,6 +64,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     fetch_widget(xml, "lbl_name", lbl_name);
     fetch_widget(xml, "lbl_scene", lbl_scene);
     fetch_derived(xml, "ent_text", ent_text);
+    fetch_derived(xml, "box_find", bar_find);
     fetch_dialogs(xml);
     notifier = new Notifier(*this);
 
@@ -74,6 +76,7 @@ MainWindow::MainWindow(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml
     mni_end_session = connect_item(xml, "mni_end_session", &MainWindow::end_session);
     connect_item(xml, "mni_add_scene", &MainWindow::add_scene);
     connect_item(xml, "mni_npcs", &MainWindow::npc_manager);
+    connect_item(xml, "mni_find", &MainWindow::find);
     connect_item(xml, "mni_help", &MainWindow::help);
     connect_item(xml, "mni_about", &MainWindow::about);
     fetch_derived(xml, "wnd_transcripts", wnd_transcripts);
@@ -268,6 +271,11 @@ void MainWindow::add_scene()
 void MainWindow::npc_manager()
 {
     dlg_npcs->present();
+}
+
+void MainWindow::find()
+{
+    bar_find->open();
 }
 
 void MainWindow::help()

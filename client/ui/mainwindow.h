@@ -20,6 +20,7 @@ class BiographyDialog;
 class ColorDialog;
 class Notifier;
 class TranscriptsWindow;
+class FindBar;
 namespace Gtk
 {
 class Dialog;
@@ -62,6 +63,7 @@ public:
     void end_session();
     void add_scene();
     void npc_manager();
+    void find();
     void help();
     void about();
 
@@ -107,6 +109,7 @@ private:
     Gtk::Label* lbl_name;
     Gtk::Label* lbl_scene;
     InputBox* ent_text;
+    FindBar* bar_find;
     // Dialogs, owned.
     ConnectDialog* dlg_connect;
     StartSessionDialog* dlg_start_session;
