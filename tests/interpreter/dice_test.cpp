@@ -209,14 +209,6 @@ protected:
         session.add_scene("Tavern", false);
     }
 
-    std::string local_lines() const
-    {
-        std::string lines;
-        for (const LogLine& line : session.get_active_scene()->get_backlog())
-            lines += line.text + "|";
-        return lines;
-    }
-
     Session session;
     Config config { "unused.conf" };
     RecordingSink sink;
@@ -259,5 +251,5 @@ TEST_F(DiceCommandTest, RefusedRollsReachNobody)
     // Each refusal is a fault line in the scene, for the user's eyes only.
     EXPECT_EQ((std::string("Cannot roll 0 dice|") + INVALID + "|At most 1000 dice in one roll|"
                   + "The label of a roll cannot hold a $ sign|" + INVALID + "|"),
-        local_lines());
+        texts(session.get_active_scene()->get_backlog()));
 }

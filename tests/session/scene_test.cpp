@@ -2,6 +2,7 @@
 
 #include "client/session/safename.h"
 #include "tests/client/tempdir.h"
+#include "tests/session/recordingsink.h"
 
 #include <gtest/gtest.h>
 
@@ -69,14 +70,6 @@ std::string log_file(const std::string& name)
         result += (shape(line.substr(0, stamp.size())) == stamp ? line.substr(stamp.size())
                                                                 : "unstamped " + line)
             + "|";
-    return result;
-}
-
-std::string texts(const BackLog& log)
-{
-    std::string result;
-    for (const LogLine& line : log)
-        result += line.text + "|";
     return result;
 }
 

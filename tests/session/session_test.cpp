@@ -102,7 +102,7 @@ protected:
     }
     std::string texts(const std::string& scene) const
     {
-        return join(session.get_scene(scene)->get_backlog(), [](const LogLine& l) { return l.text; });
+        return ::texts(session.get_scene(scene)->get_backlog());
     }
     std::string scenes() const
     {
