@@ -5,6 +5,7 @@
 #include "client/session/markup.h"
 #include "client/session/requests.h"
 #include "client/session/session.h"
+#include "tests/datafile/helpers.h"
 #include "tests/session/recordingsink.h"
 
 #include <gtest/gtest.h>
@@ -40,15 +41,8 @@ public:
 
 std::string refusal(const std::string& text, Dice::Label label)
 {
-    try
-    {
-        Dice dice(text, label);
-    }
-    catch (const DiceError& e)
-    {
-        return e.what();
-    }
-    return "accepted";
+    const std::string message = thrown([&] { Dice(text, label); });
+    return message == "no exception" ? "accepted" : message;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "server/options.h"
 
 #include "libs/core/source/core/except.h"
+#include "tests/datafile/helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -76,16 +77,8 @@ TEST(Options, BadArgumentsAreUsageErrors)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.second);
-        std::string message = "accepted";
-        try
-        {
-            parse(c.first);
-        }
-        catch (const Kel::UsageError& e)
-        {
-            message = e.what();
-        }
-        EXPECT_EQ(message, c.second);
+        EXPECT_THROW(parse(c.first), Kel::UsageError);
+        EXPECT_EQ(thrown([&] { parse(c.first); }), c.second);
     }
 }
 
