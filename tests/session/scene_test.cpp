@@ -2,6 +2,7 @@
 
 #include "client/session/safename.h"
 #include "tests/client/tempdir.h"
+#include "tests/datafile/helpers.h"
 #include "tests/session/recordingsink.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,13 @@ TEST_F(SceneTest, SessionLinesAreAppendedToTheSceneLog)
         log_file("Saga/First-Tavern.log"));
     EXPECT_EQ("a/b/Saga/First-Tavern.log|", files());
     EXPECT_EQ("outside a session: not logged|", texts(scene.get_backlog()).substr(0, 30));
+}
+
+TEST(SafeName, KeepsOrdinaryNamesAndDefusesTheRest)
+{
+    check({ { "Saga", "Saga" }, { "x..", "x.." }, { "", "_" }, { ".hidden", "_.hidden" },
+              { "a/../../b", "a_.._.._b" }, { "a\\..\\b", "a_.._b" } },
+        safe_name);
 }
 
 TEST_F(SceneTest, NamesFromTheServerCannotLeaveTheGameFolder)
