@@ -5,6 +5,7 @@
 #include "client/session/markup.h"
 #include "client/session/requests.h"
 #include "client/session/session.h"
+#include "tests/datafile/helpers.h"
 #include "tests/session/recordingsink.h"
 
 #include <gtest/gtest.h>
@@ -40,15 +41,8 @@ public:
 
 std::string refusal(const std::string& text, Dice::Label label)
 {
-    try
-    {
-        Dice dice(text, label);
-    }
-    catch (const DiceError& e)
-    {
-        return e.what();
-    }
-    return "accepted";
+    const std::string message = thrown([&] { Dice(text, label); });
+    return message == "no exception" ? "accepted" : message;
 }
 
 } // namespace
@@ -209,14 +203,6 @@ protected:
         session.add_scene("Tavern", false);
     }
 
-    std::string local_lines() const
-    {
-        std::string lines;
-        for (const LogLine& line : session.get_active_scene()->get_backlog())
-            lines += line.text + "|";
-        return lines;
-    }
-
     Session session;
     Config config { "unused.conf" };
     RecordingSink sink;
@@ -259,5 +245,5 @@ TEST_F(DiceCommandTest, RefusedRollsReachNobody)
     // Each refusal is a fault line in the scene, for the user's eyes only.
     EXPECT_EQ((std::string("Cannot roll 0 dice|") + INVALID + "|At most 1000 dice in one roll|"
                   + "The label of a roll cannot hold a $ sign|" + INVALID + "|"),
-        local_lines());
+        texts(session.get_active_scene()->get_backlog()));
 }

@@ -62,7 +62,7 @@ protected:
         bool taken = interpreter.input(typed);
         std::string out = sink.take() + port.told;
         if (!taken)
-            out += "kept " + (session.get_active_scene() ? last_line() : note) + "|";
+            out += "kept " + (session.get_active_scene() ? session.get_active_scene()->get_backlog().last().text : note) + "|";
         return out;
     }
 
@@ -77,15 +77,6 @@ protected:
     }
 
     void activate(const std::string& scene) { session.set_active_scene(session.get_scene(scene)); }
-
-    // The text of the active scene's last line.
-    std::string last_line() const
-    {
-        std::string last;
-        for (const LogLine& l : session.get_active_scene()->get_backlog())
-            last = l.text;
-        return last;
-    }
 
     Session session;
     std::string note; // said while there is no scene

@@ -62,19 +62,6 @@ int raw_login(const std::string& address, const std::string& name)
     return fd;
 }
 
-// Times the program has given up the processor of its own accord: a loop
-// that polls shows here.
-unsigned long voluntary_switches(const ServerProcess& server)
-{
-    std::istringstream in(read_file("/proc/" + std::to_string(server.pid) + "/status"));
-    const std::string key = "voluntary_ctxt_switches:";
-    for (std::string line; std::getline(in, line);)
-        if (line.compare(0, key.size(), key) == 0)
-            return std::stoul(line.substr(key.size()));
-    ADD_FAILURE() << "No " << key;
-    return 0;
-}
-
 // Other bad lines are driven through the real server by the end-to-end tests.
 TEST(ChatServer, LinesOverTheLimitAreDroppedAndTheNextOneRead)
 {
@@ -134,31 +121,11 @@ TEST(ChatServer, AddressesOutsideTheAllowedRangesOrOverTheirLimitAreTurnedAway)
         ::close(fd);
 }
 
-TEST(ChatServer, WhatAClientWroteStaysOnOneLogLine)
-{
-    ServerProcess server;
-    const int fd = raw_login(server.address, "Mallory");
-    raw_send(fd, "Mallory;\xff\x1b[2J\xc2\x85Login: GM;x\n");
-    raw_read_until(fd, "ERROR");
-    EXPECT_TRUE(server.wait_for_log("Rejected \\xff\\x1b[2J\\xc2\\x85LOGIN: GM from Mallory: Unknown command"))
-        << server.log();
-    ::close(fd);
-}
-
-// The time-out is woken by a timer armed only while somebody is waiting:
-// the server does not poll, waiting or not.
-TEST(ChatServer, ConnectionsThatDoNotLogInInTimeAreClosedWithoutPolling)
+TEST(ChatServer, ConnectionsThatDoNotLogInInTimeAreClosed)
 {
     ServerProcess server({ "--login-timeout", "2" });
-    auto switches_while_idle = [&]
-    {
-        std::this_thread::sleep_for(milliseconds(300));
-        const unsigned long before = voluntary_switches(server);
-        std::this_thread::sleep_for(milliseconds(800));
-        return voluntary_switches(server) - before;
-    };
     const int first = raw_connect(server.address);
-    EXPECT_LE(switches_while_idle(), 2u);
+    std::this_thread::sleep_for(milliseconds(1000)); // the second's deadline is a second later
     const int second = raw_connect(server.address);
     const int alice = raw_login(server.address, "Alice");
 
@@ -171,7 +138,6 @@ TEST(ChatServer, ConnectionsThatDoNotLogInInTimeAreClosedWithoutPolling)
     EXPECT_EQ(server.count_in_log("Login timed out from 127.0.0.1:"), 2u);
 
     // Logged in in time: kept, and newcomers are still welcome.
-    EXPECT_LE(switches_while_idle(), 2u);
     raw_send(alice, "Alice;GETBIOGRAPHY;Alice\n");
     EXPECT_EQ(raw_read_until(alice, "Alice;BIOGRAPHY"), "Alice;BIOGRAPHY;\n");
     for (int fd : { first, second, alice, raw_login(server.address, "Bob") })

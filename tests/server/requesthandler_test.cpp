@@ -161,6 +161,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         { gm, "GM;ADDNPC;gm", "Invalid name" },
         { gm, "GM;ADDNPC;Alice", "The character Alice already exists" },
         { gm, "GM;", "Unknown command ''" },
+        { alice, "Alice;\x1b[2J\xc2\x85", "Unknown command '\x1b[2J\xc2\x85'" },
         { gm, "GM;NAME;Other", "Already logged in" },
         { gm, "GM;TEXT;OOC", "Missing parameter for TEXT" },
         { gm, "GM;ADDSCENE;Cellar", "Missing parameter for ADDSCENE" },
@@ -190,6 +191,8 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
     EXPECT_EQ(state.get_revision(), revision);
     EXPECT_TRUE(closed.empty());
     EXPECT_TRUE(logged("Rejected ADDNPC from Alice: " + gm_only));
+    // What a client wrote cannot forge or break a log line.
+    EXPECT_TRUE(logged("Rejected \\x1b[2J\\xc2\\x85 from Alice: Unknown command '\\x1b[2J\\xc2\\x85'"));
 
     // Extra parameters are ignored.
     run(alice, { "Alice;WRITING;OOC;extra" });

@@ -2,6 +2,7 @@
 
 #include "libs/core/source/core/except.h"
 #include "server/gamestate.h"
+#include "tests/datafile/helpers.h"
 #include "tests/server/serverprocess.h"
 
 #include <gtest/gtest.h>
@@ -94,15 +95,8 @@ TEST(StateFile, FilesThatMakeNoSenseAreRefusedWhole)
         SCOPED_TRACE(c.first);
         std::ofstream(dir.file("state")) << c.first;
         GameState state = sample_state();
-        try
-        {
-            StateFile(dir.file("state")).load(state);
-            ADD_FAILURE() << "loaded";
-        }
-        catch (const Kel::Exception& e)
-        {
-            EXPECT_NE(std::string(e.what()).find(c.second), std::string::npos) << e.what();
-        }
+        const std::string message = thrown([&] { StateFile(dir.file("state")).load(state); });
+        EXPECT_NE(message.find(c.second), std::string::npos) << message;
         EXPECT_EQ(StateFile::render(state), StateFile::render(sample_state()));
     }
 }

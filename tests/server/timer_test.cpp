@@ -1,6 +1,7 @@
 #include "server/timer.h"
 
 #include "libs/io/source/eventdispatcher.h"
+#include "server/wakeup.h"
 #include "tests/server/serverprocess.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,21 @@ TEST(Timer, OnlyTheLastSettingCountsAndATickDisarms)
         EXPECT_TRUE(readable_within(timer, milliseconds(1000))) << nanoseconds;
         dispatcher.tick(true);
     }
+}
+
+// More wake-ups than the pipe holds must neither block (wake() runs in a
+// signal handler) nor leave the dispatcher waking again and again.
+TEST(WakeUp, ManyWakeUpsCountAsOne)
+{
+    Kel::IO::EventDispatcher dispatcher;
+    WakeUp wake_up;
+    dispatcher.add(wake_up);
+    EXPECT_FALSE(readable_within(wake_up, milliseconds(20)));
+    for (int i = 0; i < 100000; ++i)
+        wake_up.wake();
+    EXPECT_TRUE(readable_within(wake_up, milliseconds(1000)));
+    dispatcher.tick(false);
+    EXPECT_FALSE(readable_within(wake_up, milliseconds(20)));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "libs/core/source/core/except.h"
 #include "tests/client/tempdir.h"
+#include "tests/datafile/helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -102,15 +103,8 @@ TEST(Places, PrepareMakesPrivateFoldersOrSaysWhichCannotBeMade)
         bad.config_home = c.config_home;
         bad.data_home = c.data_home;
         bad.data_dir = c.data_dir;
-        try
-        {
-            Places(bad).prepare();
-            ADD_FAILURE() << "prepared";
-        }
-        catch (const Kel::Exception& e)
-        {
-            EXPECT_EQ(std::string(e.what()).find(c.message), 0u) << e.what();
-        }
+        const std::string message = thrown([&] { Places(bad).prepare(); });
+        EXPECT_EQ(message.find(c.message), 0u) << message;
     }
 }
 

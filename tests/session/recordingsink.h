@@ -1,6 +1,7 @@
 #ifndef PARLANE_TESTS_SESSION_RECORDINGSINK_H
 #define PARLANE_TESTS_SESSION_RECORDINGSINK_H
 
+#include "client/session/backlog.h"
 #include "client/session/requests.h"
 #include "common/packet.h"
 
@@ -25,5 +26,14 @@ public:
     bool connected = true;
     std::string sent;
 };
+
+// Each line's text followed by "|".
+inline std::string texts(const BackLog& log)
+{
+    std::string result;
+    for (const LogLine& line : log)
+        result += line.text + "|";
+    return result;
+}
 
 #endif

@@ -118,6 +118,7 @@ TEST_F(RestoreTest, SessionAnnouncedWhileScenesExist)
     // Ended and begun again under the same name: nothing new to restore.
     given({ ";SESSION;", ";SESSION;First" });
     EXPECT_EQ(1u, count(backlog("Cellar"), "Dust."));
+    EXPECT_EQ(1u, count(backlog("Cellar"), " *:The session First has ended|"));
 }
 
 TEST_F(RestoreTest, RestoreLinesLimitsOrTurnsItOff)

@@ -2,12 +2,14 @@
 
 #include "client/session/safename.h"
 #include "tests/client/tempdir.h"
+#include "tests/datafile/helpers.h"
+#include "tests/session/recordingsink.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <regex>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -50,34 +52,13 @@ protected:
     Host host;
 };
 
-// text with every digit replaced by "9".
-std::string shape(std::string text)
-{
-    for (char& c : text)
-        if (std::isdigit(static_cast<unsigned char>(c)))
-            c = '9';
-    return text;
-}
-
-// The lines of a log file, each without its time stamp and followed by "|".
+// The log file with each time stamp as "~" and each line feed as "|".
 std::string log_file(const std::string& name)
 {
-    const std::string stamp = "[9999-99-99 99:99:99] ";
-    std::ifstream in(name);
-    std::string result;
-    for (std::string line; std::getline(in, line);)
-        result += (shape(line.substr(0, stamp.size())) == stamp ? line.substr(stamp.size())
-                                                                : "unstamped " + line)
-            + "|";
-    return result;
-}
-
-std::string texts(const BackLog& log)
-{
-    std::string result;
-    for (const LogLine& line : log)
-        result += line.text + "|";
-    return result;
+    std::string text
+        = std::regex_replace(read_file(name), std::regex(R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] )"), "~");
+    std::replace(text.begin(), text.end(), '\n', '|');
+    return text;
 }
 
 } // namespace
@@ -130,11 +111,18 @@ TEST_F(SceneTest, SessionLinesAreAppendedToTheSceneLog)
     Character guard("Guard", false);
     scene.add_character(&guard);
 
-    EXPECT_EQ("unstamped earlier line|Bob and Bob|$me$ and $me$||Bob logged in|((Bob: Bob waves))|"
-              "Guard entered the scene|",
+    EXPECT_EQ("earlier line|~Bob and Bob|~$me$ and $me$|~|~Bob logged in|~((Bob: Bob waves))|"
+              "~Guard entered the scene|",
         log_file("Saga/First-Tavern.log"));
     EXPECT_EQ("a/b/Saga/First-Tavern.log|", files());
     EXPECT_EQ("outside a session: not logged|", texts(scene.get_backlog()).substr(0, 30));
+}
+
+TEST(SafeName, KeepsOrdinaryNamesAndDefusesTheRest)
+{
+    check({ { "Saga", "Saga" }, { "x..", "x.." }, { "", "_" }, { ".hidden", "_.hidden" },
+              { "a/../../b", "a_.._.._b" }, { "a\\..\\b", "a_.._b" } },
+        safe_name);
 }
 
 TEST_F(SceneTest, NamesFromTheServerCannotLeaveTheGameFolder)

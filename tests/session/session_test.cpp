@@ -102,7 +102,7 @@ protected:
     }
     std::string texts(const std::string& scene) const
     {
-        return join(session.get_scene(scene)->get_backlog(), [](const LogLine& l) { return l.text; });
+        return ::texts(session.get_scene(scene)->get_backlog());
     }
     std::string scenes() const
     {
@@ -154,10 +154,10 @@ TEST_F(SessionTest, ScenesKeepTheirOrder)
 {
     given({ ";ADDSCENE;b;0" });
     expect({ { ";SCENEGROUP;b;x", "scenes" }, { ";SCENEGROUP;nowhere;x", "" } });
-    given({ ";ADDSCENE;Beta;1", ";ADDSCENE;OOC;0", ";ADDSCENE;alpha;1", ";ADDSCENE;Zed;0" });
-    EXPECT_EQ("OOC|Zed|alpha|Beta|b|", scenes());
-    given({ ";SCENEGROUP;OOC;X" });
-    EXPECT_EQ("Zed|alpha|Beta|OOC|b|", scenes());
+    given({ ";ADDSCENE;Beta;1", ";ADDSCENE;OOC;0", ";ADDSCENE;alpha;1", ";ADDSCENE;Zed;0", ";ADDSCENE;Abbey;0" });
+    EXPECT_EQ("OOC|Abbey|Zed|alpha|Beta|b|", scenes());
+    given({ ";SCENEGROUP;OOC;Y" });
+    EXPECT_EQ("Abbey|Zed|alpha|Beta|b|OOC|", scenes());
 }
 
 TEST_F(SessionTest, FirstSceneOrTheRequestedOneBecomesActive)
