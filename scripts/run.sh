@@ -75,7 +75,7 @@ done
 
 echo "Demo server: $(grep '^Listening on ' "$server_dir/server.log" | head -n 1 | cut -c 14-)," \
     "game \"$game\", log in $server_dir/server.log"
-echo "In the client: Parlane > Connect (Ctrl+O), type a name (GM runs the game), Connect."
+echo "In the client: the Connect dialog is open with the address filled in; type a name (GM runs the game) and press Enter."
 
 cd "$client_dir"
 status=0
