@@ -29,53 +29,19 @@ bool is_control(std::uint32_t code, Allowed allowed)
     return code < 0x20 || (code >= 0x7f && code <= 0x9f);
 }
 
-// Reads the code point that starts at s[at] and moves at past it; false,
-// leaving at alone, when the bytes there are no valid UTF-8.
-bool decode(const std::string& s, std::size_t& at, std::uint32_t& code)
-{
-    const unsigned char lead = static_cast<unsigned char>(s[at]);
-    std::size_t length;
-    std::uint32_t least; // smaller values are overlong
-    if (lead < 0x80)
-    {
-        code = lead;
-        ++at;
-        return true;
-    }
-    if (lead >= 0xc2 && lead <= 0xdf)
-        length = 2, code = lead & 0x1f, least = 0x80;
-    else if (lead >= 0xe0 && lead <= 0xef)
-        length = 3, code = lead & 0x0f, least = 0x800;
-    else if (lead >= 0xf0 && lead <= 0xf4)
-        length = 4, code = lead & 0x07, least = 0x10000;
-    else
-        return false;
-    if (s.size() - at < length)
-        return false;
-    for (std::size_t k = 1; k < length; ++k)
-    {
-        const unsigned char next = static_cast<unsigned char>(s[at + k]);
-        if ((next & 0xc0) != 0x80)
-            return false;
-        code = (code << 6) | (next & 0x3f);
-    }
-    if (code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff))
-        return false;
-    at += length;
-    return true;
-}
-
 // A bad encoding anywhere outranks a control character.
 Fault scan(const std::string& s, Allowed allowed)
 {
     Fault fault = NO_FAULT;
     for (std::size_t at = 0; at < s.size();)
     {
-        std::uint32_t code;
-        if (!decode(s, at, code))
+        char32_t code;
+        const std::size_t length = ChatText::decode_utf8(s.data() + at, s.data() + s.size(), code);
+        if (length == 0)
             return BAD_ENCODING;
         if (is_control(code, allowed))
             fault = CONTROL;
+        at += length;
     }
     return fault;
 }
@@ -98,6 +64,62 @@ std::string reason(Fault fault)
 
 namespace ChatText
 {
+
+std::size_t decode_utf8(const char* p, const char* end, char32_t& code)
+{
+    if (p == end)
+        return 0;
+    const unsigned char lead = static_cast<unsigned char>(*p);
+    std::size_t length;
+    char32_t least; // smaller values are overlong
+    if (lead < 0x80)
+    {
+        code = lead;
+        return 1;
+    }
+    if (lead >= 0xc2 && lead <= 0xdf)
+        length = 2, code = lead & 0x1f, least = 0x80;
+    else if (lead >= 0xe0 && lead <= 0xef)
+        length = 3, code = lead & 0x0f, least = 0x800;
+    else if (lead >= 0xf0 && lead <= 0xf4)
+        length = 4, code = lead & 0x07, least = 0x10000;
+    else
+        return 0;
+    if (static_cast<std::size_t>(end - p) < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k)
+    {
+        const unsigned char next = static_cast<unsigned char>(p[k]);
+        if ((next & 0xc0) != 0x80)
+            return 0;
+        code = (code << 6) | (next & 0x3f);
+    }
+    if (code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff))
+        return 0;
+    return length;
+}
+
+std::string replace_invalid_utf8(const std::string& text)
+{
+    const char* p = text.data();
+    const char* end = p + text.size();
+    std::string out;
+    out.reserve(text.size());
+    while (p < end)
+    {
+        char32_t code;
+        std::size_t length = decode_utf8(p, end, code);
+        if (length == 0)
+        {
+            out += "\xEF\xBF\xBD";
+            ++p;
+            continue;
+        }
+        out.append(p, length);
+        p += length;
+    }
+    return out;
+}
 
 bool valid_utf8(const std::string& s)
 {

@@ -38,6 +38,13 @@ enum Lines
 // above U+10FFFF, no sequence cut short. "caf\xc3\xa9" is valid, "\xc0\xaf"
 // (an overlong "/") is not. The empty string is valid.
 bool valid_utf8(const std::string& s);
+// The length of the strict UTF-8 sequence that starts at p, before end, with
+// its code point in code; 0 when none starts there (a stray continuation
+// byte, an overlong form, a surrogate, a sequence cut short by end).
+std::size_t decode_utf8(const char* p, const char* end, char32_t& code);
+// text with each byte that starts no valid sequence replaced by U+FFFD;
+// valid text comes back unchanged. "caf\xe9" -> "caf\xef\xbf\xbd".
+std::string replace_invalid_utf8(const std::string& text);
 
 // Empty when text may be sent as chat text, else the reason: TOO_LONG past
 // MAX_TEXT bytes, then INVALID_UTF8, then CONTROL_CHARACTERS for any C0

@@ -10,48 +10,19 @@
 namespace
 {
 
-unsigned short parse_port(const std::string& text)
+// A whole number from least to most; what names it in the usage error.
+unsigned parse_number(const std::string& text, unsigned least, unsigned most, const char* what)
 {
     try
     {
-        unsigned int port = Kel::lexical_cast<unsigned int>(text);
-        if (port <= 65535)
-            return static_cast<unsigned short>(port);
+        unsigned int number = Kel::lexical_cast<unsigned int>(text);
+        if (number >= least && number <= most)
+            return number;
     }
     catch (const Kel::LexicalError&)
     {
     }
-    throw Kel::UsageError(Kel::format("Invalid port '%s'", text));
-}
-
-// Whole seconds, at least one and at most a day.
-unsigned parse_login_timeout(const std::string& text)
-{
-    try
-    {
-        unsigned int seconds = Kel::lexical_cast<unsigned int>(text);
-        if (seconds >= 1 && seconds <= 86400)
-            return seconds;
-    }
-    catch (const Kel::LexicalError&)
-    {
-    }
-    throw Kel::UsageError(Kel::format("Invalid login time-out '%s'", text));
-}
-
-// At least one connection, and no more than the server takes in all.
-unsigned parse_max_per_address(const std::string& text)
-{
-    try
-    {
-        unsigned int count = Kel::lexical_cast<unsigned int>(text);
-        if (count >= 1 && count <= 65535)
-            return count;
-    }
-    catch (const Kel::LexicalError&)
-    {
-    }
-    throw Kel::UsageError(Kel::format("Invalid connection limit '%s'", text));
+    throw Kel::UsageError(Kel::format("Invalid %s '%s'", what, text));
 }
 
 AddressRange parse_range(const std::string& text)
@@ -108,7 +79,7 @@ Options::Options(int argc, char** argv):
         }
 
         if (option == "--port")
-            port = parse_port(value);
+            port = static_cast<unsigned short>(parse_number(value, 0, 65535, "port"));
         else if (option == "--bind")
         {
             in_addr parsed;
@@ -129,13 +100,13 @@ Options::Options(int argc, char** argv):
             state = value;
         }
         else if (option == "--login-timeout")
-            login_timeout = parse_login_timeout(value);
+            login_timeout = parse_number(value, 1, 86400, "login time-out"); // up to a day
         else if (option == "--allow")
             allow.push_back(parse_range(value));
         else if (option == "--gm-from")
             game_master.push_back(parse_range(value));
         else if (option == "--max-per-address")
-            max_per_address = parse_max_per_address(value);
+            max_per_address = parse_number(value, 1, 65535, "connection limit");
         else
             throw Kel::UsageError(Kel::format("Unknown argument '%s'", argv[i]));
     }

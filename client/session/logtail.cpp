@@ -1,5 +1,6 @@
 #include "client/session/logtail.h"
 
+#include "common/chattext.h"
 #include "libs/core/source/core/except.h"
 #include "libs/strings/source/formatter.h"
 
@@ -14,67 +15,7 @@
 namespace
 {
 
-const char REPLACEMENT[] = "\xEF\xBF\xBD";
 const char ELLIPSIS[] = "\xE2\x80\xA6";
-
-// Length of the strict UTF-8 sequence at p (no overlong forms, no
-// surrogates, nothing above U+10FFFF), or 0 if none starts there.
-std::size_t sequence_length(const unsigned char* p, const unsigned char* end)
-{
-    unsigned char c = p[0];
-    if (c < 0x80)
-        return 1;
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
-    if (c >= 0xC2 && c <= 0xDF)
-        length = 2;
-    else if (c >= 0xE0 && c <= 0xEF)
-    {
-        length = 3;
-        if (c == 0xE0)
-            low = 0xA0;
-        else if (c == 0xED)
-            high = 0x9F;
-    }
-    else if (c >= 0xF0 && c <= 0xF4)
-    {
-        length = 4;
-        if (c == 0xF0)
-            low = 0x90;
-        else if (c == 0xF4)
-            high = 0x8F;
-    }
-    else
-        return 0;
-    if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (p[i] < 0x80 || p[i] > 0xBF)
-            return 0;
-    return length;
-}
-
-// raw with every byte that starts no valid sequence replaced by U+FFFD.
-std::string valid_text(const std::string& raw)
-{
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(raw.data());
-    const unsigned char* end = p + raw.size();
-    std::string out;
-    out.reserve(raw.size());
-    while (p < end)
-    {
-        std::size_t length = sequence_length(p, end);
-        if (length == 0)
-        {
-            out += REPLACEMENT;
-            ++p;
-            continue;
-        }
-        out.append(reinterpret_cast<const char*>(p), length);
-        p += length;
-    }
-    return out;
-}
 
 // Whether raw begins with "[YYYY-mm-dd HH:MM:SS] ".
 bool stamped(const std::string& raw)
@@ -192,7 +133,7 @@ std::vector<std::string> last_lines(const std::string& path, std::size_t count, 
 
 LogLine parse(const std::string& raw)
 {
-    std::string text = valid_text(raw);
+    std::string text = ChatText::replace_invalid_utf8(raw);
     if (!stamped(text))
     {
         LogLine line(LogLine::NORMAL, NO_STAMP, std::string(), text);

@@ -1,6 +1,7 @@
 #include "client/transcript/casefold.h"
 
 #include "client/transcript/utf8.h"
+#include "common/chattext.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -77,7 +78,7 @@ void CaseFolder::fold(const char* begin, const char* end)
             continue;
         }
         char32_t cp;
-        std::size_t length = decode_utf8(p, end, cp);
+        std::size_t length = ChatText::decode_utf8(p, end, cp);
         if (length == 0)
         {
             *out++ = *p++;

@@ -1,6 +1,6 @@
 #include "client/transcript/line.h"
 
-#include "client/transcript/utf8.h"
+#include "common/chattext.h"
 #include "common/names.h"
 
 #include <algorithm>
@@ -83,7 +83,7 @@ bool word_character(char c)
 Line read_line(const std::string& raw, bool ooc_scene)
 {
     Line line;
-    std::string text = valid_utf8(raw);
+    std::string text = ChatText::replace_invalid_utf8(raw);
     if (!stamped(text))
     {
         line.text = text;

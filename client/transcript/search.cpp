@@ -1,6 +1,6 @@
 #include "client/transcript/search.h"
 
-#include "client/transcript/utf8.h"
+#include "common/chattext.h"
 #include "libs/core/source/core/except.h"
 #include "libs/io/source/file.h"
 
@@ -169,11 +169,11 @@ void Search::add_hit(std::size_t line_begin, std::size_t line_end, std::size_t m
     hit.number = line_number;
     if (has_stamp(line, length))
         hit.stamp.assign(line + 1, 19);
-    hit.text = valid_utf8(std::string(line + body, begin - body));
+    hit.text = ChatText::replace_invalid_utf8(std::string(line + body, begin - body));
     hit.match_begin = hit.text.size();
-    hit.text += valid_utf8(std::string(line + begin, end - begin));
+    hit.text += ChatText::replace_invalid_utf8(std::string(line + begin, end - begin));
     hit.match_end = hit.text.size();
-    hit.text += valid_utf8(std::string(line + end, length - end));
+    hit.text += ChatText::replace_invalid_utf8(std::string(line + end, length - end));
     hits.push_back(std::move(hit));
     if (++found >= MAX_HITS)
         truncated = true;

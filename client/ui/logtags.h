@@ -24,6 +24,11 @@ public:
     const Glib::RefPtr<Gtk::TextTag>& body(const std::string& role) const;
     const Glib::RefPtr<Gtk::TextTag>& style(Markup::Style style) const;
     const Glib::RefPtr<Gtk::TextTag>& get_line() const { return line; }
+    const Glib::RefPtr<Gtk::TextTag>& get_timestamp() const { return timestamp; }
+    const Glib::RefPtr<Gtk::TextTag>& get_text() const { return text; }
+    const Glib::RefPtr<Gtk::TextTag>& get_gm() const { return gm; }
+    const Glib::RefPtr<Gtk::TextTag>& get_ooc() const { return ooc; }
+    const Glib::RefPtr<Gtk::TextTag>& get_event() const { return event; }
     const Glib::RefPtr<Gtk::TextTag>& get_heading() const { return heading; }
 
 private:

@@ -83,26 +83,10 @@ Glib::ustring mixed(const Gdk::Color& a, const Gdk::Color& b)
 } // namespace
 
 LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
-    Gtk::TextView(obj), parlane(Parlane::instance()), matcher(""), empty(true), window(WINDOW_STEP, WINDOW_LIMIT), following(true),
+    Gtk::TextView(obj), parlane(Parlane::instance()), tags(get_buffer()), matcher(""), empty(true), window(WINDOW_STEP, WINDOW_LIMIT), following(true),
     reader_moving(false), pinning(false), new_below("New lines below"), place_offset(0), probe(nullptr)
 {
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
-    tag_line = buffer->create_tag();
-    tag_line->property_indent() = -50;
-    tag_timestamp = buffer->create_tag();
-    tag_text = buffer->create_tag();
-    tag_gm = buffer->create_tag();
-    tag_ooc = buffer->create_tag();
-    tag_name = buffer->create_tag();
-    tag_other_name = buffer->create_tag();
-    tag_event = buffer->create_tag();
-    tag_speech = buffer->create_tag();
-    tag_bold = buffer->create_tag();
-    tag_bold->property_weight() = Pango::WEIGHT_BOLD;
-    tag_underline = buffer->create_tag();
-    tag_underline->property_underline() = Pango::UNDERLINE_SINGLE;
-    tag_italic = buffer->create_tag();
-    tag_italic->property_style() = Pango::STYLE_ITALIC;
     tag_mention = buffer->create_tag();
     tag_notice = buffer->create_tag();
     tag_notice->property_style() = Pango::STYLE_ITALIC;
@@ -117,9 +101,9 @@ LogView::LogView(BaseObjectType* obj, const Glib::RefPtr<Gnome::Glade::Xml>&):
     tag_match->property_foreground() = "#000000";
     tag_current = buffer->create_tag("current-match");
     tag_current->property_background() = "#FF9C38";
-    // Stamps win over the text colour, so that one tag_text range can cover
+    // Stamps win over the text colour, so that one text range can cover
     // all the lines that arrive together.
-    tag_timestamp->set_priority(tag_text->get_priority());
+    tags.get_timestamp()->set_priority(tags.get_text()->get_priority());
 
     set_colors();
     parlane.signal_scene_activated.connect(sigc::mem_fun(*this, &LogView::scene_activated));
@@ -174,14 +158,7 @@ LogView::~LogView()
 void LogView::set_colors()
 {
     const Config& config = parlane.get_config();
-    tag_timestamp->property_foreground() = config.get_color("timestamp");
-    tag_text->property_foreground() = config.get_color("text");
-    tag_gm->property_foreground() = config.get_color("gm");
-    tag_ooc->property_foreground() = config.get_color("ooc");
-    tag_name->property_foreground() = config.get_color("name");
-    tag_other_name->property_foreground() = config.get_color("other_name");
-    tag_event->property_foreground() = config.get_color("event");
-    tag_speech->property_foreground() = config.get_color("speech");
+    tags.set_colors(config);
     tag_mention->property_paragraph_background() = config.get_color("mention");
     tag_notice->property_foreground() = config.get_color("event");
     tag_problem->property_foreground() = config.get_color("error");
@@ -621,32 +598,12 @@ const Glib::RefPtr<Gtk::TextTag>& LogView::body_tag(const LogLine& line) const
         break;
     }
     if (line.type == LogLine::OOC)
-        return tag_ooc;
+        return tags.get_ooc();
     if (line.name == Names::GAME_MASTER)
-        return tag_gm;
+        return tags.get_gm();
     if (line.type == LogLine::EVENT)
-        return tag_event;
-    return tag_text;
-}
-
-const Glib::RefPtr<Gtk::TextTag>& LogView::style_tag(Markup::Style style) const
-{
-    switch (style)
-    {
-    case Markup::OWN_NAME:
-        return tag_name;
-    case Markup::OTHER_NAME:
-        return tag_other_name;
-    case Markup::SPEECH:
-        return tag_speech;
-    case Markup::BOLD:
-        return tag_bold;
-    case Markup::UNDERLINE:
-        return tag_underline;
-    case Markup::ITALIC:
-        break;
-    }
-    return tag_italic;
+        return tags.get_event();
+    return tags.get_text();
 }
 
 std::vector<LogView::Placed> LogView::place_all(
@@ -705,9 +662,9 @@ void LogView::prepend_lines(const BackLog& log, const LogWindow::Range& range)
 void LogView::tag_body(int base, int end)
 {
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
-    buffer->apply_tag(tag_line, buffer->get_iter_at_offset(base), buffer->get_iter_at_offset(end));
+    buffer->apply_tag(tags.get_line(), buffer->get_iter_at_offset(base), buffer->get_iter_at_offset(end));
     LayoutChangesHeld held(*this);
-    buffer->apply_tag(tag_text, buffer->get_iter_at_offset(base), buffer->get_iter_at_offset(end));
+    buffer->apply_tag(tags.get_text(), buffer->get_iter_at_offset(base), buffer->get_iter_at_offset(end));
 }
 
 void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& placed, long first_position)
@@ -728,13 +685,13 @@ void LogView::tag_lines(int base, bool first_fed, const std::vector<Placed>& pla
         stamp_end.forward_chars(p.stamp_length);
         Gtk::TextIter body = stamp_end;
         body.forward_char();
-        buffer->apply_tag(tag_timestamp, start, stamp_end);
+        buffer->apply_tag(tags.get_timestamp(), start, stamp_end);
         if (p.mention)
             buffer->apply_tag(tag_mention, start, buffer->get_iter_at_offset(line_end));
-        if (p.body_tag != tag_text)
+        if (p.body_tag != tags.get_text())
             buffer->apply_tag(p.body_tag, body, buffer->get_iter_at_offset(line_end));
         for (const Placed::Styled& span : p.spans)
-            buffer->apply_tag(style_tag(span.style), buffer->get_iter_at_offset(body_start + span.begin),
+            buffer->apply_tag(tags.style(span.style), buffer->get_iter_at_offset(body_start + span.begin),
                 buffer->get_iter_at_offset(body_start + span.end));
         if (!p.matches.empty())
             tag_matches(body, p, position);
@@ -909,10 +866,10 @@ void LogView::show_welcome()
     Glib::RefPtr<Gtk::TextBuffer> buffer = get_buffer();
     clear(buffer);
     buffer->insert(buffer->end(), text);
-    buffer->apply_tag(tag_event, buffer->begin(), buffer->end());
+    buffer->apply_tag(tags.get_event(), buffer->begin(), buffer->end());
     Gtk::TextIter title_end = buffer->begin();
     title_end.forward_to_line_end();
-    buffer->apply_tag(tag_bold, buffer->begin(), title_end);
+    buffer->apply_tag(tags.style(Markup::BOLD), buffer->begin(), title_end);
     // Nothing of a scene is shown: the first line of the next one needs no
     // line feed before it (and a scene activation clears this text first).
     empty = true;

@@ -5,6 +5,7 @@
 #include "client/session/logwindow.h"
 #include "client/session/markup.h"
 #include "client/transcript/scenefinder.h"
+#include "client/ui/logtags.h"
 #include "libs/core/source/time/timedelta.h"
 #include "libs/core/source/time/timestamp.h"
 #include "libs/core/source/time/units.h"
@@ -105,7 +106,6 @@ private:
     struct Placed;
     Placed place(const LogLine& line) const;
     const Glib::RefPtr<Gtk::TextTag>& body_tag(const LogLine& line) const;
-    const Glib::RefPtr<Gtk::TextTag>& style_tag(Markup::Style style) const;
     // Renders the lines of range at the end of the buffer, or at its start.
     void append_lines(const BackLog& log, const LogWindow::Range& range);
     void prepend_lines(const BackLog& log, const LogWindow::Range& range);
@@ -128,20 +128,10 @@ private:
     void pin_to_end();
 
     Parlane& parlane;
-    // Created in this order: a later tag wins where two set the same property,
-    // except that tag_timestamp is raised above tag_text.
-    Glib::RefPtr<Gtk::TextTag> tag_line;
-    Glib::RefPtr<Gtk::TextTag> tag_timestamp;
-    Glib::RefPtr<Gtk::TextTag> tag_text;
-    Glib::RefPtr<Gtk::TextTag> tag_gm;
-    Glib::RefPtr<Gtk::TextTag> tag_ooc;
-    Glib::RefPtr<Gtk::TextTag> tag_name;
-    Glib::RefPtr<Gtk::TextTag> tag_other_name;
-    Glib::RefPtr<Gtk::TextTag> tag_event;
-    Glib::RefPtr<Gtk::TextTag> tag_speech;
-    Glib::RefPtr<Gtk::TextTag> tag_bold;
-    Glib::RefPtr<Gtk::TextTag> tag_underline;
-    Glib::RefPtr<Gtk::TextTag> tag_italic;
+    // The tags shared with the Transcripts window, then this view's own,
+    // created in this order: a later tag wins where two set the same
+    // property, except that the stamp's tag is raised above the text's.
+    LogTags tags;
     // The background of a line that speaks to the user.
     Glib::RefPtr<Gtk::TextTag> tag_mention;
     // Bodies of the client's own lines: notices, problems with a typed line

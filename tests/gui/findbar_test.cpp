@@ -93,14 +93,8 @@ protected:
     void screenshot(const std::string& name)
     {
         GuiTest::run_turns(50);
-        GdkWindow* top = window.get_window()->gobj();
-        int width = 0, height = 0;
-        gdk_drawable_get_size(top, &width, &height);
-        GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, top, nullptr, 0, 0, 0, 0, width, height);
-        ASSERT_TRUE(shot);
         std::string path = std::string(PARLANE_BINARY_DIR) + "/" + name;
-        gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
-        g_object_unref(shot);
+        ASSERT_TRUE(GuiTest::save_screenshot(window, path));
         std::cout << "screenshot: " << path << std::endl;
     }
 

@@ -122,6 +122,19 @@ void run_turns(int turns)
     run_until([] { return false; }, turns);
 }
 
+bool save_screenshot(Gtk::Window& window, const std::string& path)
+{
+    GdkWindow* top = window.get_window()->gobj();
+    int width = 0, height = 0;
+    gdk_drawable_get_size(top, &width, &height);
+    GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, top, nullptr, 0, 0, 0, 0, width, height);
+    if (!shot)
+        return false;
+    gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
+    g_object_unref(shot);
+    return true;
+}
+
 void MessageBoxes::start()
 {
     static bool started = false;

@@ -34,6 +34,10 @@ MainWindow& main_window();
 bool run_until(const std::function<bool()>& done, int max_turns = 5000);
 void run_turns(int turns);
 
+// Saves what window shows as a PNG at path, for a person to look at; false
+// when the window could not be read.
+bool save_screenshot(Gtk::Window& window, const std::string& path);
+
 // A 5 ms timer answers every visible message box but the connect wait's with
 // the next queued response or else OK, and records its text.
 namespace MessageBoxes

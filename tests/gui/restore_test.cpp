@@ -67,13 +67,7 @@ protected:
         if (!folder)
             return;
         GuiTest::run_until([] { return !Gtk::Main::events_pending(); }, 1000);
-        GdkWindow* top = window.get_window()->gobj();
-        int width = 0, height = 0;
-        gdk_drawable_get_size(top, &width, &height);
-        GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, top, nullptr, 0, 0, 0, 0, width, height);
-        ASSERT_NE(nullptr, shot);
-        gdk_pixbuf_save(shot, (std::string(folder) + "/" + name + ".png").c_str(), "png", nullptr, nullptr);
-        g_object_unref(shot);
+        ASSERT_TRUE(GuiTest::save_screenshot(window, std::string(folder) + "/" + name + ".png"));
     }
 
     const Config& config() { return parlane.get_config(); }

@@ -58,13 +58,7 @@ protected:
     static void screenshot(Gtk::Window& window, const std::string& file)
     {
         GuiTest::run_turns(50);
-        Glib::RefPtr<Gdk::Window> gdk = window.get_window();
-        int width = 0;
-        int height = 0;
-        gdk->get_size(width, height);
-        Glib::RefPtr<Gdk::Pixbuf> shot = Gdk::Pixbuf::create(Glib::RefPtr<Gdk::Drawable>(gdk), 0, 0, width, height);
-        if (shot)
-            shot->save(file, "png");
+        GuiTest::save_screenshot(window, file);
     }
 };
 

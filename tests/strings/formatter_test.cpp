@@ -26,7 +26,7 @@ template <typename... Args> std::string c_format(const char* fmt, Args... args)
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
-// Choices of the specification parser that snprintf does not share.
+// Choices of the format parser that snprintf does not share.
 TEST(Formatter, ConversionsPrintfDoesNotShare)
 {
     EXPECT_EQ(format("%p|%.3s|%-05d", 255, "hello", 42), "0xff|hello|00042");
