@@ -28,7 +28,7 @@ void raise_descriptor_limit()
 Kel::Application::RegApp<ServerApp> ServerApp::reg;
 
 ServerApp::ServerApp(int argc, char** argv):
-    options(argc, argv), program(argc > 0 ? argv[0] : ""), server(nullptr)
+    options(argc, argv), program(argc > 0 ? argv[0] : ""), server(nullptr), stop_requested(0)
 {
 }
 
@@ -82,12 +82,15 @@ int ServerApp::main()
 
 void ServerApp::tick()
 {
-    server->tick();
+    if (!stop_requested)
+        server->tick();
+    if (stop_requested)
+        exit(0);
 }
 
 void ServerApp::sighandler(int)
 {
-    exit(0);
+    stop_requested = 1;
     if (server)
         server->wake();
 }

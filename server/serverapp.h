@@ -4,6 +4,8 @@
 #include "libs/core/source/core/application.h"
 #include "server/options.h"
 
+#include <csignal>
+
 class ChatServer;
 
 // The parlane-server program. Its loop blocks in the server's tick until a
@@ -32,6 +34,10 @@ private:
     Options options;
     std::string program;
     ChatServer* server; // owned; null until main() starts it
+    // Set by the signal handler, acted on by tick(): the loop clears its own
+    // stop flag when it starts, so a signal caught just before that would
+    // otherwise be lost.
+    volatile std::sig_atomic_t stop_requested;
 
     static RegApp<ServerApp> reg;
 };
