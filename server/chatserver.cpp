@@ -23,7 +23,10 @@
 namespace
 {
 
-const int LISTEN_BACKLOG = 128;
+// Room for a burst of as many newcomers as the server holds clients: a full
+// queue drops the handshake's last step, and the kernel's retries back off to
+// tens of seconds.
+const int LISTEN_BACKLOG = 1024;
 // Connections taken per readiness report, so that a burst of newcomers
 // cannot keep the clients already in waiting.
 const int ACCEPTS_PER_TURN = 32;
