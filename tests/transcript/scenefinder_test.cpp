@@ -57,7 +57,6 @@ TEST(SceneFinder, MatchesTheShownTextIgnoringCase)
         { "\xC3\xA9" "clair",
             { "4:Un [\xC3\x89" "CLAIR], un \xC3\xA9" "clair", "4:Un \xC3\x89" "CLAIR, un [\xC3\xA9" "clair]" } },
         { "eclair", {} },
-        { "wyvern", {} },
         { "", {} },
     };
     for (const Case& c : cases)
@@ -85,7 +84,6 @@ TEST(SceneFinder, StepsAroundAndKeepsItsMatchThroughNewLines)
     finder.previous();
     EXPECT_EQ(4u, finder.get_current());
     EXPECT_EQ(2, finder.get_matches()[4].position);
-    EXPECT_EQ(2, finder.first_in(2)->position);
     EXPECT_EQ(finder.get_matches().begin() + 3, finder.first_in(2));
 
     // Lines at both ends: the current match is still the second in line 2.
