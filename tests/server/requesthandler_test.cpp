@@ -89,10 +89,12 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     }
     EXPECT_EQ(handler.get_online_count(), 2u);
     EXPECT_TRUE(logged("Rejected login from 10.0.0.5:5000: Name too long"));
-    // With the game master away, another spelling still cannot take its place.
-    handler.remove_client(gm);
-    const ClientId lookalike = login("Gm");
-    EXPECT_EQ(take(lookalike), Lines { Packet("*", "ERROR", "The name Gm is already in use (as GM)").str() });
+    // Nor before the game master has ever logged in.
+    GameState fresh;
+    RequestHandler first_login { fresh, *this, "Saga", log };
+    first_login.add_client(50, "10.0.0.50:5000");
+    first_login.handle(50, Packet("", "NAME", "Gm"));
+    EXPECT_EQ(take(50), Lines { Packet("*", "ERROR", "The name Gm is already in use (as GM)").str() });
     // 32 bytes is still a name.
     EXPECT_EQ(closed.count(login(std::string(32, 'y'))), 0u);
 }
@@ -110,18 +112,6 @@ TEST_F(RequestHandlerTest, ANewcomerLearnsTheStateAndEverybodyLearnsOfIt)
             "Alice;ONLINE;1", "Bob;ONLINE;1", "GM;AFK;tea" }));
     EXPECT_EQ(take(alice), (Lines { "*;ADDCHAR;Bob;0", "Bob;ENTER;OOC", "Bob;ONLINE;1" }));
     EXPECT_TRUE(logged("Login: Bob from 10.0.0.3:5000"));
-}
-
-TEST_F(RequestHandlerTest, TheFirstPacketMustBeName)
-{
-    const ClientId id = connect();
-    run(id, { "Bob;TEXT;OOC;hello" });
-    EXPECT_EQ(take(id), Lines { "*;ERROR;Log in with NAME first" });
-    EXPECT_EQ(closed.count(id), 1u);
-    // The client is forgotten: later packets reach nobody.
-    run(id, { ";NAME;Bob" });
-    EXPECT_TRUE(nobody_was_sent_anything());
-    EXPECT_EQ(state.find_character("Bob"), nullptr);
 }
 
 TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
@@ -307,18 +297,25 @@ TEST_F(RequestHandlerTest, TheGameMastersChangesAreAnnouncedToEveryone)
     EXPECT_EQ(take(gm), (Lines { "Alice;LEAVE;OOC", "*;REMOVECHAR;Alice" }));
 }
 
-TEST_F(RequestHandlerTest, UnreadableLinesEarnAnErrorAndUnknownClientsNothing)
+TEST_F(RequestHandlerTest, ClientsNotLoggedInGetAnErrorAndUnknownClientsNothing)
 {
     const ClientId id = connect();
     handler.reject_line(id, "Malformed packet");
     EXPECT_EQ(take(id), Lines { "*;ERROR;Malformed packet" });
     EXPECT_TRUE(logged("Rejected line from 10.0.0.3:5000: Malformed packet"));
+    run(id, { "Bob;TEXT;OOC;hello" });
+    EXPECT_EQ(take(id), Lines { "*;ERROR;Log in with NAME first" });
+    EXPECT_EQ(closed, std::set<ClientId> { id });
 
-    run(99, { ";NAME;Bob" });
-    handler.reject_line(99, "Malformed packet");
-    handler.time_out_login(99);
+    // Forgotten once closed, like one never connected.
+    for (ClientId gone : { id, ClientId(99) })
+    {
+        run(gone, { ";NAME;Bob" });
+        handler.reject_line(gone, "Malformed packet");
+        handler.time_out_login(gone);
+    }
     EXPECT_TRUE(nobody_was_sent_anything());
-    EXPECT_TRUE(closed.empty());
+    EXPECT_EQ(closed.size(), 1u);
     EXPECT_EQ(state.find_character("Bob"), nullptr);
 }
 
