@@ -127,7 +127,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         ClientId sender;
         std::string line, error;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         { alice, "GM;ADDNPC;Thief", gm_only }, // "GM" on somebody else's connection
         { alice, "Alice;TEXT;Tavern;hi", "You are not in the scene Tavern" },
         { alice, "Bob;TEXT;OOC;hi", "You may not speak as Bob" },
@@ -166,12 +166,11 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         { gm, "GM;RENAMESCENE;Tavern;a\tb", control },
         { gm, "GM;STARTSESSION;a\tb", "Invalid session name" },
     };
-    std::vector<Case> all(std::begin(cases), std::end(cases));
     for (const char* line : { "Alice;STARTSESSION;Night", "Alice;ENDSESSION", "Alice;ADDSCENE;Cellar;0",
              "Alice;REMOVESCENE;Tavern", "Alice;SETSCENEGROUP;Tavern;Town", "Alice;RENAMESCENE;Tavern;Inn",
              "Alice;REMOVECHAR;Guard", "Alice;ENTER;Tavern;Alice", "Alice;LEAVE;OOC;Alice" })
-        all.push_back({ alice, line, gm_only });
-    for (const auto& c : all)
+        cases.push_back({ alice, line, gm_only });
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.line);
         run(c.sender, { c.line });
