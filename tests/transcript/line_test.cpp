@@ -65,7 +65,10 @@ TEST(Line, ActionsAreNarrationThatBeginsWithAKnownName)
     EXPECT_EQ((std::vector<std::string> { "Anna Lee", "Old Tom", "Anna", "Bob" }), names);
     Transcript::resolve_actions(lines, names);
 
-    const Shape expected[] = {
+    std::vector<Shape> shapes;
+    for (std::size_t i = 3; i < lines.size(); ++i)
+        shapes.push_back(shape(lines[i]));
+    EXPECT_EQ((std::vector<Shape> {
         { Line::ACTION, "Anna", "$me$ waves." },
         { Line::ACTION, "Anna Lee", "$me$ bows." },
         { Line::ACTION, "Old Tom", "$me$'s dog barks." },
@@ -73,12 +76,8 @@ TEST(Line, ActionsAreNarrationThatBeginsWithAKnownName)
         { Line::ACTION, "Bob", "$me$" },
         { Line::NARRATION, "", "A storm." },
         { Line::NARRATION, "", "$me$ is a literal." },
-    };
-    for (std::size_t i = 0; i < std::size(expected); ++i)
-    {
-        SCOPED_TRACE(lines[i + 3].text);
-        EXPECT_EQ(expected[i], shape(lines[i + 3]));
-    }
+    }),
+        shapes);
 }
 
 TEST(Line, RendersAsTheLogViewShowsIt)
