@@ -188,7 +188,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
     EXPECT_EQ(take(gm), Lines { "Alice;WRITING;OOC" });
 }
 
-TEST_F(RequestHandlerTest, LinesGoToPresentPlayersTheGameMasterAndTheSender)
+TEST_F(RequestHandlerTest, LinesReachThosePresentAndAnswersTheAskerAlone)
 {
     const ClientId bob = login("Bob");
     const ClientId carol = login("Carol");
@@ -209,6 +209,21 @@ TEST_F(RequestHandlerTest, LinesGoToPresentPlayersTheGameMasterAndTheSender)
     EXPECT_EQ(take(alice), lines);
     EXPECT_TRUE(take(bob).empty());
     EXPECT_TRUE(take(carol).empty());
+
+    // Answers to a query go to the asker alone.
+    run(bob, { "Bob;AFK;tea" });
+    sent.clear();
+    const std::pair<std::string, std::string> queries[] = { { "alice", "Alice is online; scenes: OOC, Tavern" },
+        { "Bob", "Bob is online and away (tea); scenes: OOC" }, { "Carol", "Carol is offline; scenes: OOC, Tavern" },
+        { "Guard", "Guard is a non-player character; in no scene" },
+        { "Nobody", "There is no character named Nobody" } };
+    for (const auto& c : queries)
+    {
+        SCOPED_TRACE(c.first);
+        run(alice, { "Alice;QUERY;" + c.first });
+        EXPECT_EQ(take(alice), Lines { Packet("*", "OOC", "OOC", c.second).str() });
+        EXPECT_TRUE(nobody_was_sent_anything());
+    }
 }
 
 TEST_F(RequestHandlerTest, GoingOfflineEndsWritingAndAwayButKeepsThePlace)
@@ -234,25 +249,6 @@ TEST_F(RequestHandlerTest, GoingOfflineEndsWritingAndAwayButKeepsThePlace)
     EXPECT_TRUE(state.find_scene("Tavern")->has("Bob"));
     handler.remove_client(bob); // a second time changes nothing
     EXPECT_TRUE(take(gm).empty());
-}
-
-TEST_F(RequestHandlerTest, QueryIsAnsweredToTheAskerAlone)
-{
-    run(gm, { "GM;ADDNPC;Guard", "GM;ADDSCENE;Tavern;0", "GM;ENTER;Tavern;Alice" });
-    run(login("Bob"), { "Bob;AFK;tea" });
-    handler.remove_client(login("Carol"));
-    sent.clear();
-    const std::pair<std::string, std::string> cases[] = { { "alice", "Alice is online; scenes: OOC, Tavern" },
-        { "Bob", "Bob is online and away (tea); scenes: OOC" }, { "Carol", "Carol is offline; scenes: OOC" },
-        { "Guard", "Guard is a non-player character; in no scene" },
-        { "Nobody", "There is no character named Nobody" } };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.first);
-        run(alice, { "Alice;QUERY;" + c.first });
-        EXPECT_EQ(take(alice), Lines { Packet("*", "OOC", "OOC", c.second).str() });
-        EXPECT_TRUE(nobody_was_sent_anything());
-    }
 }
 
 TEST_F(RequestHandlerTest, TheGameMastersChangesAreAnnouncedToEveryone)
