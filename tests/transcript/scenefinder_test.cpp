@@ -36,11 +36,7 @@ TEST(SceneFinder, MatchesTheShownTextIgnoringCase)
     log.push_back(LogLine(LogLine::OOC, "20:00:01", "Ann", "brb, lantern"));
     log.push_back(said("GM", "STRASSE, Stra\xC3\x9F" "e und STRA\xE1\xBA\x9E" "E"));
     log.push_back(said("GM", "Un \xC3\x89" "CLAIR, un \xC3\xA9" "clair"));
-    struct Case
-    {
-        std::string text;
-        Strings found;
-    } cases[] = {
+    const std::pair<std::string, Strings> cases[] = {
         // Markers are not shown, so a match runs across where they were.
         { "takes the lantern", { "0:Bob [takes the lantern]" } },
         // Several in a line, one at its end, none across the name's markers.
@@ -59,13 +55,13 @@ TEST(SceneFinder, MatchesTheShownTextIgnoringCase)
         { "eclair", {} },
         { "", {} },
     };
-    for (const Case& c : cases)
+    for (const auto& [text, found] : cases)
     {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(text);
         Transcript::SceneFinder finder;
-        finder.find(c.text, log);
-        EXPECT_EQ(c.found, marked(finder, log));
-        EXPECT_EQ(c.found.empty() ? Transcript::SceneFinder::NONE : c.found.size() - 1, finder.get_current());
+        finder.find(text, log);
+        EXPECT_EQ(found, marked(finder, log));
+        EXPECT_EQ(found.empty() ? Transcript::SceneFinder::NONE : found.size() - 1, finder.get_current());
     }
 }
 

@@ -62,11 +62,7 @@ TEST(Search, FoldsCaseBeyondAscii)
         "\xC3\x84rger im \xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3\n"                    // Ärger im ΣΟΦΟΣ
         "a 5\xE2\x84\xAA run, KELVIN\n"                                                 // 5K with the Kelvin sign
         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 caf\xE9 broken\n" } });         // Привет, invalid byte
-    struct Case
-    {
-        std::string query;
-        Strings found;
-    } cases[] = {
+    const std::pair<std::string, Strings> cases[] = {
         // Final sigma and capital sigma fold alike.
         { "\xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x82", { "A:0:\xC3\x84rger im [\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3]" } },
         // The Kelvin sign is three bytes and folds to one: the match after it is still placed right.
@@ -75,10 +71,10 @@ TEST(Search, FoldsCaseBeyondAscii)
         { "\xD0\xBF\xD1\x80\xD0\xB8\xD0\x92\xD0\x95\xD0\xA2", { "A:2:[\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82] caf\xEF\xBF\xBD broken" } },
         { "broken", { "A:2:\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 caf\xEF\xBF\xBD [broken]" } },
     };
-    for (const Case& c : cases)
+    for (const auto& [query, found] : cases)
     {
-        SCOPED_TRACE(c.query);
-        EXPECT_EQ(c.found, logs.find(c.query));
+        SCOPED_TRACE(query);
+        EXPECT_EQ(found, logs.find(query));
     }
 }
 
