@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include <netinet/in.h>
 
 namespace
@@ -48,8 +46,6 @@ TEST(AddressRange, BadTextThrowsAndGoodTextPrintsCut)
         EXPECT_THROW(AddressRange range(bad), Kel::InvalidParameterValue);
     }
     EXPECT_EQ(AddressRange("192.168.1.77/24").str(), "192.168.1.0/24");
-    EXPECT_EQ(AddressRange("::1").str(), "::1/128");
-    EXPECT_EQ(AddressRange("10.1.2.3").str(), "10.1.2.3/32");
 }
 
 TEST(HostAddress, FromSocketAddressesOfBothFamilies)

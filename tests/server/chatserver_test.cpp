@@ -53,12 +53,17 @@ std::string raw_read_until(int fd, const std::string& text)
     return data;
 }
 
-// Logged in, and the state the server announces read.
-int raw_login(const std::string& address, const std::string& name)
+bool raw_received(int fd, const std::string& text)
 {
-    const int fd = raw_connect(address);
+    return raw_read_until(fd, text).find(text) != std::string::npos;
+}
+
+// Logged in, and the state the server announces read.
+int raw_login(const std::string& address, const std::string& name, in_addr_t source = INADDR_LOOPBACK)
+{
+    const int fd = raw_connect(address, source);
     raw_send(fd, ";NAME;" + name + "\n");
-    EXPECT_NE(raw_read_until(fd, name + ";ONLINE;1\n").find(name + ";ONLINE;1\n"), std::string::npos) << name;
+    EXPECT_TRUE(raw_received(fd, name + ";ONLINE;1\n")) << name;
     return fd;
 }
 
@@ -70,7 +75,7 @@ TEST(ChatServer, LinesOverTheLimitAreDroppedAndTheNextOneRead)
     const int fd = raw_login(server.address, "Mallory");
     raw_send(fd, "Mallory;TEXT;OOC;" + std::string(Connection::MAX_LINE_LENGTH + 10, 'x') + "\nMallory;TEXT;OOC;after\n");
     EXPECT_EQ(raw_read_until(alice, "after\n"), "*;ADDCHAR;Mallory;0\nMallory;ENTER;OOC\nMallory;ONLINE;1\nMallory;TEXT;OOC;after\n");
-    EXPECT_NE(raw_read_until(fd, "*;ERROR;Line too long\n").find("*;ERROR;Line too long\n"), std::string::npos);
+    EXPECT_TRUE(raw_received(fd, "*;ERROR;Line too long\n"));
     EXPECT_TRUE(server.wait_for_log("Line too long from 127.0.0.1:"));
     ::close(fd);
     ::close(alice);
@@ -91,9 +96,7 @@ TEST(ChatServer, TheGameMasterLogsInOnlyFromItsAddressesInAnySpelling)
         ::close(fd);
     }
     // Others may log in from there, and the game master from its own address.
-    const int alice = raw_connect(server.address, SECOND_LOOPBACK);
-    raw_send(alice, ";NAME;Alice\n");
-    EXPECT_NE(raw_read_until(alice, "Alice;ONLINE;1\n").find("Alice;ONLINE;1\n"), std::string::npos);
+    const int alice = raw_login(server.address, "Alice", SECOND_LOOPBACK);
     const int gm = raw_login(server.address, "GM");
     EXPECT_EQ(server.count_in_log("Login: "), 2u);
     ::close(gm);

@@ -89,10 +89,12 @@ TEST_F(RequestHandlerTest, LoginRefusesBadAndTakenNames)
     }
     EXPECT_EQ(handler.get_online_count(), 2u);
     EXPECT_TRUE(logged("Rejected login from 10.0.0.5:5000: Name too long"));
-    // With the game master away, another spelling still cannot take its place.
-    handler.remove_client(gm);
-    const ClientId lookalike = login("Gm");
-    EXPECT_EQ(take(lookalike), Lines { Packet("*", "ERROR", "The name Gm is already in use (as GM)").str() });
+    // Nor before the game master has ever logged in.
+    GameState fresh;
+    RequestHandler first_login { fresh, *this, "Saga", log };
+    first_login.add_client(50, "10.0.0.50:5000");
+    first_login.handle(50, Packet("", "NAME", "Gm"));
+    EXPECT_EQ(take(50), Lines { Packet("*", "ERROR", "The name Gm is already in use (as GM)").str() });
     // 32 bytes is still a name.
     EXPECT_EQ(closed.count(login(std::string(32, 'y'))), 0u);
 }
@@ -112,18 +114,6 @@ TEST_F(RequestHandlerTest, ANewcomerLearnsTheStateAndEverybodyLearnsOfIt)
     EXPECT_TRUE(logged("Login: Bob from 10.0.0.3:5000"));
 }
 
-TEST_F(RequestHandlerTest, TheFirstPacketMustBeName)
-{
-    const ClientId id = connect();
-    run(id, { "Bob;TEXT;OOC;hello" });
-    EXPECT_EQ(take(id), Lines { "*;ERROR;Log in with NAME first" });
-    EXPECT_EQ(closed.count(id), 1u);
-    // The client is forgotten: later packets reach nobody.
-    run(id, { ";NAME;Bob" });
-    EXPECT_TRUE(nobody_was_sent_anything());
-    EXPECT_EQ(state.find_character("Bob"), nullptr);
-}
-
 TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
 {
     const ClientId bob = login("Bob");
@@ -137,7 +127,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         ClientId sender;
         std::string line, error;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         { alice, "GM;ADDNPC;Thief", gm_only }, // "GM" on somebody else's connection
         { alice, "Alice;TEXT;Tavern;hi", "You are not in the scene Tavern" },
         { alice, "Bob;TEXT;OOC;hi", "You may not speak as Bob" },
@@ -176,12 +166,11 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
         { gm, "GM;RENAMESCENE;Tavern;a\tb", control },
         { gm, "GM;STARTSESSION;a\tb", "Invalid session name" },
     };
-    std::vector<Case> all(std::begin(cases), std::end(cases));
     for (const char* line : { "Alice;STARTSESSION;Night", "Alice;ENDSESSION", "Alice;ADDSCENE;Cellar;0",
              "Alice;REMOVESCENE;Tavern", "Alice;SETSCENEGROUP;Tavern;Town", "Alice;RENAMESCENE;Tavern;Inn",
              "Alice;REMOVECHAR;Guard", "Alice;ENTER;Tavern;Alice", "Alice;LEAVE;OOC;Alice" })
-        all.push_back({ alice, line, gm_only });
-    for (const auto& c : all)
+        cases.push_back({ alice, line, gm_only });
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.line);
         run(c.sender, { c.line });
@@ -199,7 +188,7 @@ TEST_F(RequestHandlerTest, BadRequestsEarnAnErrorAndChangeNothing)
     EXPECT_EQ(take(gm), Lines { "Alice;WRITING;OOC" });
 }
 
-TEST_F(RequestHandlerTest, LinesGoToPresentPlayersTheGameMasterAndTheSender)
+TEST_F(RequestHandlerTest, LinesReachThosePresentAndAnswersTheAskerAlone)
 {
     const ClientId bob = login("Bob");
     const ClientId carol = login("Carol");
@@ -220,6 +209,21 @@ TEST_F(RequestHandlerTest, LinesGoToPresentPlayersTheGameMasterAndTheSender)
     EXPECT_EQ(take(alice), lines);
     EXPECT_TRUE(take(bob).empty());
     EXPECT_TRUE(take(carol).empty());
+
+    // Answers to a query go to the asker alone.
+    run(bob, { "Bob;AFK;tea" });
+    sent.clear();
+    const std::pair<std::string, std::string> queries[] = { { "alice", "Alice is online; scenes: OOC, Tavern" },
+        { "Bob", "Bob is online and away (tea); scenes: OOC" }, { "Carol", "Carol is offline; scenes: OOC, Tavern" },
+        { "Guard", "Guard is a non-player character; in no scene" },
+        { "Nobody", "There is no character named Nobody" } };
+    for (const auto& c : queries)
+    {
+        SCOPED_TRACE(c.first);
+        run(alice, { "Alice;QUERY;" + c.first });
+        EXPECT_EQ(take(alice), Lines { Packet("*", "OOC", "OOC", c.second).str() });
+        EXPECT_TRUE(nobody_was_sent_anything());
+    }
 }
 
 TEST_F(RequestHandlerTest, GoingOfflineEndsWritingAndAwayButKeepsThePlace)
@@ -245,25 +249,6 @@ TEST_F(RequestHandlerTest, GoingOfflineEndsWritingAndAwayButKeepsThePlace)
     EXPECT_TRUE(state.find_scene("Tavern")->has("Bob"));
     handler.remove_client(bob); // a second time changes nothing
     EXPECT_TRUE(take(gm).empty());
-}
-
-TEST_F(RequestHandlerTest, QueryIsAnsweredToTheAskerAlone)
-{
-    run(gm, { "GM;ADDNPC;Guard", "GM;ADDSCENE;Tavern;0", "GM;ENTER;Tavern;Alice" });
-    run(login("Bob"), { "Bob;AFK;tea" });
-    handler.remove_client(login("Carol"));
-    sent.clear();
-    const std::pair<std::string, std::string> cases[] = { { "alice", "Alice is online; scenes: OOC, Tavern" },
-        { "Bob", "Bob is online and away (tea); scenes: OOC" }, { "Carol", "Carol is offline; scenes: OOC" },
-        { "Guard", "Guard is a non-player character; in no scene" },
-        { "Nobody", "There is no character named Nobody" } };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.first);
-        run(alice, { "Alice;QUERY;" + c.first });
-        EXPECT_EQ(take(alice), Lines { Packet("*", "OOC", "OOC", c.second).str() });
-        EXPECT_TRUE(nobody_was_sent_anything());
-    }
 }
 
 TEST_F(RequestHandlerTest, TheGameMastersChangesAreAnnouncedToEveryone)
@@ -307,18 +292,25 @@ TEST_F(RequestHandlerTest, TheGameMastersChangesAreAnnouncedToEveryone)
     EXPECT_EQ(take(gm), (Lines { "Alice;LEAVE;OOC", "*;REMOVECHAR;Alice" }));
 }
 
-TEST_F(RequestHandlerTest, UnreadableLinesEarnAnErrorAndUnknownClientsNothing)
+TEST_F(RequestHandlerTest, ClientsNotLoggedInGetAnErrorAndUnknownClientsNothing)
 {
     const ClientId id = connect();
     handler.reject_line(id, "Malformed packet");
     EXPECT_EQ(take(id), Lines { "*;ERROR;Malformed packet" });
     EXPECT_TRUE(logged("Rejected line from 10.0.0.3:5000: Malformed packet"));
+    run(id, { "Bob;TEXT;OOC;hello" });
+    EXPECT_EQ(take(id), Lines { "*;ERROR;Log in with NAME first" });
+    EXPECT_EQ(closed, std::set<ClientId> { id });
 
-    run(99, { ";NAME;Bob" });
-    handler.reject_line(99, "Malformed packet");
-    handler.time_out_login(99);
+    // Forgotten once closed, like one never connected.
+    for (ClientId gone : { id, ClientId(99) })
+    {
+        run(gone, { ";NAME;Bob" });
+        handler.reject_line(gone, "Malformed packet");
+        handler.time_out_login(gone);
+    }
     EXPECT_TRUE(nobody_was_sent_anything());
-    EXPECT_TRUE(closed.empty());
+    EXPECT_EQ(closed.size(), 1u);
     EXPECT_EQ(state.find_character("Bob"), nullptr);
 }
 

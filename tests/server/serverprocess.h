@@ -12,7 +12,6 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>

@@ -11,49 +11,42 @@ namespace
 using Transcript::ExportOptions;
 using Transcript::Format;
 
+typedef std::vector<std::pair<std::string, std::string>> Files;
+
 // A small session of two scenes, as the client writes it.
-struct Session
-{
-    Session()
-    {
-        std::filesystem::create_directories(dir.path / "Saga");
-        write_file(dir.path / "Saga/First-Tavern.log",
-            "[2031-05-04 20:15:01] Anna entered the scene\n"
-            "[2031-05-04 20:15:09] Guard draws a *sharp* sword at $Anna$.\n"
-            "[2031-05-04 20:15:10] Anna: \"Put it _down_, please.\"\n"
-            "[2031-05-04 20:15:12] The wind howls through the %shutters%.\n"
-            "[2031-05-04 20:15:20] ((Anna: brb))\n"
-            "[2031-05-04 20:16:00] 2d6 = 9\n");
-        write_file(dir.path / "Saga/First-OOC.log",
-            "[2031-05-04 20:15:05] Anna: hi all\n"
-            "[2031-05-04 20:15:11] Guard logged out\n");
-        folder.reset(new Transcript::LogFolder(dir.path.string()));
-    }
-
-    std::string export_as(Format format, const ExportOptions& options = {}) const
-    {
-        return Transcript::export_document(
-            Transcript::read_document(folder->find("Saga", "First")), format, options, config);
-    }
-
-    TempDir dir;
-    std::unique_ptr<Transcript::LogFolder> folder;
-    Config config { "" };
+const Files TWO_SCENES = {
+    { "First-Tavern.log",
+        "[2031-05-04 20:15:01] Anna entered the scene\n"
+        "[2031-05-04 20:15:09] Guard draws a *sharp* sword at $Anna$.\n"
+        "[2031-05-04 20:15:10] Anna: \"Put it _down_, please.\"\n"
+        "[2031-05-04 20:15:12] The wind howls through the %shutters%.\n"
+        "[2031-05-04 20:15:20] ((Anna: brb))\n"
+        "[2031-05-04 20:16:00] 2d6 = 9\n" },
+    { "First-OOC.log", "[2031-05-04 20:15:05] Anna: hi all\n[2031-05-04 20:15:11] Guard logged out\n" },
 };
 
-// A session of one scene with one line.
-std::string export_line(const std::string& text, Format format, const Config& config = Config(""))
+// The session Saga/First made of the files.
+std::string export_session(const Files& files, Format format, const ExportOptions& options = {},
+    const Config& config = Config(""))
 {
     TempDir dir;
-    std::filesystem::create_directories(dir.path / "G");
-    write_file(dir.path / "G/S-Hall.log", "[2031-05-04 20:15:09] " + text + "\n");
+    std::filesystem::create_directories(dir.path / "Saga");
+    for (const auto& file : files)
+        write_file(dir.path / "Saga" / file.first, file.second);
     Transcript::LogFolder folder(dir.path.string());
-    return Transcript::export_document(Transcript::read_document(folder.find("G", "S")), format, {}, config);
+    return Transcript::export_document(
+        Transcript::read_document(folder.find("Saga", "First")), format, options, config);
+}
+
+// A session of one scene with one line.
+std::string export_line(const std::string& text, Format format, const ExportOptions& options = {},
+    const Config& config = Config(""))
+{
+    return export_session({ { "First-Hall.log", "[2031-05-04 20:15:09] " + text + "\n" } }, format, options, config);
 }
 
 TEST(Exporter, WritesEachFormatAsTheGoldenFile)
 {
-    Session session;
     const std::pair<Format, const char*> formats[] = {
         { Transcript::HTML, "session.html" }, { Transcript::MARKDOWN, "session.md" },
         { Transcript::BBCODE, "session.bbcode" }, { Transcript::TEXT, "session.txt" }
@@ -62,32 +55,24 @@ TEST(Exporter, WritesEachFormatAsTheGoldenFile)
     {
         SCOPED_TRACE(f.second);
         EXPECT_EQ(read_file(std::string(PARLANE_SOURCE_DIR) + "/tests/transcript/golden/" + f.second),
-            session.export_as(f.first));
+            export_session(TWO_SCENES, f.first));
     }
 }
 
 TEST(Exporter, FiltersLeaveOutOocEventsAndTimes)
 {
-    Session session;
-    ExportOptions no_ooc;
-    no_ooc.ooc = false;
-    ExportOptions no_events;
-    no_events.events = false;
-    ExportOptions no_times;
-    no_times.times = false;
     EXPECT_EQ("Saga \xE2\x80\x94 First\n============\n\n== Tavern ==\n"
               "[20:15:01] * Anna entered the scene\n"
               "[20:15:09] Guard draws a sharp sword at Anna.\n"
               "[20:15:10] Anna: \"Put it down, please.\"\n"
               "[20:15:12] The wind howls through the shutters.\n"
               "[20:16:00] * 2d6 = 9\n",
-        session.export_as(Transcript::TEXT, no_ooc));
-    std::string text = session.export_as(Transcript::TEXT, no_events);
-    EXPECT_EQ(std::string::npos, text.find("entered"));
-    EXPECT_EQ(std::string::npos, text.find("logged out"));
-    EXPECT_EQ(std::string::npos, text.find("2d6"));
+        export_session(TWO_SCENES, Transcript::TEXT, { false, true, true }));
+    const std::string text = export_session(TWO_SCENES, Transcript::TEXT, { true, false, true });
+    for (const char* event : { "entered", "logged out", "2d6" })
+        EXPECT_EQ(std::string::npos, text.find(event)) << event;
     EXPECT_NE(std::string::npos, text.find("[20:15:20] ((Anna: brb))"));
-    std::string html = session.export_as(Transcript::HTML, no_times);
+    const std::string html = export_session(TWO_SCENES, Transcript::HTML, { true, true, false });
     EXPECT_EQ(std::string::npos, html.find("20:15"));
     EXPECT_NE(std::string::npos, html.find("<p class=\"speech\"><span class=\"name\">Anna</span>"));
 }
@@ -129,20 +114,13 @@ TEST(Exporter, NothingTypedMakesMarkup)
 
 TEST(Exporter, MarkdownLinesCannotOpenBlocks)
 {
-    ExportOptions no_times;
-    no_times.times = false;
     const std::pair<const char*, const char*> cases[] = { { "# Heading", "\\# Heading" }, { "- item", "\\- item" },
         { "+ item", "\\+ item" }, { "1. item", "1\\. item" }, { "12) item", "12\\) item" }, { "= rule", "\\= rule" },
         { "a - b. 3) c", "a - b. 3) c" } };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.first);
-        TempDir dir;
-        std::filesystem::create_directories(dir.path / "G");
-        write_file(dir.path / "G/S-Hall.log", std::string("[2031-05-04 20:15:09] ") + c.first + "\n");
-        Transcript::LogFolder folder(dir.path.string());
-        std::string out = Transcript::export_document(
-            Transcript::read_document(folder.find("G", "S")), Transcript::MARKDOWN, no_times, Config(""));
+        const std::string out = export_line(c.first, Transcript::MARKDOWN, { true, true, false });
         EXPECT_EQ(std::string(c.second) + "\n", out.substr(out.rfind("\n\n") + 2));
     }
 }
@@ -154,12 +132,12 @@ TEST(Exporter, ColoursComeFromTheSettingsAndOnlyAsColours)
     config.set_color("speech", "red;}</style><script>x</script>");
     config.set_color("background", "#ABC");
     config.set_default_bg(false);
-    std::string html = export_line("Anna: \"hi\"", Transcript::HTML, config);
-    EXPECT_NE(std::string::npos, html.find(".name { color: #123456;"));
-    EXPECT_NE(std::string::npos, html.find(".speech_text { color: #50A000; }"));
-    EXPECT_NE(std::string::npos, html.find("background: #ABC;"));
+    const std::string html = export_line("Anna: \"hi\"", Transcript::HTML, {}, config);
+    for (const char* rule : { ".name { color: #123456;", ".speech_text { color: #50A000; }", "background: #ABC;" })
+        EXPECT_NE(std::string::npos, html.find(rule)) << rule;
     EXPECT_EQ(std::string::npos, html.find("<script"));
-    EXPECT_NE(std::string::npos, export_line("Anna: \"hi\"", Transcript::BBCODE, config).find("[color=#123456][b]Anna"));
+    const std::string bbcode = export_line("Anna: \"hi\"", Transcript::BBCODE, {}, config);
+    EXPECT_NE(std::string::npos, bbcode.find("[color=#123456][b]Anna"));
 }
 
 } // namespace

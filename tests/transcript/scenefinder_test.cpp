@@ -36,11 +36,7 @@ TEST(SceneFinder, MatchesTheShownTextIgnoringCase)
     log.push_back(LogLine(LogLine::OOC, "20:00:01", "Ann", "brb, lantern"));
     log.push_back(said("GM", "STRASSE, Stra\xC3\x9F" "e und STRA\xE1\xBA\x9E" "E"));
     log.push_back(said("GM", "Un \xC3\x89" "CLAIR, un \xC3\xA9" "clair"));
-    struct Case
-    {
-        std::string text;
-        Strings found;
-    } cases[] = {
+    const std::pair<std::string, Strings> cases[] = {
         // Markers are not shown, so a match runs across where they were.
         { "takes the lantern", { "0:Bob [takes the lantern]" } },
         // Several in a line, one at its end, none across the name's markers.
@@ -57,16 +53,15 @@ TEST(SceneFinder, MatchesTheShownTextIgnoringCase)
         { "\xC3\xA9" "clair",
             { "4:Un [\xC3\x89" "CLAIR], un \xC3\xA9" "clair", "4:Un \xC3\x89" "CLAIR, un [\xC3\xA9" "clair]" } },
         { "eclair", {} },
-        { "wyvern", {} },
         { "", {} },
     };
-    for (const Case& c : cases)
+    for (const auto& [text, found] : cases)
     {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(text);
         Transcript::SceneFinder finder;
-        finder.find(c.text, log);
-        EXPECT_EQ(c.found, marked(finder, log));
-        EXPECT_EQ(c.found.empty() ? Transcript::SceneFinder::NONE : c.found.size() - 1, finder.get_current());
+        finder.find(text, log);
+        EXPECT_EQ(found, marked(finder, log));
+        EXPECT_EQ(found.empty() ? Transcript::SceneFinder::NONE : found.size() - 1, finder.get_current());
     }
 }
 
@@ -85,7 +80,6 @@ TEST(SceneFinder, StepsAroundAndKeepsItsMatchThroughNewLines)
     finder.previous();
     EXPECT_EQ(4u, finder.get_current());
     EXPECT_EQ(2, finder.get_matches()[4].position);
-    EXPECT_EQ(2, finder.first_in(2)->position);
     EXPECT_EQ(finder.get_matches().begin() + 3, finder.first_in(2));
 
     // Lines at both ends: the current match is still the second in line 2.

@@ -62,12 +62,7 @@ TEST(Search, FoldsCaseBeyondAscii)
         "\xC3\x84rger im \xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3\n"                    // Ärger im ΣΟΦΟΣ
         "a 5\xE2\x84\xAA run, KELVIN\n"                                                 // 5K with the Kelvin sign
         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 caf\xE9 broken\n" } });         // Привет, invalid byte
-    struct Case
-    {
-        std::string query;
-        Strings found;
-    } cases[] = {
-        { "\xC3\xA4rger", { "A:0:[\xC3\x84rger] im \xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3" } },
+    const std::pair<std::string, Strings> cases[] = {
         // Final sigma and capital sigma fold alike.
         { "\xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x82", { "A:0:\xC3\x84rger im [\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3]" } },
         // The Kelvin sign is three bytes and folds to one: the match after it is still placed right.
@@ -76,10 +71,10 @@ TEST(Search, FoldsCaseBeyondAscii)
         { "\xD0\xBF\xD1\x80\xD0\xB8\xD0\x92\xD0\x95\xD0\xA2", { "A:2:[\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82] caf\xEF\xBF\xBD broken" } },
         { "broken", { "A:2:\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 caf\xEF\xBF\xBD [broken]" } },
     };
-    for (const Case& c : cases)
+    for (const auto& [query, found] : cases)
     {
-        SCOPED_TRACE(c.query);
-        EXPECT_EQ(c.found, logs.find(c.query));
+        SCOPED_TRACE(query);
+        EXPECT_EQ(found, logs.find(query));
     }
 }
 
@@ -95,15 +90,16 @@ TEST(Search, FindsAMatchThatStraddlesAReadBlock)
     }
 }
 
-TEST(Search, RunsInStepsAndStopsWhenCancelled)
+TEST(Search, StopsWhenCancelledOrAtTheHitLimit)
 {
-    Logs logs(Files { { "S-A.log", "hit\nhit\nhit\n" }, { "S-B.log", "hit\n" } });
+    std::string many;
+    for (std::size_t i = 0; i < Transcript::Search::MAX_HITS + 5; ++i)
+        many += "x\n";
+    Logs logs(Files { { "S-A.log", "hit\nhit\nhit\n" }, { "S-B.log", "hit\n" }, { "S-C.log", many } });
     Transcript::Search search(logs.scenes, "hit", 4);
-    int steps = 0;
     std::size_t hits = 0;
-    while (steps < 100 && search.step())
+    for (int steps = 0; steps < 100 && search.step(); ++steps)
     {
-        ++steps;
         hits += search.take_hits().size();
         if (hits == 2)
             search.cancel();
@@ -111,18 +107,11 @@ TEST(Search, RunsInStepsAndStopsWhenCancelled)
     EXPECT_TRUE(search.is_done());
     EXPECT_EQ(2u, hits);
     EXPECT_FALSE(search.step());
-}
 
-TEST(Search, StopsAtTheHitLimit)
-{
-    std::string many;
-    for (std::size_t i = 0; i < Transcript::Search::MAX_HITS + 5; ++i)
-        many += "x\n";
-    Logs logs(Files { { "S-A.log", many } });
-    Transcript::Search search(logs.scenes, "x");
-    search.run();
-    EXPECT_TRUE(search.is_truncated());
-    EXPECT_EQ(Transcript::Search::MAX_HITS, search.take_hits().size());
+    Transcript::Search all(logs.scenes, "x");
+    all.run();
+    EXPECT_TRUE(all.is_truncated());
+    EXPECT_EQ(Transcript::Search::MAX_HITS, all.take_hits().size());
 }
 
 } // namespace
