@@ -75,49 +75,29 @@ TEST(Dice, ReadsEachForm)
 
 TEST(Dice, RefusesWithAReasonAndAcceptsEachLimit)
 {
-    const std::string too_many = "At most 1000 dice in one roll";
-    const std::string sides = "Dice have 2 to 10000 sides";
-    const std::string keep = "Keep or drop must leave at least one die";
-    const std::string too_long = "A dice expression is at most 200 characters";
     std::string longest = "1d20";
     while (longest.size() < Dice::MAX_LENGTH)
         longest += "+1";
     // Every input is read once without and once with a label allowed.
-    const std::pair<std::string, std::string> cases[] = {
-        { "", INVALID },
-        { "2D6", INVALID },
-        { "-20", INVALID },
-        { "+ 2d6", INVALID },
-        { "4d6kh", INVALID },
-        { "4d6dx1", INVALID },
-        { "4d6kh3kl1", INVALID },
-        { "3d6!!", INVALID },
-        { "1d20+5attack", INVALID },
-        { "1d20 + attack", INVALID },
-        { std::string("1d6\0", 4), INVALID },
-        { "1d6+0d4", "Cannot roll 0 dice" },
-        { "5+3", "A roll needs at least one die" },
-        { "500d6+501d6", too_many },
-        { "99999999999999999999d6", too_many },
-        { "1", sides },
-        { "1d10001", sides },
-        { "4294967297", sides },
-        { "1d20+1000001", "Numbers in a roll are at most 1000000" },
-        { "4d6kh0", keep },
-        { "4d6dl4", keep },
-        { longest + "+", too_long },
-        { "1d20" + std::string(300, ' ') + "+1", too_long },
-        { "500d6+500d4", "accepted" },
-        { "1d2", "accepted" },
-        { "1d10000+1000000", "accepted" },
-        { longest, "accepted" },
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        { INVALID, { "", "2D6", "-20", "+ 2d6", "4d6kh", "4d6dx1", "4d6kh3kl1", "3d6!!", "1d20+5attack",
+                       "1d20 + attack", std::string("1d6\0", 4) } },
+        { "Cannot roll 0 dice", { "1d6+0d4" } },
+        { "A roll needs at least one die", { "5+3" } },
+        { "At most 1000 dice in one roll", { "500d6+501d6", "99999999999999999999d6" } },
+        { "Dice have 2 to 10000 sides", { "1", "1d10001", "4294967297" } },
+        { "Numbers in a roll are at most 1000000", { "1d20+1000001" } },
+        { "Keep or drop must leave at least one die", { "4d6kh0", "4d6dl4" } },
+        { "A dice expression is at most 200 characters", { longest + "+", "1d20" + std::string(300, ' ') + "+1" } },
+        { "accepted", { "500d6+500d4", "1d2", "1d10000+1000000", longest } },
     };
-    for (const auto& [input, message] : cases)
-    {
-        SCOPED_TRACE(input);
-        EXPECT_EQ(message, refusal(input, Dice::NO_LABEL));
-        EXPECT_EQ(message, refusal(input, Dice::ALLOW_LABEL));
-    }
+    for (const auto& [message, inputs] : cases)
+        for (const std::string& input : inputs)
+        {
+            SCOPED_TRACE(input);
+            EXPECT_EQ(message, refusal(input, Dice::NO_LABEL));
+            EXPECT_EQ(message, refusal(input, Dice::ALLOW_LABEL));
+        }
     EXPECT_EQ(INVALID, refusal("1d20 attack", Dice::NO_LABEL));
     EXPECT_EQ("accepted", refusal(longest + "  " + std::string(300, 'x'), Dice::ALLOW_LABEL));
 }
