@@ -27,11 +27,7 @@ public:
 // One typed line and what it leads to: the packets sent, then what the user
 // is told, each followed by "|". "kept TEXT" is a line not taken, with the
 // note that says why.
-struct Case
-{
-    const char* typed;
-    std::string out;
-};
+struct Case { const char* typed; std::string out; };
 
 // "Tavern" (active) beside "OOC"; Anna, Bob Stone, the NPC Zelda and GM are
 // present in Tavern, Bobby and the NPC Zed are not.

@@ -94,9 +94,8 @@ TEST(Config, AwkwardValuesReadBackExactly)
 
         Config reread(dir.path / "parlane.conf");
         reread.load();
-        EXPECT_EQ(value, reread.get_connect_host());
-        EXPECT_EQ(value + "!", reread.get_connect_name());
-        EXPECT_EQ(value, reread.get_color(value));
+        EXPECT_EQ(value + "|" + value + "!|" + value,
+            reread.get_connect_host() + "|" + reread.get_connect_name() + "|" + reread.get_color(value));
     }
 }
 

@@ -55,16 +55,14 @@ protected:
 // The log file with each time stamp as "~" and each line feed as "|".
 std::string log_file(const std::string& name)
 {
-    const std::string stamp = "[9999-99-99 99:99:99] "; // each digit as 9
     std::string text;
     std::istringstream lines(read_file(name));
     for (std::string line; std::getline(lines, line);)
     {
-        std::string head = line.substr(0, stamp.size());
+        std::string head = line.substr(0, 22);
         for (char& c : head)
-            if (std::isdigit(static_cast<unsigned char>(c)))
-                c = '9';
-        text += (head == stamp ? "~" + line.substr(stamp.size()) : line) + "|";
+            c = std::isdigit(static_cast<unsigned char>(c)) ? '9' : c;
+        text += (head == "[9999-99-99 99:99:99] " ? "~" + line.substr(22) : line) + "|";
     }
     return text;
 }
