@@ -154,8 +154,7 @@ TEST(Dice, FacesAreUniform)
     for (int i = 0; i < rolls; ++i)
     {
         std::int64_t face = d6.roll(source).total;
-        ASSERT_GE(face, 1);
-        ASSERT_LE(face, 6);
+        ASSERT_TRUE(face >= 1 && face <= 6) << face;
         ++faces[face];
     }
     for (int face = 1; face <= 6; ++face)

@@ -23,8 +23,7 @@ public:
     const std::string& get_game() const override { return game; }
     const std::string& get_session() const override { return session; }
 
-    std::string game;
-    std::string session;
+    std::string game, session;
 };
 
 class SceneTest: public ::testing::Test
