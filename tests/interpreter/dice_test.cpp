@@ -1,16 +1,10 @@
 #include "client/interpreter/dice.h"
 
-#include "client/interpreter/interpreter.h"
-#include "client/session/config.h"
-#include "client/session/markup.h"
-#include "client/session/requests.h"
-#include "client/session/session.h"
 #include "tests/datafile/helpers.h"
-#include "tests/session/recordingsink.h"
+#include "tests/interpreter/scripteddice.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -18,26 +12,6 @@ namespace
 {
 
 const char INVALID[] = "Invalid parameters";
-
-// Hands out the given values in order; once they run out, the largest value.
-class ScriptedDice: public DiceSource
-{
-public:
-    explicit ScriptedDice(std::vector<unsigned> v = {}): values(v.begin(), v.end()) { }
-
-    unsigned draw(unsigned sides) override
-    {
-        ++draws;
-        if (values.empty())
-            return sides;
-        unsigned value = values.front();
-        values.pop_front();
-        return value;
-    }
-
-    std::deque<unsigned> values;
-    unsigned draws = 0;
-};
 
 std::string refusal(const std::string& text, Dice::Label label)
 {
@@ -159,70 +133,4 @@ TEST(Dice, FacesAreUniform)
     }
     for (int face = 1; face <= 6; ++face)
         EXPECT_NEAR(1.0 / 6, double(faces[face]) / rolls, 0.01) << face;
-}
-
-namespace
-{
-
-class Port: public InterpreterPort
-{
-public:
-    void edit_biography(const std::string&) override { }
-};
-
-// Anna in the scene "Tavern", with dice that fall as scripted.
-class DiceCommandTest: public ::testing::Test
-{
-protected:
-    DiceCommandTest() { interpreter.set_dice_source(dice); }
-
-    void start(const std::string& user)
-    {
-        session.log_in(user);
-        session.add_scene("Tavern", false);
-    }
-
-    Session session;
-    Config config { "unused.conf" };
-    RecordingSink sink;
-    Requests requests { session, sink };
-    Port port;
-    ScriptedDice dice;
-    Interpreter interpreter { session, requests, config, port };
-};
-
-} // namespace
-
-// The end-to-end tests see /roll reach the scene and /dice stay private.
-TEST_F(DiceCommandTest, RollSpeaksAsTheBorrowedNameWithTheLabelAsTyped)
-{
-    start("GM");
-    session.add_character("Orc", true);
-    dice.values = { 3, 14 };
-    interpreter.input("/npc Orc /roll d6");
-    EXPECT_EQ("Orc;TEXT;Tavern;$me$ rolls 1d6: [3] = 3|", sink.take());
-    interpreter.input("/roll 1d20 *sneak_attack* at 50% or 20% \"now\"");
-    const std::string sent = sink.take();
-    Markup::Rendered shown = Markup::render_said(Packet(sent.substr(0, sent.size() - 1)).get_parameter(1), "GM");
-    EXPECT_EQ("GM rolls 1d20 (*sneak_attack* at 50% or 20% \"now\"): [14] = 14", shown.text);
-    for (const Markup::Span& span : shown.spans)
-        EXPECT_TRUE(span.style == Markup::OWN_NAME || span.style == Markup::SPEECH) << span.style;
-}
-
-TEST_F(DiceCommandTest, RefusedRollsReachNobody)
-{
-    start("Anna");
-    std::vector<std::string> errors;
-    session.signal_error.connect([&](const std::string& e) { errors.push_back(e); });
-    for (const char* line :
-        { "/dice 0d6", "/dice 1d20 attack", "/roll 1001d6", "/roll 1d20 costs $5", "/roll 1d20+x" })
-        EXPECT_FALSE(interpreter.input(line)) << line;
-    EXPECT_EQ(0u, dice.draws);
-    interpreter.input("/roll 1d20 bell\a");
-    EXPECT_EQ(std::vector<std::string> { "Control characters are not allowed" }, errors);
-    EXPECT_EQ("", sink.take());
-    // Each refusal is a fault line in the scene, for the user's eyes only.
-    EXPECT_EQ((std::string("Cannot roll 0 dice|") + INVALID + "|At most 1000 dice in one roll|"
-                  + "The label of a roll cannot hold a $ sign|" + INVALID + "|"),
-        texts(session.get_active_scene()->get_backlog()));
 }
