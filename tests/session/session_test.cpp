@@ -117,6 +117,44 @@ protected:
 const std::string ENTERED_EMPTY_ACTIVE = "activity present status";
 const std::string CHANGED_ACTIVE = "activity present";
 
+const char OLD_LINES[] = "[2031-05-04 20:15:07] Guard draws a sword.\n"
+                         "[2031-05-04 20:15:08] ((Ann: brb))\n"
+                         "[2031-05-04 20:15:09] Bob entered the scene\n";
+const std::string RESTORED_TAVERN = "~N 20:15:07 :Guard draws a sword.|~O 20:15:08 Ann:brb|"
+                                    "~N 20:15:09 :Bob entered the scene|sep|";
+
+// After a restart: the log files of game Saga are on disk from before.
+class RestoreTest: public SessionTest
+{
+protected:
+    RestoreTest()
+    {
+        fs::create_directories("Saga");
+        write_file("Saga/First-Tavern.log", OLD_LINES);
+        write_file("Saga/First-Cellar.log", "[2031-05-04 20:15:09] Dust.\n");
+        session.signal_said.connect([this](const Scene&, const LogLine&) { note("said"); });
+    }
+
+    // Each line as "stamp kind name:text", earlier ones marked "~", then "|".
+    std::string backlog(const std::string& scene) const
+    {
+        static const char* const kinds[] = { "N", "O", "E", "notice", "problem", "sep" };
+        std::string result;
+        for (const LogLine& l : session.get_scene(scene)->get_backlog())
+            result += (l.earlier ? "~" : "") + std::string(kinds[l.type])
+                + (l.type == LogLine::SEPARATOR ? "" : " " + l.timestamp + " " + l.name + ":" + l.text) + "|";
+        return result;
+    }
+};
+
+std::size_t count(const std::string& haystack, const std::string& needle)
+{
+    std::size_t found = 0;
+    for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1))
+        ++found;
+    return found;
+}
+
 } // namespace
 
 TEST_F(SessionTest, GameSessionAndErrors)
@@ -418,4 +456,65 @@ TEST(ReconnectorTest, WaitsDoubleUpTo16SecondsThenEvery30AndStopWaitsNoMore)
     EXPECT_FALSE(r.is_due(t + 3600 * sec));
     r.start("localhost:7254", "Bob", t);
     EXPECT_EQ(1 * sec, r.get_next_delay()) << "a new loss starts the schedule again";
+}
+
+// A client started again mid-session shows each scene's last lines before
+// the new ones, raises nothing and writes none of them again.
+TEST_F(RestoreTest, RestartShowsTheLastLinesOnceWithoutWritingThemAgain)
+{
+    given({ ";GAME;Saga", ";SESSION;First", ";ADDSCENE;Tavern;0" });
+    EXPECT_EQ(RESTORED_TAVERN, backlog("Tavern"));
+    given({ ";ADDCHAR;Bob;0" });
+    // Restored lines are no news.
+    expect({ { ";ADDSCENE;Cellar;0", "scenes" }, { ";ADDSCENE;Attic;0", "scenes" } });
+    EXPECT_EQ(unsigned(Session::NEW_SCENE), session.get_scene("Cellar")->get_activity());
+    EXPECT_EQ("~N 20:15:09 :Dust.|sep|", backlog("Cellar"));
+    EXPECT_EQ("", backlog("Attic")) << "no log file, no separator";
+
+    given({ "Bob;ENTER;Tavern", "Bob;ENTER;Attic" });
+    // A reconnect announces the same session again; the scenes keep their
+    // lines, and the scene that had no file has one now.
+    session.go_offline();
+    given({ ";GAME;Saga", ";SESSION;First", ";ADDSCENE;Tavern;0", ";ADDSCENE;Attic;0" });
+    EXPECT_EQ(0u, backlog("Tavern").find(RESTORED_TAVERN));
+    EXPECT_EQ(1u, count(backlog("Tavern"), "sep|"));
+    EXPECT_EQ(0u, count(backlog("Attic"), "~"));
+    std::string file = read_file("Saga/First-Tavern.log");
+    EXPECT_EQ(0u, file.find(OLD_LINES));
+    EXPECT_EQ(4u, count(file, "\n")) << file;
+}
+
+// Scenes that exist when a session begins get its lines then: the scene on
+// screen is announced as activated again, so that it is drawn anew.
+TEST_F(RestoreTest, SessionAnnouncedWhileScenesExist)
+{
+    given({ ";GAME;Saga", ";ADDSCENE;Tavern;0", ";ADDSCENE;Cellar;0", "*;TEXT;Tavern;Hi" });
+    expect({ { ";SESSION;First", "game name activated status" } });
+    EXPECT_EQ(RESTORED_TAVERN + "N " + session.get_scene("Tavern")->get_backlog().last().timestamp + " *:Hi|",
+        backlog("Tavern"));
+    EXPECT_EQ("~N 20:15:09 :Dust.|sep|", backlog("Cellar"));
+    EXPECT_EQ(unsigned(Session::NEW_SCENE), session.get_scene("Cellar")->get_activity());
+
+    // Ended and begun again under the same name: nothing new to restore.
+    given({ ";SESSION;", ";SESSION;First" });
+    EXPECT_EQ(1u, count(backlog("Cellar"), "Dust."));
+    EXPECT_EQ(1u, count(backlog("Cellar"), " *:The session First has ended|"));
+}
+
+TEST_F(RestoreTest, RestoreLinesLimitsOrTurnsItOff)
+{
+    const std::pair<unsigned, std::string> cases[] = {
+        { 0, "" },
+        { 1, "~N 20:15:09 :Bob entered the scene|sep|" },
+        { 200, RESTORED_TAVERN },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.first);
+        session.clear();
+        session.go_offline();
+        session.set_restore_lines(c.first);
+        given({ ";GAME;Saga", ";SESSION;First", ";ADDSCENE;Tavern;0" });
+        EXPECT_EQ(c.second, backlog("Tavern"));
+    }
 }
