@@ -32,11 +32,7 @@ template <class Seq, class F> std::string join(const Seq& seq, F f)
 
 // A packet from the server, or a call marked by the test, and the signals
 // it emitted in order: "activity present status".
-struct Step
-{
-    std::string line;
-    std::string signals;
-};
+struct Step { std::string line, signals; };
 
 // A model logged in as Bob, its packet table, and its requests to a
 // recording connection, in a working folder of its own (a game makes a
