@@ -124,19 +124,3 @@ TEST(BackLog, LinesComeBackWhole)
     }
     EXPECT_TRUE(log.last().earlier);
 }
-
-// A line keeps its position whatever is added at either end.
-TEST(BackLog, PositionsStayWithTheirLines)
-{
-    BackLog log;
-    log.push_back(line("b"));
-    long b = log.first_position();
-    log.push_front(line("a"));
-    log.push_back(line("c"));
-    EXPECT_EQ("b", log.at(b).text);
-    EXPECT_EQ("a", log.at(b - 1).text);
-    EXPECT_EQ(b - 1, log.first_position());
-    EXPECT_EQ(b + 2, log.end_position());
-    EXPECT_EQ("a", log.begin()->text);
-    EXPECT_EQ("c", std::prev(log.end())->text);
-}
