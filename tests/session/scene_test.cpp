@@ -113,6 +113,7 @@ TEST_F(SceneTest, SessionLinesAreAppendedToTheSceneLog)
     scene.add_line(LogLine::NORMAL, "Bob", "");
     scene.add_line(LogLine::EVENT, "*", "Bob logged in");
     scene.add_line(LogLine::OOC, "Bob", "$me$ waves");
+    scene.add_line(LogLine::PROBLEM, "", "shown, not logged");
     Character guard("Guard", false);
     scene.add_character(&guard);
 
