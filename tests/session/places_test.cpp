@@ -15,13 +15,7 @@ namespace
 
 Places::Facts installed(const std::string& config_home = "", const std::string& data_home = "")
 {
-    Places::Facts facts;
-    facts.working_dir = "/home/ann/games";
-    facts.data_dir = "/opt/parlane/share/parlane";
-    facts.home = "/home/ann";
-    facts.config_home = config_home;
-    facts.data_home = data_home;
-    return facts;
+    return { "/home/ann/games", false, "/opt/parlane/share/parlane", "/home/ann", config_home, data_home };
 }
 
 TEST(Places, InstalledFilesFollowTheBaseDirectoriesOrTheirDefaults)
@@ -69,11 +63,7 @@ TEST(Places, PrepareMakesPrivateFoldersOrSaysWhichCannotBeMade)
     std::filesystem::create_directory(dir.file("share"));
     write_file(dir.file("share/parlane.glade"), "");
     write_file(dir.file("file"), "");
-    Places::Facts facts;
-    facts.working_dir = dir.file("work");
-    facts.data_dir = dir.file("share");
-    facts.home = dir.file("home");
-
+    const Places::Facts facts { dir.file("work"), false, dir.file("share"), dir.file("home"), "", "" };
     Places(facts).prepare();
     struct stat st;
     ASSERT_EQ(::stat(dir.file("home/.config/parlane").c_str(), &st), 0);
@@ -91,10 +81,7 @@ TEST(Places, PrepareMakesPrivateFoldersOrSaysWhichCannotBeMade)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.message);
-        Places::Facts bad = facts;
-        bad.config_home = c.config_home;
-        bad.data_home = c.data_home;
-        bad.data_dir = c.data_dir;
+        const Places::Facts bad { facts.working_dir, false, c.data_dir, facts.home, c.config_home, c.data_home };
         const std::string message = thrown([&] { Places(bad).prepare(); });
         EXPECT_EQ(message.find(c.message), 0u) << message;
     }
