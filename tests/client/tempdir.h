@@ -3,7 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 #include <stdlib.h>
 #include <string>
@@ -18,11 +18,7 @@ struct TempDir
             throw std::runtime_error("mkdtemp failed");
         path = name;
     }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
 
     std::string file(const std::string& name) const { return (path / name).string(); }
 
@@ -32,9 +28,7 @@ struct TempDir
 inline std::string read_file(const std::filesystem::path& name)
 {
     std::ifstream in(name, std::ios_base::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline void write_file(const std::filesystem::path& name, const std::string& content)

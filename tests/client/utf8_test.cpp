@@ -12,9 +12,7 @@ TEST(Utf8, EachInvalidByteBecomesOneReplacementCharacter)
     check(
         {
             { "", "" },
-            { "plain ASCII", "plain ASCII" },
             { "caf\xC3\xA9", "caf\xC3\xA9" },
-            { "\xE2\x82\xAC 5", "\xE2\x82\xAC 5" },
             { "\xF0\x9F\x8E\xB2 dice", "\xF0\x9F\x8E\xB2 dice" },
             { bad, bad },
             { "caf\xE9", "caf" + bad }, // Latin-1

@@ -1,16 +1,10 @@
 #include "client/interpreter/dice.h"
 
-#include "client/interpreter/interpreter.h"
-#include "client/session/config.h"
-#include "client/session/markup.h"
-#include "client/session/requests.h"
-#include "client/session/session.h"
 #include "tests/datafile/helpers.h"
-#include "tests/session/recordingsink.h"
+#include "tests/interpreter/scripteddice.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -18,26 +12,6 @@ namespace
 {
 
 const char INVALID[] = "Invalid parameters";
-
-// Hands out the given values in order; once they run out, the largest value.
-class ScriptedDice: public DiceSource
-{
-public:
-    explicit ScriptedDice(std::vector<unsigned> v = {}): values(v.begin(), v.end()) { }
-
-    unsigned draw(unsigned sides) override
-    {
-        ++draws;
-        if (values.empty())
-            return sides;
-        unsigned value = values.front();
-        values.pop_front();
-        return value;
-    }
-
-    std::deque<unsigned> values;
-    unsigned draws = 0;
-};
 
 std::string refusal(const std::string& text, Dice::Label label)
 {
@@ -75,49 +49,29 @@ TEST(Dice, ReadsEachForm)
 
 TEST(Dice, RefusesWithAReasonAndAcceptsEachLimit)
 {
-    const std::string too_many = "At most 1000 dice in one roll";
-    const std::string sides = "Dice have 2 to 10000 sides";
-    const std::string keep = "Keep or drop must leave at least one die";
-    const std::string too_long = "A dice expression is at most 200 characters";
     std::string longest = "1d20";
     while (longest.size() < Dice::MAX_LENGTH)
         longest += "+1";
     // Every input is read once without and once with a label allowed.
-    const std::pair<std::string, std::string> cases[] = {
-        { "", INVALID },
-        { "2D6", INVALID },
-        { "-20", INVALID },
-        { "+ 2d6", INVALID },
-        { "4d6kh", INVALID },
-        { "4d6dx1", INVALID },
-        { "4d6kh3kl1", INVALID },
-        { "3d6!!", INVALID },
-        { "1d20+5attack", INVALID },
-        { "1d20 + attack", INVALID },
-        { std::string("1d6\0", 4), INVALID },
-        { "1d6+0d4", "Cannot roll 0 dice" },
-        { "5+3", "A roll needs at least one die" },
-        { "500d6+501d6", too_many },
-        { "99999999999999999999d6", too_many },
-        { "1", sides },
-        { "1d10001", sides },
-        { "4294967297", sides },
-        { "1d20+1000001", "Numbers in a roll are at most 1000000" },
-        { "4d6kh0", keep },
-        { "4d6dl4", keep },
-        { longest + "+", too_long },
-        { "1d20" + std::string(300, ' ') + "+1", too_long },
-        { "500d6+500d4", "accepted" },
-        { "1d2", "accepted" },
-        { "1d10000+1000000", "accepted" },
-        { longest, "accepted" },
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        { INVALID, { "", "2D6", "-20", "+ 2d6", "4d6kh", "4d6dx1", "4d6kh3kl1", "3d6!!", "1d20+5attack",
+                       "1d20 + attack", std::string("1d6\0", 4) } },
+        { "Cannot roll 0 dice", { "1d6+0d4" } },
+        { "A roll needs at least one die", { "5+3" } },
+        { "At most 1000 dice in one roll", { "500d6+501d6", "99999999999999999999d6" } },
+        { "Dice have 2 to 10000 sides", { "1", "1d10001", "4294967297" } },
+        { "Numbers in a roll are at most 1000000", { "1d20+1000001" } },
+        { "Keep or drop must leave at least one die", { "4d6kh0", "4d6dl4" } },
+        { "A dice expression is at most 200 characters", { longest + "+", "1d20" + std::string(300, ' ') + "+1" } },
+        { "accepted", { "500d6+500d4", "1d2", "1d10000+1000000", longest } },
     };
-    for (const auto& [input, message] : cases)
-    {
-        SCOPED_TRACE(input);
-        EXPECT_EQ(message, refusal(input, Dice::NO_LABEL));
-        EXPECT_EQ(message, refusal(input, Dice::ALLOW_LABEL));
-    }
+    for (const auto& [message, inputs] : cases)
+        for (const std::string& input : inputs)
+        {
+            SCOPED_TRACE(input);
+            EXPECT_EQ(message, refusal(input, Dice::NO_LABEL));
+            EXPECT_EQ(message, refusal(input, Dice::ALLOW_LABEL));
+        }
     EXPECT_EQ(INVALID, refusal("1d20 attack", Dice::NO_LABEL));
     EXPECT_EQ("accepted", refusal(longest + "  " + std::string(300, 'x'), Dice::ALLOW_LABEL));
 }
@@ -174,76 +128,9 @@ TEST(Dice, FacesAreUniform)
     for (int i = 0; i < rolls; ++i)
     {
         std::int64_t face = d6.roll(source).total;
-        ASSERT_GE(face, 1);
-        ASSERT_LE(face, 6);
+        ASSERT_TRUE(face >= 1 && face <= 6) << face;
         ++faces[face];
     }
     for (int face = 1; face <= 6; ++face)
         EXPECT_NEAR(1.0 / 6, double(faces[face]) / rolls, 0.01) << face;
-}
-
-namespace
-{
-
-class Port: public InterpreterPort
-{
-public:
-    void edit_biography(const std::string&) override { }
-};
-
-// Anna in the scene "Tavern", with dice that fall as scripted.
-class DiceCommandTest: public ::testing::Test
-{
-protected:
-    DiceCommandTest() { interpreter.set_dice_source(dice); }
-
-    void start(const std::string& user)
-    {
-        session.log_in(user);
-        session.add_scene("Tavern", false);
-    }
-
-    Session session;
-    Config config { "unused.conf" };
-    RecordingSink sink;
-    Requests requests { session, sink };
-    Port port;
-    ScriptedDice dice;
-    Interpreter interpreter { session, requests, config, port };
-};
-
-} // namespace
-
-// The end-to-end tests see /roll reach the scene and /dice stay private.
-TEST_F(DiceCommandTest, RollSpeaksAsTheBorrowedNameWithTheLabelAsTyped)
-{
-    start("GM");
-    session.add_character("Orc", true);
-    dice.values = { 3, 14 };
-    interpreter.input("/npc Orc /roll d6");
-    EXPECT_EQ("Orc;TEXT;Tavern;$me$ rolls 1d6: [3] = 3|", sink.take());
-    interpreter.input("/roll 1d20 *sneak_attack* at 50% or 20% \"now\"");
-    const std::string sent = sink.take();
-    Markup::Rendered shown = Markup::render_said(Packet(sent.substr(0, sent.size() - 1)).get_parameter(1), "GM");
-    EXPECT_EQ("GM rolls 1d20 (*sneak_attack* at 50% or 20% \"now\"): [14] = 14", shown.text);
-    for (const Markup::Span& span : shown.spans)
-        EXPECT_TRUE(span.style == Markup::OWN_NAME || span.style == Markup::SPEECH) << span.style;
-}
-
-TEST_F(DiceCommandTest, RefusedRollsReachNobody)
-{
-    start("Anna");
-    std::vector<std::string> errors;
-    session.signal_error.connect([&](const std::string& e) { errors.push_back(e); });
-    for (const char* line :
-        { "/dice 0d6", "/dice 1d20 attack", "/roll 1001d6", "/roll 1d20 costs $5", "/roll 1d20+x" })
-        EXPECT_FALSE(interpreter.input(line)) << line;
-    EXPECT_EQ(0u, dice.draws);
-    interpreter.input("/roll 1d20 bell\a");
-    EXPECT_EQ(std::vector<std::string> { "Control characters are not allowed" }, errors);
-    EXPECT_EQ("", sink.take());
-    // Each refusal is a fault line in the scene, for the user's eyes only.
-    EXPECT_EQ((std::string("Cannot roll 0 dice|") + INVALID + "|At most 1000 dice in one roll|"
-                  + "The label of a roll cannot hold a $ sign|" + INVALID + "|"),
-        texts(session.get_active_scene()->get_backlog()));
 }

@@ -1,9 +1,11 @@
 #include "client/interpreter/interpreter.h"
 
 #include "client/session/config.h"
+#include "client/session/markup.h"
 #include "client/session/requests.h"
 #include "client/session/session.h"
 #include "tests/client/tempdir.h"
+#include "tests/interpreter/scripteddice.h"
 #include "tests/session/recordingsink.h"
 
 #include <gtest/gtest.h>
@@ -27,17 +29,15 @@ public:
 // One typed line and what it leads to: the packets sent, then what the user
 // is told, each followed by "|". "kept TEXT" is a line not taken, with the
 // note that says why.
-struct Case
-{
-    const char* typed;
-    std::string out;
-};
+struct Case { const char* typed; std::string out; };
 
 // "Tavern" (active) beside "OOC"; Anna, Bob Stone, the NPC Zelda and GM are
 // present in Tavern, Bobby and the NPC Zed are not.
 class InterpreterTest: public ::testing::Test
 {
 protected:
+    InterpreterTest() { interpreter.set_dice_source(dice); }
+
     void start(const std::string& user, bool abbreviate = false)
     {
         if (abbreviate)
@@ -56,23 +56,17 @@ protected:
             session.enter(tavern, *session.get_character(name));
     }
 
-    std::string run(const std::string& typed)
-    {
-        note.clear();
-        bool taken = interpreter.input(typed);
-        std::string out = sink.take() + port.told;
-        if (!taken)
-            out += "kept " + (session.get_active_scene() ? session.get_active_scene()->get_backlog().last().text : note) + "|";
-        return out;
-    }
-
     void expect(const std::vector<Case>& cases)
     {
         for (const Case& c : cases)
         {
             SCOPED_TRACE(c.typed);
             port.told.clear();
-            EXPECT_EQ(c.out, run(c.typed));
+            note.clear();
+            const bool taken = interpreter.input(c.typed);
+            const Scene* scene = session.get_active_scene();
+            EXPECT_EQ(c.out,
+                sink.take() + port.told + (taken ? "" : "kept " + (scene ? scene->get_backlog().last().text : note) + "|"));
         }
     }
 
@@ -84,6 +78,7 @@ protected:
     RecordingSink sink;
     RecordingPort port;
     Config config { "unused" };
+    ScriptedDice dice;
     Requests requests { session, sink };
     Interpreter interpreter { session, requests, config, port };
 };
@@ -116,12 +111,11 @@ TEST_F(InterpreterTest, PlayerCommandsAndSpeech)
         { "hi #bob", "Anna;TEXT;Tavern;$me$: \"hi #bob\"|" },
         { "# 1 #2", "Anna;TEXT;Tavern;$me$: \"# 1 #2\"|" },
         { "#me hugs #anna and #zed", "Anna;TEXT;Tavern;$me$ hugs $Anna$ and $Zed$|" },
-    });
-    expect({ { "/enter Bobby", "kept Only the game master can use /enter|" },
+        { "/enter Bobby", "kept Only the game master can use /enter|" },
         { "/npc Zed hi", "kept Only the game master can use /npc|" },
-        { "/removescene", "kept Only the game master can use /removescene|" } });
-    const LogLine& refusal = session.get_active_scene()->get_backlog().last();
-    EXPECT_EQ(LogLine::PROBLEM, refusal.type) << "drawn as a fault, never logged";
+        { "/removescene", "kept Only the game master can use /removescene|" },
+    });
+    EXPECT_EQ(LogLine::PROBLEM, session.get_active_scene()->get_backlog().last().type) << "a fault, never logged";
     EXPECT_EQ("Anna", session.get_active_name());
     activate("OOC");
     expect({ { "hello", "Anna;TEXT;OOC;$me$: hello|" }, { "\"hello\"", "Anna;TEXT;OOC;$me$: hello|" } });
@@ -203,4 +197,34 @@ TEST_F(InterpreterTest, NpcForms)
         { "/npc Zed /ooc out of character", "GM;OOC;Tavern;out of character|" },
         { "/npc Zed /myinfo", "edit Zed|" },
     });
+}
+
+// The end-to-end tests see /roll reach the scene and /dice stay private.
+TEST_F(InterpreterTest, RollSpeaksAsTheBorrowedNameWithTheLabelAsTyped)
+{
+    start("GM");
+    dice.values = { 3, 14 };
+    expect({ { "/npc Zed /roll d6", "Zed;TEXT;Tavern;$me$ rolls 1d6: [3] = 3|" } });
+    interpreter.input("/roll 1d20 *sneak_attack* at 50% or 20% \"now\"");
+    const std::string sent = sink.take();
+    Markup::Rendered shown = Markup::render_said(Packet(sent.substr(0, sent.size() - 1)).get_parameter(1), "GM");
+    EXPECT_EQ("GM rolls 1d20 (*sneak_attack* at 50% or 20% \"now\"): [14] = 14", shown.text);
+    for (const Markup::Span& span : shown.spans)
+        EXPECT_TRUE(span.style == Markup::OWN_NAME || span.style == Markup::SPEECH) << span.style;
+}
+
+// Each refusal is a fault line in the scene, for the user's eyes only.
+TEST_F(InterpreterTest, RefusedRollsReachNobody)
+{
+    start("Anna");
+    std::string errors;
+    session.signal_error.connect([&](const std::string& e) { errors += e + "|"; });
+    expect({ { "/dice 0d6", "kept Cannot roll 0 dice|" }, { "/dice 1d20 attack", "kept Invalid parameters|" },
+        { "/roll 1001d6", "kept At most 1000 dice in one roll|" },
+        { "/roll 1d20 costs $5", "kept The label of a roll cannot hold a $ sign|" },
+        { "/roll 1d20+x", "kept Invalid parameters|" } });
+    EXPECT_EQ(0u, dice.draws);
+    interpreter.input("/roll 1d20 bell\a");
+    EXPECT_EQ("Control characters are not allowed|", errors + sink.take());
+    EXPECT_EQ("Invalid parameters", session.get_active_scene()->get_backlog().last().text) << "no fault line";
 }

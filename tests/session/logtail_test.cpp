@@ -24,14 +24,12 @@ std::string joined(const std::vector<std::string>& lines)
 
 TEST(LogTail, LastLinesAcrossBlockSeams)
 {
-    struct Case
+    const struct
     {
         std::string content;
-        std::size_t count;
-        std::size_t block;
+        std::size_t count, block;
         std::string expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         { "", 5, 4, "" },
         { "a\nb\nc\n", 2, 4, "b|c|" },
         { "a\nb\nc", 2, 4, "b|c|" }, // no line feed at the end
@@ -44,7 +42,7 @@ TEST(LogTail, LastLinesAcrossBlockSeams)
         { "old\nnew\n", 0, 4, "" },
     };
     TempDir dir;
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.content + " block " + std::to_string(c.block));
         write_file(dir.file("log"), c.content);
@@ -66,56 +64,41 @@ TEST(LogTail, LongLineIsCutAndEndsTheReading)
         write_file(dir.file("log"), "older\n" + long_line + "\nnew\n");
         EXPECT_EQ(cut + "|new|", joined(LogTail::last_lines(dir.file("log"), 3, block)));
         write_file(dir.file("log"), std::string(LogTail::MAX_LINE, 'y') + long_line);
-        std::vector<std::string> lines = LogTail::last_lines(dir.file("log"), 3, block);
-        ASSERT_EQ(1u, lines.size());
-        EXPECT_EQ(cut, lines[0]);
+        EXPECT_EQ(cut + "|", joined(LogTail::last_lines(dir.file("log"), 3, block)));
     }
     // Exactly MAX_LINE bytes is kept whole.
     write_file(dir.file("log"), "older\n" + long_line.substr(2) + "\n");
     EXPECT_EQ("older|" + long_line.substr(2) + "|", joined(LogTail::last_lines(dir.file("log"), 3, 1000)));
 }
 
+// Each line as "type stamp name:text" ("N" or "O" for OOC).
 TEST(LogTail, ParseKeepsWhatDoesNotFitAsText)
 {
-    struct Case
-    {
-        std::string raw;
-        LogLine::Type type;
-        std::string timestamp;
-        std::string name;
-        std::string text;
+    const std::string S = "[2031-05-04 20:15:09] ";
+    const std::string NO = std::string("N ") + LogTail::NO_STAMP + " :";
+    const std::pair<std::string, std::string> cases[] = {
+        { S + "Guard draws a sword.", "N 20:15:09 :Guard draws a sword." },
+        { S + "((Guard: brb))", "O 20:15:09 Guard:brb" },
+        { S + "((Guard: a: b))", "O 20:15:09 Guard:a: b" },
+        { S + "((Guard: ))", "O 20:15:09 Guard:" },
+        { S + "((no colon))", "N 20:15:09 :((no colon))" },
+        { S + "((: nameless))", "N 20:15:09 :((: nameless))" },
+        { S + "((A: b)) c", "N 20:15:09 :((A: b)) c" },
+        { S, "N 20:15:09 :" },
+        { "[2031-05-04 20:15:09]x", NO + "[2031-05-04 20:15:09]x" },
+        { "[2031-O5-04 20:15:09] letter", NO + "[2031-O5-04 20:15:09] letter" },
+        { S + "caf\xE9 \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \xE2\x82",
+            "N 20:15:09 :caf" + U_FFFD + " " + U_FFFD + U_FFFD + " " + U_FFFD + U_FFFD + U_FFFD + " " + U_FFFD
+                + U_FFFD + U_FFFD + U_FFFD + " " + U_FFFD + U_FFFD },
+        { "\xFF" + S + "x", NO + U_FFFD + S + "x" },
+        { S + "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "N 20:15:09 :\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" },
     };
-    const Case cases[] = {
-        { "[2031-05-04 20:15:09] Guard draws a sword.", LogLine::NORMAL, "20:15:09", "",
-            "Guard draws a sword." },
-        { "[2031-05-04 20:15:09] ((Guard: brb))", LogLine::OOC, "20:15:09", "Guard", "brb" },
-        { "[2031-05-04 20:15:09] ((Guard: a: b))", LogLine::OOC, "20:15:09", "Guard", "a: b" },
-        { "[2031-05-04 20:15:09] ((Guard: ))", LogLine::OOC, "20:15:09", "Guard", "" },
-        { "[2031-05-04 20:15:09] ((no colon))", LogLine::NORMAL, "20:15:09", "", "((no colon))" },
-        { "[2031-05-04 20:15:09] ((: nameless))", LogLine::NORMAL, "20:15:09", "", "((: nameless))" },
-        { "[2031-05-04 20:15:09] ((A: b)) c", LogLine::NORMAL, "20:15:09", "", "((A: b)) c" },
-        { "[2031-05-04 20:15:09] ", LogLine::NORMAL, "20:15:09", "", "" },
-        { "[2031-05-04 20:15:09]x", LogLine::NORMAL, LogTail::NO_STAMP, "", "[2031-05-04 20:15:09]x" },
-        { "[2031-O5-04 20:15:09] letter", LogLine::NORMAL, LogTail::NO_STAMP, "",
-            "[2031-O5-04 20:15:09] letter" },
-        { "no stamp", LogLine::NORMAL, LogTail::NO_STAMP, "", "no stamp" },
-        { "[2031-05-04 20:15:09] caf\xE9 \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \xE2\x82", LogLine::NORMAL,
-            "20:15:09", "",
-            "caf" + U_FFFD + " " + U_FFFD + U_FFFD + " " + U_FFFD + U_FFFD + U_FFFD + " " + U_FFFD + U_FFFD
-                + U_FFFD + U_FFFD + " " + U_FFFD + U_FFFD },
-        { "\xFF[2031-05-04 20:15:09] x", LogLine::NORMAL, LogTail::NO_STAMP, "",
-            U_FFFD + "[2031-05-04 20:15:09] x" },
-        { "[2031-05-04 20:15:09] \xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", LogLine::NORMAL, "20:15:09", "",
-            "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" },
-    };
-    for (const Case& c : cases)
+    for (const auto& [raw, expected] : cases)
     {
-        SCOPED_TRACE(c.raw);
-        LogLine line = LogTail::parse(c.raw);
-        EXPECT_EQ(c.type, line.type);
-        EXPECT_EQ(c.timestamp, line.timestamp);
-        EXPECT_EQ(c.name, line.name);
-        EXPECT_EQ(c.text, line.text);
+        SCOPED_TRACE(raw);
+        const LogLine line = LogTail::parse(raw);
+        EXPECT_EQ(expected, (line.type == LogLine::OOC ? "O " : line.type == LogLine::NORMAL ? "N " : "? ")
+                + line.timestamp + " " + line.name + ":" + line.text);
         EXPECT_TRUE(line.earlier);
         EXPECT_FALSE(line.mention);
     }

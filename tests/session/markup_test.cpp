@@ -20,18 +20,14 @@ std::string describe(const Markup::Rendered& r)
     return result;
 }
 
-// Splits "speaker|text" at the first "|".
-std::string said(const std::string& in)
+// f(a, b) for an input "a|b", split at the first "|".
+template <class F> auto split(F f)
 {
-    std::size_t bar = in.find('|');
-    return describe(Markup::render_said(in.substr(bar + 1), in.substr(0, bar)));
+    return [f](const std::string& in) { return f(in.substr(0, in.find('|')), in.substr(in.find('|') + 1)); };
 }
 
-std::string plain(const std::string& in)
-{
-    std::size_t bar = in.find('|');
-    return describe(Markup::render_plain(in.substr(0, bar), in.substr(bar + 1)));
-}
+const auto said = split([](const std::string& who, const std::string& text)
+    { return describe(Markup::render_said(text, who)); });
 
 } // namespace
 
@@ -64,18 +60,15 @@ TEST(Markup, PlainLinesKeepTheirPrefix)
 {
     check({ { "Bob: |$me$ \"is\" *back*", "Bob: $me$ \"is\" back {bold 15 back}" },
               { "a*: |b* %c% **", "a*: b c * {bold 5  c } {italic 6 c}" } },
-        plain);
+        split([](const std::string& prefix, const std::string& text)
+            { return describe(Markup::render_plain(prefix, text)); }));
 }
 
 TEST(Markup, ReplaceMeAndHelpers)
 {
     check({ { "Bob|$me$$me$ $me", "BobBob $me" }, { "$me$|$me$ and $me$", "$me$ and $me$" },
               { "Bob|$Me$ *stays*", "$Me$ *stays*" } },
-        [](const std::string& in)
-        {
-            std::size_t bar = in.find('|');
-            return Markup::replace_me(in.substr(bar + 1), in.substr(0, bar));
-        });
+        split([](const std::string& who, const std::string& text) { return Markup::replace_me(text, who); }));
     EXPECT_TRUE(Markup::names_speaker("says $me$"));
     EXPECT_FALSE(Markup::names_speaker("$Me$ $m e$"));
     EXPECT_EQ("$Bob Stone$", Markup::reference("Bob Stone"));

@@ -39,16 +39,10 @@ TEST(Mentions, FindsWholeWordsIgnoringCase)
 // Lines arrive in "Cellar" while "OOC" is on screen.
 TEST(Mentions, SessionMarksLinesThatSpeakToTheUser)
 {
-    struct Case
-    {
-        const char* login;
-        const char* speaking_as; // what the game master speaks as; "" for the login name
-        LogLine::Type type;
-        const char* speaker;
-        const char* text;
-        unsigned activity; // MENTIONED when the line is marked
-    };
-    const Case cases[] = {
+    // login, what the game master speaks as ("" for the login name), the line,
+    // and the activity it raises: MENTIONED when the line is marked.
+    const struct { const char *login, *speaking_as; LogLine::Type type; const char *speaker, *text;
+        unsigned activity; } cases[] = {
         { "Anna", "", LogLine::OOC, "Bob", "anna, your turn", Session::MENTIONED },
         { "Anna", "", LogLine::NORMAL, "Anna", "$me$ says: \"I am Anna.\"", Session::SAID },
         { "Anna", "", LogLine::NORMAL, "Bob", "The rune glows.", Session::MENTIONED },
@@ -57,7 +51,7 @@ TEST(Mentions, SessionMarksLinesThatSpeakToTheUser)
         { "GM", "Mira Vell", LogLine::NORMAL, "Mira Vell", "$me$ is Mira Vell.", Session::SAID },
         { "GM", "Mira Vell", LogLine::NORMAL, "Bob", "Ask the GM.", Session::MENTIONED },
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(std::string(c.login) + " / " + c.speaker + ": " + c.text);
         Session session;

@@ -15,21 +15,12 @@ namespace
 
 Places::Facts installed(const std::string& config_home = "", const std::string& data_home = "")
 {
-    Places::Facts facts;
-    facts.working_dir = "/home/ann/games";
-    facts.data_dir = "/opt/parlane/share/parlane";
-    facts.home = "/home/ann";
-    facts.config_home = config_home;
-    facts.data_home = data_home;
-    return facts;
+    return { "/home/ann/games", false, "/opt/parlane/share/parlane", "/home/ann", config_home, data_home };
 }
 
 TEST(Places, InstalledFilesFollowTheBaseDirectoriesOrTheirDefaults)
 {
-    const struct
-    {
-        std::string config_home, data_home, config_file, log_root;
-    } cases[] = {
+    const struct { std::string config_home, data_home, config_file, log_root; } cases[] = {
         { "", "", "/home/ann/.config/parlane/parlane.conf", "/home/ann/.local/share/parlane" },
         { "/x/conf", "/x/data", "/x/conf/parlane/parlane.conf", "/x/data/parlane" },
         // Relative values are ignored.
@@ -40,13 +31,12 @@ TEST(Places, InstalledFilesFollowTheBaseDirectoriesOrTheirDefaults)
         SCOPED_TRACE(c.config_home + " " + c.data_home);
         const Places places(installed(c.config_home, c.data_home));
         EXPECT_FALSE(places.is_portable());
-        EXPECT_EQ(places.get_config_file(), c.config_file);
-        EXPECT_EQ(places.get_log_root(), c.log_root);
+        EXPECT_EQ(places.get_config_file() + " " + places.get_log_root(), c.config_file + " " + c.log_root);
     }
     const Places places(installed());
-    EXPECT_EQ(places.get_ui_file(), "/opt/parlane/share/parlane/parlane.glade");
-    EXPECT_EQ(places.get_data_file("afk.png"), "/opt/parlane/share/parlane/afk.png");
-    EXPECT_EQ(places.get_game_folder("../Lantern/Road"), "/home/ann/.local/share/parlane/_.._Lantern_Road");
+    EXPECT_EQ(places.get_ui_file() + "|" + places.get_data_file("afk.png") + "|" + places.get_game_folder("../L/R"),
+        "/opt/parlane/share/parlane/parlane.glade|/opt/parlane/share/parlane/afk.png|"
+        "/home/ann/.local/share/parlane/_.._L_R");
     EXPECT_EQ(places.describe(), "Settings: /home/ann/.config/parlane/parlane.conf\n"
                                  "Scene logs: /home/ann/.local/share/parlane/<game>/\n");
 }
@@ -58,10 +48,9 @@ TEST(Places, APortableFolderKeepsEverythingRelative)
     for (const Places& places : { Places(), Places(facts) })
     {
         EXPECT_TRUE(places.is_portable());
-        EXPECT_EQ(places.get_ui_file(), "parlane.glade");
-        EXPECT_EQ(places.get_data_file("online.png"), "online.png");
-        EXPECT_EQ(places.get_config_file(), "parlane.conf");
-        EXPECT_EQ(places.get_game_folder(".hidden"), "_.hidden");
+        EXPECT_EQ(places.get_ui_file() + "|" + places.get_data_file("online.png") + "|" + places.get_config_file()
+                + "|" + places.get_game_folder(".hidden"),
+            "parlane.glade|online.png|parlane.conf|_.hidden");
         places.prepare();
     }
     EXPECT_EQ(Places(facts).describe(),
@@ -74,11 +63,7 @@ TEST(Places, PrepareMakesPrivateFoldersOrSaysWhichCannotBeMade)
     std::filesystem::create_directory(dir.file("share"));
     write_file(dir.file("share/parlane.glade"), "");
     write_file(dir.file("file"), "");
-    Places::Facts facts;
-    facts.working_dir = dir.file("work");
-    facts.data_dir = dir.file("share");
-    facts.home = dir.file("home");
-
+    const Places::Facts facts { dir.file("work"), false, dir.file("share"), dir.file("home"), "", "" };
     Places(facts).prepare();
     struct stat st;
     ASSERT_EQ(::stat(dir.file("home/.config/parlane").c_str(), &st), 0);
@@ -87,10 +72,7 @@ TEST(Places, PrepareMakesPrivateFoldersOrSaysWhichCannotBeMade)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 
     // A plain file in the way stops even the superuser.
-    const struct
-    {
-        std::string config_home, data_home, data_dir, message;
-    } cases[] = {
+    const struct { std::string config_home, data_home, data_dir, message; } cases[] = {
         { dir.file("file/conf"), "", facts.data_dir, "Cannot create the settings folder " + dir.file("file/conf/parlane") },
         { "", dir.file("file/data"), facts.data_dir, "Cannot create the scene log folder " + dir.file("file/data/parlane") },
         { "", "", dir.file("nowhere"), "Cannot find the user interface file parlane.glade: it is neither in the "
@@ -99,10 +81,7 @@ TEST(Places, PrepareMakesPrivateFoldersOrSaysWhichCannotBeMade)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.message);
-        Places::Facts bad = facts;
-        bad.config_home = c.config_home;
-        bad.data_home = c.data_home;
-        bad.data_dir = c.data_dir;
+        const Places::Facts bad { facts.working_dir, false, c.data_dir, facts.home, c.config_home, c.data_home };
         const std::string message = thrown([&] { Places(bad).prepare(); });
         EXPECT_EQ(message.find(c.message), 0u) << message;
     }

@@ -23,8 +23,7 @@ public:
     const std::string& get_game() const override { return game; }
     const std::string& get_session() const override { return session; }
 
-    std::string game;
-    std::string session;
+    std::string game, session;
 };
 
 class SceneTest: public ::testing::Test
@@ -55,16 +54,14 @@ protected:
 // The log file with each time stamp as "~" and each line feed as "|".
 std::string log_file(const std::string& name)
 {
-    const std::string stamp = "[9999-99-99 99:99:99] "; // each digit as 9
     std::string text;
     std::istringstream lines(read_file(name));
     for (std::string line; std::getline(lines, line);)
     {
-        std::string head = line.substr(0, stamp.size());
+        std::string head = line.substr(0, 22);
         for (char& c : head)
-            if (std::isdigit(static_cast<unsigned char>(c)))
-                c = '9';
-        text += (head == stamp ? "~" + line.substr(stamp.size()) : line) + "|";
+            c = std::isdigit(static_cast<unsigned char>(c)) ? '9' : c;
+        text += (head == "[9999-99-99 99:99:99] " ? "~" + line.substr(22) : line) + "|";
     }
     return text;
 }
@@ -116,6 +113,7 @@ TEST_F(SceneTest, SessionLinesAreAppendedToTheSceneLog)
     scene.add_line(LogLine::NORMAL, "Bob", "");
     scene.add_line(LogLine::EVENT, "*", "Bob logged in");
     scene.add_line(LogLine::OOC, "Bob", "$me$ waves");
+    scene.add_line(LogLine::PROBLEM, "", "shown, not logged");
     Character guard("Guard", false);
     scene.add_character(&guard);
 

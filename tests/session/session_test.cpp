@@ -32,11 +32,7 @@ template <class Seq, class F> std::string join(const Seq& seq, F f)
 
 // A packet from the server, or a call marked by the test, and the signals
 // it emitted in order: "activity present status".
-struct Step
-{
-    std::string line;
-    std::string signals;
-};
+struct Step { std::string line, signals; };
 
 // A model logged in as Bob, its packet table, and its requests to a
 // recording connection, in a working folder of its own (a game makes a
@@ -47,17 +43,14 @@ protected:
     SessionTest()
     {
         fs::current_path(dir.path);
-        const std::pair<sigc::signal<void>*, const char*> watched[] = { { &session.signal_scenes_changed,
-                                                                            "scenes" },
-            { &session.signal_activity, "activity" }, { &session.signal_scene_status_changed, "status" },
-            { &session.signal_present_characters_changed, "present" },
-            { &session.signal_scene_activated, "activated" },
-            { &session.signal_characters_changed, "characters" },
-            { &session.signal_character_status_changed, "character_status" },
-            { &session.signal_active_name_changed, "name" }, { &session.signal_data_cleared, "cleared" },
-            { &session.signal_game_changed, "game" }, { &session.signal_attention, "attention" } };
-        for (const auto& w : watched)
-            w.first->connect([this, name = std::string(w.second)] { note(name); });
+        Session& s = session;
+        for (auto [signal, name] : { std::pair(&s.signal_scenes_changed, "scenes"), { &s.signal_activity, "activity" },
+                 { &s.signal_scene_status_changed, "status" }, { &s.signal_present_characters_changed, "present" },
+                 { &s.signal_scene_activated, "activated" }, { &s.signal_characters_changed, "characters" },
+                 { &s.signal_character_status_changed, "character_status" }, { &s.signal_active_name_changed, "name" },
+                 { &s.signal_data_cleared, "cleared" }, { &s.signal_game_changed, "game" },
+                 { &s.signal_attention, "attention" } })
+            signal->connect([this, name = std::string(name)] { note(name); });
         session.signal_biography_received.connect(
             [this](const std::string& n, const std::string& text) { note("biography " + n + ":" + text); });
         session.signal_show_biography.connect(
@@ -69,12 +62,7 @@ protected:
 
     void note(const std::string& name) { signals += (signals.empty() ? "" : " ") + name; }
 
-    std::string take()
-    {
-        std::string result;
-        result.swap(signals);
-        return result;
-    }
+    std::string take() { return std::exchange(signals, {}); }
 
     // Packets whose signals do not matter.
     void given(const std::vector<std::string>& lines)
@@ -97,16 +85,17 @@ protected:
 
     std::string present(const std::string& scene) const
     {
-        return join(
-            session.get_scene(scene)->get_characters(), [](const Character* c) { return c->get_name(); });
+        return join(session.get_scene(scene)->get_characters(), [](const Character* c) { return c->get_name(); });
     }
-    std::string texts(const std::string& scene) const
+    std::string texts(const std::string& scene) const { return ::texts(session.get_scene(scene)->get_backlog()); }
+    std::string scenes() const { return join(session.get_scenes(), [](const Scene* s) { return s->get_name(); }); }
+    // "npc online writing:SCENE afk:TEXT", each part only when it applies.
+    std::string state(const std::string& name) const
     {
-        return ::texts(session.get_scene(scene)->get_backlog());
-    }
-    std::string scenes() const
-    {
-        return join(session.get_scenes(), [](const Scene* s) { return s->get_name(); });
+        const Character& c = *session.get_character(name);
+        return std::string(c.get_npc() ? "npc " : "") + (c.get_online() ? "online " : "")
+            + (c.get_writing().empty() ? "" : "writing:" + c.get_writing() + " ")
+            + (c.get_afk().empty() ? "" : "afk:" + c.get_afk());
     }
 
     unsigned activity(const std::string& scene) const { return session.get_scene(scene)->get_activity(); }
@@ -124,6 +113,38 @@ protected:
 const std::string ENTERED_EMPTY_ACTIVE = "activity present status";
 const std::string CHANGED_ACTIVE = "activity present";
 
+const char OLD_LINES[] = "[2031-05-04 20:15:07] Guard draws a sword.\n"
+                         "[2031-05-04 20:15:08] ((Ann: brb))\n"
+                         "[2031-05-04 20:15:09] Bob entered the scene\n";
+const std::string RESTORED_TAVERN = "~N 20:15:07 :Guard draws a sword.|~O 20:15:08 Ann:brb|"
+                                    "~N 20:15:09 :Bob entered the scene|sep|";
+
+// After a restart: the log files of game Saga are on disk from before.
+class RestoreTest: public SessionTest
+{
+protected:
+    RestoreTest()
+    {
+        fs::create_directories("Saga");
+        write_file("Saga/First-Tavern.log", OLD_LINES);
+        write_file("Saga/First-Cellar.log", "[2031-05-04 20:15:09] Dust.\n");
+        session.signal_said.connect([this](const Scene&, const LogLine&) { note("said"); });
+    }
+
+    // Each line as "kind name:text", earlier ones marked "~" and with their
+    // stamp after the kind, then "|".
+    std::string backlog(const std::string& scene) const
+    {
+        static const char* const kinds[] = { "N", "O", "E", "notice", "problem", "sep" };
+        std::string result;
+        for (const LogLine& l : session.get_scene(scene)->get_backlog())
+            result += (l.earlier ? "~" : "") + std::string(kinds[l.type])
+                + (l.type == LogLine::SEPARATOR ? "" : (l.earlier ? " " + l.timestamp : "") + " " + l.name + ":" + l.text)
+                + "|";
+        return result;
+    }
+};
+
 } // namespace
 
 TEST_F(SessionTest, GameSessionAndErrors)
@@ -138,8 +159,7 @@ TEST_F(SessionTest, GameSessionAndErrors)
     given({ ";ADDCHAR;Alice;1", "Alice;ONLINE;1", ";ADDSCENE;Tavern;0" });
     session.go_offline();
     EXPECT_EQ("game character_status", take());
-    EXPECT_EQ("", session.get_game() + session.get_session());
-    EXPECT_FALSE(session.get_character("Alice")->get_online());
+    EXPECT_EQ("npc ", session.get_game() + session.get_session() + state("Alice"));
     EXPECT_EQ("Tavern|", scenes());
     session.clear();
     EXPECT_EQ("cleared", take());
@@ -194,24 +214,20 @@ TEST_F(SessionTest, CharactersAreAddedOnceAndKeepTheirStates)
         { "Alice;AFK;lunch", "character_status" },
     });
     ASSERT_EQ(2u, session.get_characters().size());
-    EXPECT_FALSE(session.get_character("alice")->get_npc());
-    EXPECT_TRUE(session.get_character("guard")->get_npc());
-    EXPECT_FALSE(session.get_character("Guard")->get_online());
-    EXPECT_EQ("Tavern", session.get_character("Alice")->get_writing());
-    EXPECT_EQ("lunch", session.get_character("Alice")->get_afk());
+    EXPECT_EQ("writing:Tavern afk:lunch|npc |", state("alice") + "|" + state("guard") + "|");
     expect({ { "Alice;AFK;", "character_status" } });
-    EXPECT_EQ("", session.get_character("Alice")->get_afk());
+    EXPECT_EQ("writing:Tavern ", state("Alice"));
 }
 
 TEST_F(SessionTest, OnlineNoticeGoesToTheOocScene)
 {
     given({ ";ADDCHAR;Alice;0" });
     expect({ { "Alice;ONLINE;1", "character_status" } });
-    EXPECT_TRUE(session.get_character("Alice")->get_online());
+    EXPECT_EQ("online ", state("Alice"));
     given({ ";ADDSCENE;Tavern;0", ";ADDSCENE;ooc;0" });
     session.get_scene("OOC")->reset_activity();
     expect({ { "Alice;ONLINE;0", "character_status status" } });
-    EXPECT_FALSE(session.get_character("Alice")->get_online());
+    EXPECT_EQ("", state("Alice"));
     EXPECT_EQ("Alice logged out|", texts("OOC"));
     EXPECT_EQ(1u, activity("OOC"));
     activate("OOC");
@@ -255,10 +271,8 @@ TEST_F(SessionTest, OwnLeaveEmptiesTheSceneWithASeparator)
         "Bob;ENTER;Tavern" });
     session.get_character("Alice")->set_writing("Tavern");
     expect({ { "Bob;LEAVE;Tavern", ENTERED_EMPTY_ACTIVE } });
-    EXPECT_EQ("", present("Tavern"));
-    EXPECT_EQ("", session.get_character("Alice")->get_writing());
-    EXPECT_EQ(
-        "Alice entered the scene|Bob entered the scene|Bob left the scene|" + std::string(40, '-') + "|",
+    EXPECT_EQ("", present("Tavern") + state("Alice"));
+    EXPECT_EQ("Alice entered the scene|Bob entered the scene|Bob left the scene|" + std::string(40, '-') + "|",
         texts("Tavern"));
 }
 
@@ -275,8 +289,7 @@ TEST_F(SessionTest, RemovedCharacterLeavesEveryScene)
     });
     EXPECT_EQ(nullptr, session.get_character("Guard"));
     EXPECT_EQ(1u, session.get_characters().size());
-    EXPECT_EQ("", present("Tavern"));
-    EXPECT_EQ("Alice|", present("Market"));
+    EXPECT_EQ("|Alice|", "|" + present("Tavern") + present("Market"));
     EXPECT_EQ("Guard entered the scene|Guard left the scene|", texts("Tavern"));
     EXPECT_EQ(1u, activity("Market"));
 }
@@ -288,8 +301,7 @@ TEST_F(SessionTest, UnknownScenesCharactersAndCommandsChangeNothing)
              "Nobody;ONLINE;1", "Nobody;WRITING;Tavern", "Nobody;AFK;x", "Alice;TEXT;Nowhere;hi",
              "Alice;OOC;Nowhere;hi", ";REMOVECHAR;Nobody", ";FROBNICATE;x" })
         expect({ { line, "" } });
-    EXPECT_EQ("", present("Tavern"));
-    EXPECT_EQ("", texts("Tavern"));
+    EXPECT_EQ("", present("Tavern") + texts("Tavern"));
 }
 
 TEST_F(SessionTest, MissingParametersAndBadFlagsThrowBeforeAnyChange)
@@ -304,8 +316,7 @@ TEST_F(SessionTest, MissingParametersAndBadFlagsThrowBeforeAnyChange)
     }
     EXPECT_EQ("Tavern|", scenes());
     EXPECT_EQ(1u, session.get_characters().size());
-    EXPECT_FALSE(session.get_character("Alice")->get_online());
-    EXPECT_EQ("", texts("Tavern"));
+    EXPECT_EQ("", state("Alice") + texts("Tavern"));
 }
 
 TEST_F(SessionTest, BiographyIsShownOnlyForTheOneAskedForAndOnce)
@@ -383,8 +394,7 @@ TEST_F(SessionTest, LoginAnnouncementsAddNoHistoryOnlyRealChanges)
     session.begin_login(false);
     given(burst);
     session.end_login();
-    EXPECT_EQ("", texts("OOC")) << "a fresh login invents no arrivals nor logins";
-    EXPECT_EQ("", texts("Tavern"));
+    EXPECT_EQ("", texts("OOC") + texts("Tavern")) << "a fresh login invents no arrivals nor logins";
     EXPECT_EQ("Alice|Carl|", present("Tavern"));
     session.get_scene("Tavern")->add_line(LogLine::NORMAL, "Alice", "kept line");
 
@@ -393,8 +403,7 @@ TEST_F(SessionTest, LoginAnnouncementsAddNoHistoryOnlyRealChanges)
     // scene and in its log file. Nobody is typing until told again.
     session.get_character("Alice")->set_writing("Tavern");
     session.begin_login(true);
-    EXPECT_EQ("", present("Tavern"));
-    EXPECT_EQ("", session.get_character("Alice")->get_writing());
+    EXPECT_EQ("", present("Tavern") + state("Alice"));
     given({ ";GAME;Saga", ";SESSION;Night", ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;Carl;0",
         ";ADDCHAR;Dora;0", ";ADDSCENE;OOC;0", ";ADDSCENE;Tavern;0", "Bob;ENTER;OOC", "Alice;ENTER;Tavern",
         "Dora;ENTER;Tavern", "Alice;ONLINE;1" });
@@ -419,26 +428,79 @@ TEST_F(SessionTest, LoginAnnouncementsAddNoHistoryOnlyRealChanges)
 TEST(ReconnectorTest, WaitsDoubleUpTo16SecondsThenEvery30AndStopWaitsNoMore)
 {
     using Kel::Time::sec;
-    const Kel::Time::TimeStamp t0 = Kel::Time::now();
+    Kel::Time::TimeStamp t = Kel::Time::now();
     Reconnector r;
-    EXPECT_FALSE(r.is_due(t0 + 3600 * sec)) << "nothing to try before a loss";
-    r.start("localhost:7254", "Bob", t0);
-    EXPECT_EQ(1 * sec, r.get_next_delay());
-    EXPECT_FALSE(r.is_due(t0));
-    EXPECT_TRUE(r.is_due(t0 + 1 * sec));
-    Kel::Time::TimeStamp t = t0 + 1 * sec;
+    EXPECT_FALSE(r.is_due(t + 3600 * sec)) << "nothing to try before a loss";
+    r.start("localhost:7254", "Bob", t);
     std::vector<long> waits;
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 8; ++i)
     {
-        Kel::Time::TimeDelta wait = r.failed(t);
+        Kel::Time::TimeDelta wait = i == 0 ? r.get_next_delay() : r.failed(t);
         waits.push_back(wait / sec);
         EXPECT_FALSE(r.is_due(t + wait - 1 * Kel::Time::usec));
         t += wait;
         EXPECT_TRUE(r.is_due(t));
     }
-    EXPECT_EQ((std::vector<long> { 2, 4, 8, 16, 30, 30, 30 }), waits);
+    EXPECT_EQ((std::vector<long> { 1, 2, 4, 8, 16, 30, 30, 30 }), waits);
     r.stop();
     EXPECT_FALSE(r.is_due(t + 3600 * sec));
     r.start("localhost:7254", "Bob", t);
     EXPECT_EQ(1 * sec, r.get_next_delay()) << "a new loss starts the schedule again";
+}
+
+// A client started again mid-session shows each scene's last lines before
+// the new ones, raises nothing and writes none of them again.
+TEST_F(RestoreTest, RestartShowsTheLastLinesOnceWithoutWritingThemAgain)
+{
+    given({ ";GAME;Saga", ";SESSION;First", ";ADDSCENE;Tavern;0" });
+    EXPECT_EQ(RESTORED_TAVERN, backlog("Tavern"));
+    given({ ";ADDCHAR;Bob;0" });
+    // Restored lines are no news.
+    expect({ { ";ADDSCENE;Cellar;0", "scenes" }, { ";ADDSCENE;Attic;0", "scenes" } });
+    EXPECT_EQ(unsigned(Session::NEW_SCENE), activity("Cellar"));
+    EXPECT_EQ("~N 20:15:09 :Dust.|sep|", backlog("Cellar"));
+    EXPECT_EQ("", backlog("Attic")) << "no log file, no separator";
+
+    given({ "Bob;ENTER;Tavern", "Bob;ENTER;Attic" });
+    // A reconnect announces the same session again; the scenes keep their
+    // lines, and the scene that had no file has one now.
+    session.go_offline();
+    given({ ";GAME;Saga", ";SESSION;First", ";ADDSCENE;Tavern;0", ";ADDSCENE;Attic;0" });
+    EXPECT_EQ(RESTORED_TAVERN + "E *:Bob entered the scene|", backlog("Tavern"));
+    EXPECT_EQ("E *:Bob entered the scene|", backlog("Attic"));
+    const std::string file = read_file("Saga/First-Tavern.log");
+    EXPECT_EQ(OLD_LINES + file.substr(sizeof OLD_LINES - 1, 22) + "Bob entered the scene\n", file);
+}
+
+// Scenes that exist when a session begins get its lines then: the scene on
+// screen is announced as activated again, so that it is drawn anew.
+TEST_F(RestoreTest, SessionAnnouncedWhileScenesExist)
+{
+    given({ ";GAME;Saga", ";ADDSCENE;Tavern;0", ";ADDSCENE;Cellar;0", "*;TEXT;Tavern;Hi" });
+    expect({ { ";SESSION;First", "game name activated status" } });
+    EXPECT_EQ(RESTORED_TAVERN + "N *:Hi|", backlog("Tavern"));
+    EXPECT_EQ("~N 20:15:09 :Dust.|sep|", backlog("Cellar"));
+    EXPECT_EQ(unsigned(Session::NEW_SCENE), activity("Cellar"));
+
+    // Ended and begun again under the same name: nothing new to restore.
+    given({ ";SESSION;", ";SESSION;First" });
+    EXPECT_EQ("~N 20:15:09 :Dust.|sep|E *:The session First has ended|", backlog("Cellar"));
+}
+
+TEST_F(RestoreTest, RestoreLinesLimitsOrTurnsItOff)
+{
+    const std::pair<unsigned, std::string> cases[] = {
+        { 0, "" },
+        { 1, "~N 20:15:09 :Bob entered the scene|sep|" },
+        { 200, RESTORED_TAVERN },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.first);
+        session.clear();
+        session.go_offline();
+        session.set_restore_lines(c.first);
+        given({ ";GAME;Saga", ";SESSION;First", ";ADDSCENE;Tavern;0" });
+        EXPECT_EQ(c.second, backlog("Tavern"));
+    }
 }
