@@ -23,6 +23,8 @@ TEST(Utf8, EachInvalidByteBecomesOneReplacementCharacter)
             { "\xED\xA0\x80", bad + bad + bad }, // surrogate
             { "\xF4\x90\x80\x80", bad + bad + bad + bad }, // beyond U+10FFFF
             { std::string("a\0b", 3), "a" + bad + "b" }, // NUL cannot reach the toolkit
+            { "a\tb\x1B", "a b" + bad }, // a tab reads as a space, other controls are shown
+            { "\xE2\x80\xAE" "evil\xE2\x81\xA9", "evil" }, // bidirectional overrides and isolates go
             { "ok \xC3\xA9 \x80 ok", "ok \xC3\xA9 " + bad + " ok" },
         },
         [](const std::string& raw)
