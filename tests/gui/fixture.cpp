@@ -13,8 +13,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <iostream>
 #include <list>
 
 namespace fs = std::filesystem;
@@ -133,6 +136,67 @@ bool save_screenshot(Gtk::Window& window, const std::string& path)
     gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
     g_object_unref(shot);
     return true;
+}
+
+void settle(int max_turns)
+{
+    run_until([] { return !Gtk::Main::events_pending(); }, max_turns);
+}
+
+void screenshot(Gtk::Window& window, const std::string& name)
+{
+    run_turns(50);
+    settle();
+    const char* folder = std::getenv("PARLANE_SCREENSHOTS");
+    std::string path = std::string(folder ? folder : PARLANE_BINARY_DIR) + "/" + name;
+    ASSERT_TRUE(save_screenshot(window, path)) << path;
+    std::cout << "screenshot: " << path << std::endl;
+}
+
+bool press(Gtk::Widget& widget, guint keyval, guint state)
+{
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.keyval = keyval;
+    event->key.state = state;
+    GdkKeymapKey* keys = nullptr;
+    gint found = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &found) && found > 0)
+        event->key.hardware_keycode = keys[0].keycode;
+    g_free(keys);
+    return send_event(widget, event);
+}
+
+Strings lines(Gtk::TextView& view)
+{
+    Strings result;
+    std::string text = view.get_buffer()->get_text();
+    for (size_t start = 0; !text.empty() && start <= text.size();)
+    {
+        size_t end = std::min(text.find('\n', start), text.size());
+        result.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return result;
+}
+
+std::string look_at(Gtk::TextView& view, int line, int offset)
+{
+    Gtk::TextIter at = view.get_buffer()->get_iter_at_line_offset(line, offset);
+    // gtkmm's TextIter::get_attributes() crashes; the C call does not.
+    GtkTextAttributes* values = gtk_text_view_get_default_attributes(view.gobj());
+    gtk_text_iter_get_attributes(at.gobj(), values);
+    const GdkColor& fg = values->appearance.fg_color;
+    char color[8];
+    std::snprintf(color, sizeof color, "#%02X%02X%02X", fg.red >> 8, fg.green >> 8, fg.blue >> 8);
+    std::string look = color;
+    if (pango_font_description_get_weight(values->font) >= PANGO_WEIGHT_BOLD)
+        look += " bold";
+    if (values->appearance.underline == PANGO_UNDERLINE_SINGLE)
+        look += " underline";
+    if (pango_font_description_get_style(values->font) == PANGO_STYLE_ITALIC)
+        look += " italic";
+    gtk_text_attributes_unref(values);
+    return look;
 }
 
 void MessageBoxes::start()

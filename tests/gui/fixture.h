@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <gtkmm/dialog.h>
+#include <gtkmm/textview.h>
 
 #include <functional>
 #include <string>
@@ -34,9 +35,25 @@ MainWindow& main_window();
 bool run_until(const std::function<bool()>& done, int max_turns = 5000);
 void run_turns(int turns);
 
+// Runs turns until the toolkit has no event pending, or max_turns.
+void settle(int max_turns = 5000);
+
 // Saves what window shows as a PNG at path, for a person to look at; false
 // when the window could not be read.
 bool save_screenshot(Gtk::Window& window, const std::string& path);
+// Settles, saves window as `name` in $PARLANE_SCREENSHOTS or else the build
+// folder, and prints the path.
+void screenshot(Gtk::Window& window, const std::string& name);
+
+// Hands widget a key press as the X server sends it, with the hardware code
+// by which accelerators are looked up; whether it was handled.
+bool press(Gtk::Widget& widget, guint keyval, guint state = 0);
+
+// The text of view split at line feeds; none when it is empty.
+Strings lines(Gtk::TextView& view);
+// "#RRGGBB" of the character at line and offset of view, then " bold",
+// " underline" and " italic" where they apply.
+std::string look_at(Gtk::TextView& view, int line, int offset);
 
 // A 5 ms timer answers every visible message box but the connect wait's with
 // the next queued response or else OK, and records its text.

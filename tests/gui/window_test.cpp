@@ -272,13 +272,7 @@ protected:
         SessionTest::TearDown();
     }
 
-    bool press(guint keyval, guint state = 0)
-    {
-        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.keyval = keyval;
-        event->key.state = state;
-        return GuiTest::send_event(box, event);
-    }
+    bool press(guint keyval, guint state = 0) { return GuiTest::press(box, keyval, state); }
 
     void expect_keys(const std::vector<Key>& keys, const std::function<std::string()>& now)
     {
@@ -418,16 +412,11 @@ protected:
     // The lines of the view without their "[hh:mm:ss] " stamps.
     Strings bodies()
     {
-        Strings lines;
-        std::string text = view.get_buffer()->get_text();
-        for (size_t start = 0; !text.empty() && start <= text.size();)
+        Strings lines = GuiTest::lines(view);
+        for (std::string& line : lines)
         {
-            size_t end = std::min(text.find('\n', start), text.size());
-            std::string line = text.substr(start, end - start);
-            EXPECT_EQ("[", line.substr(0, 1));
-            EXPECT_EQ("] ", line.substr(9, 2));
-            lines.push_back(line.substr(std::min<size_t>(11, line.size())));
-            start = end + 1;
+            EXPECT_EQ("] ", line.substr(9, 2)) << line;
+            line.erase(0, 11);
         }
         return lines;
     }
@@ -436,30 +425,11 @@ protected:
     // then "bold", "underline" and "italic" where they apply.
     std::string look_at(int line, int offset)
     {
-        Gtk::TextIter at = view.get_buffer()->get_iter_at_line_offset(line, 11 + offset);
-        // gtkmm's TextIter::get_attributes() crashes; the C call does not.
-        GtkTextAttributes* values = gtk_text_view_get_default_attributes(view.gobj());
-        gtk_text_iter_get_attributes(at.gobj(), values);
-        std::string look = "?";
+        std::string look = GuiTest::look_at(view, line, 11 + offset);
         for (const char* role : { "timestamp", "text", "gm", "ooc", "name", "other_name", "event", "speech" })
-        {
-            Gdk::Color color;
-            color.set(parlane.get_config().get_color(role));
-            const GdkColor& fg = values->appearance.fg_color;
-            if (color.get_red() == fg.red && color.get_green() == fg.green && color.get_blue() == fg.blue)
-            {
-                look = role;
-                break;
-            }
-        }
-        if (pango_font_description_get_weight(values->font) >= PANGO_WEIGHT_BOLD)
-            look += " bold";
-        if (values->appearance.underline == PANGO_UNDERLINE_SINGLE)
-            look += " underline";
-        if (pango_font_description_get_style(values->font) == PANGO_STYLE_ITALIC)
-            look += " italic";
-        gtk_text_attributes_unref(values);
-        return look;
+            if (look.compare(0, 7, parlane.get_config().get_color(role)) == 0)
+                return role + look.substr(7);
+        return "?" + look.substr(7);
     }
 
     void deliver(const std::string& line) { EXPECT_TRUE(server.deliver(line)) << line; }
@@ -643,8 +613,6 @@ TEST(ParlaneStartup, MissingOrDamagedUiFileIsShownAndThrown)
             std::string("Cannot load the user interface from \"parlane.glade\": ") + c.reason);
     }
 }
-
-using Strings = std::vector<std::string>;
 
 class ToolkitPumpTest: public ::testing::Test
 {
