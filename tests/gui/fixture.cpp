@@ -381,8 +381,8 @@ Strings TestServer::take_sent()
     return lines;
 }
 
-SessionTest::SessionTest(bool shown):
-    parlane(GuiTest::parlane()), window(GuiTest::main_window()), shown(shown),
+SessionTest::SessionTest(bool shown, const std::string& user, const Strings& setup):
+    parlane(GuiTest::parlane()), window(GuiTest::main_window()), shown(shown), user(user), setup(setup),
     saved_config(parlane.get_config())
 {
 }
@@ -397,12 +397,20 @@ void SessionTest::SetUp()
         run_turns(5);
     }
     MessageBoxes::take();
+    if (!user.empty())
+    {
+        log_in(user, setup);
+        run_turns(5);
+    }
 }
 
 void SessionTest::TearDown()
 {
     parlane.get_config() = saved_config;
     parlane.signal_config_changed.emit();
+    for (Gtk::Window* other : Gtk::Window::list_toplevels())
+        if (other != &window && other->get_visible())
+            other->hide();
     if (shown)
     {
         window.hide();

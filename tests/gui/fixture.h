@@ -118,12 +118,13 @@ private:
     size_t waited;
 };
 
-// Each test starts disconnected, with the main window shown if `shown`; the
-// configuration is put back afterwards.
+// Each test starts disconnected, with the main window shown if `shown`, and
+// logged in as `user` with the `setup` lines delivered if a user is given.
+// The configuration is put back and every other window hidden afterwards.
 class SessionTest: public ::testing::Test
 {
 protected:
-    explicit SessionTest(bool shown = false);
+    explicit SessionTest(bool shown = false, const std::string& user = "", const Strings& setup = {});
     void SetUp() override;
     void TearDown() override;
     void log_in(const std::string& user, const Strings& setup = {});
@@ -134,6 +135,8 @@ protected:
 
 private:
     bool shown;
+    std::string user;
+    Strings setup;
     Config saved_config;
 };
 

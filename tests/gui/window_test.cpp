@@ -398,15 +398,10 @@ TEST_F(InputBoxTest, PastedLinesAreSentOneByOne)
 class LogViewTest: public GuiTest::SessionTest
 {
 protected:
-    LogViewTest(): SessionTest(true) { }
-
-    void SetUp() override
+    LogViewTest():
+        SessionTest(true, "Bob",
+            { ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;GM;0", ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0" })
     {
-        SessionTest::SetUp();
-        log_in("Bob",
-            { ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;GM;0", ";ADDSCENE;Tavern;0",
-                ";ADDSCENE;Market;0" });
-        ASSERT_EQ("Tavern", parlane.get_active_scene()->get_name());
     }
 
     // The lines of the view without their "[hh:mm:ss] " stamps.
@@ -529,11 +524,7 @@ TEST_F(LogViewTest, LinesArrivingInViewAreDrawnInTheirColours)
 class ParlaneTest: public GuiTest::SessionTest
 {
 protected:
-    void SetUp() override
-    {
-        SessionTest::SetUp();
-        ASSERT_TRUE(server.log_in("Bob"));
-    }
+    ParlaneTest(): SessionTest(false, "Bob") { }
 };
 
 TEST_F(ParlaneTest, TitleFollowsGameAndSession)
