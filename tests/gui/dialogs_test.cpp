@@ -236,8 +236,7 @@ TEST_F(CharacterListTest, SortedRowsShowOnlineWritingHereAndAway)
     ASSERT_TRUE(server.deliver("Guard;ENTER;Market"));
     EXPECT_EQ(Strings { "Guard - -" }, rows());
     parlane.connect(server.get_address(), "zoe");
-    Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
+    ASSERT_TRUE(server.wait_for("NAME"));
     EXPECT_EQ(Strings { "Guard - -" }, rows());
     ASSERT_TRUE(server.deliver("zoe;BIOGRAPHY;"));
     EXPECT_EQ(Strings(), rows());
@@ -422,7 +421,7 @@ TEST_F(ConnectDialogTest, OpensWithTheStoredSettingsAndOkStoresTheTypedOnesAndCo
             EXPECT_NE(std::string::npos, box.find(c.box)) << box;
     }
     Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
+    ASSERT_TRUE(server.wait_for("NAME", &name));
     EXPECT_EQ(";NAME;Dave Stone", name.str());
     ASSERT_TRUE(server.deliver("Dave Stone;BIOGRAPHY;"));
     EXPECT_TRUE(parlane.is_connected());
@@ -590,8 +589,7 @@ TEST_F(SceneListTest, GroupsScenesAndMarksEmptyAndActiveOnes)
     // announcements raise nothing; another name drops them with the model.
     Strings before = rows();
     parlane.connect(server.get_address(), "Bob");
-    Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
+    ASSERT_TRUE(server.wait_for("NAME"));
     ASSERT_TRUE(server.deliver_all({ "Bob;ENTER;s1", "Bob;BIOGRAPHY;" }));
     EXPECT_EQ(before, rows());
     ASSERT_TRUE(server.log_in("Carol"));

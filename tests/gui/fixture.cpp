@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <iostream>
 #include <list>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -214,9 +215,7 @@ void MessageBoxes::queue_answer(int response)
 
 Strings MessageBoxes::take()
 {
-    Strings texts;
-    texts.swap(answered);
-    return texts;
+    return std::exchange(answered, {});
 }
 
 bool MessageBoxes::wait_for(const std::string& text, int max_turns)
@@ -304,29 +303,12 @@ void TestServer::accept()
         });
 }
 
-void TestServer::drop_client()
-{
-    delete client;
-    client = nullptr;
-}
-
-void TestServer::tick()
-{
-    disp.tick(false);
-}
-
 void TestServer::send(const Packet& pkt)
 {
     if (!client)
         run_until([this] { return client != nullptr; });
     ASSERT_NE(nullptr, client) << "no client connected";
     client->send_packet(pkt);
-}
-
-bool TestServer::deliver(const Packet& pkt)
-{
-    send(pkt);
-    return sync();
 }
 
 bool TestServer::deliver_all(const Strings& lines)
@@ -339,10 +321,9 @@ bool TestServer::deliver_all(const Strings& lines)
 bool TestServer::log_in(const std::string& user)
 {
     parlane().connect(address, user);
-    Packet name;
     // The answer to the login's biography question ends what the login
     // announces; until then the client counts nothing as news.
-    return wait_for("NAME", name) && deliver_all({ user + ";BIOGRAPHY;" }) && parlane().is_connected();
+    return wait_for("NAME") && deliver_all({ user + ";BIOGRAPHY;" }) && parlane().is_connected();
 }
 
 bool TestServer::sync()
@@ -354,7 +335,7 @@ bool TestServer::sync()
     return answered;
 }
 
-bool TestServer::wait_for(const std::string& cmd, Packet& pkt, int max_turns)
+bool TestServer::wait_for(const std::string& cmd, Packet* pkt, int max_turns)
 {
     auto look = [&]
     {
@@ -365,7 +346,9 @@ bool TestServer::wait_for(const std::string& cmd, Packet& pkt, int max_turns)
     };
     if (!run_until(look, max_turns))
         return false;
-    pkt = received[waited++];
+    if (pkt)
+        *pkt = received[waited];
+    ++waited;
     return true;
 }
 
@@ -408,9 +391,11 @@ void SessionTest::TearDown()
 {
     parlane.get_config() = saved_config;
     parlane.signal_config_changed.emit();
-    for (Gtk::Window* other : Gtk::Window::list_toplevels())
-        if (other != &window && other->get_visible())
-            other->hide();
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* i = windows; i; i = i->next)
+        if (i->data != window.gobj())
+            gtk_widget_hide(GTK_WIDGET(i->data));
+    g_list_free(windows);
     if (shown)
     {
         window.hide();

@@ -93,17 +93,22 @@ public:
     bool log_in(const std::string& user);
     void send(const Packet& pkt);
     // Sends and runs turns until the client has handled it.
-    bool deliver(const Packet& pkt);
+    bool deliver(const Packet& pkt) { return send(pkt), sync(); }
     bool deliver(const std::string& line) { return deliver(Packet(line)); }
     bool deliver_all(const Strings& lines);
     // Runs turns until an ERROR marker's box was answered, and one more.
     bool sync();
-    bool wait_for(const std::string& cmd, Packet& pkt, int max_turns = 5000);
+    // Runs turns until the client sent cmd, stored in pkt if given.
+    bool wait_for(const std::string& cmd, Packet* pkt = nullptr, int max_turns = 5000);
     // After sync(): what the client sent since the last call, NAME left out.
     Strings take_sent();
     // Closes the link to the client, as a server that went away.
-    void drop_client();
-    void tick();
+    void drop_client()
+    {
+        delete client;
+        client = nullptr;
+    }
+    void tick() { disp.tick(false); }
 
     std::vector<Packet> received;
 

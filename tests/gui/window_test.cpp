@@ -175,8 +175,7 @@ TEST_F(MainWindowTest, ARefusalWhileReconnectingEndsTheTriesWithOneBox)
         server.drop_client();
         ASSERT_TRUE(GuiTest::run_until([this] { return parlane.get_reconnecting(); }));
         EXPECT_NE(std::string::npos, window.get_title().find("(reconnecting)")) << window.get_title();
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name)) << "no try to connect again";
+        ASSERT_TRUE(server.wait_for("NAME")) << "no try to connect again";
         if (c.answer)
             server.send(Packet(c.answer));
         else
