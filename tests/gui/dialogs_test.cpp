@@ -35,36 +35,28 @@ class AddSceneDialogTest: public GuiTest::SessionTest
 protected:
     AddSceneDialogTest(): SessionTest(false, "GM") { }
 
-    Gtk::Entry& name() { return *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_scene_name"); }
-    Gtk::Entry& group()
-    {
-        return *GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_entry();
-    }
-    Gtk::CheckButton& permanent()
-    {
-        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_scene_permanent");
-    }
-
     AddSceneDialog& dialog = *window.get_dlg_add_scene();
+    Gtk::ComboBoxEntry& groups = *GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group");
+    Gtk::Entry& name = *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_scene_name");
+    Gtk::Entry& group = *groups.get_entry();
+    Gtk::CheckButton& permanent = *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_scene_permanent");
 };
 
 TEST_F(AddSceneDialogTest, OffersNoGroupThenEachGroupOnceInSceneOrderWithClearedFields)
 {
     ASSERT_TRUE(server.deliver_all({ ";ADDSCENE;s1;0", ";ADDSCENE;s2;0", ";ADDSCENE;s3;0", ";ADDSCENE;s4;0",
         ";SCENEGROUP;s2;b", ";SCENEGROUP;s3;a", ";SCENEGROUP;s4;b" }));
-    name().set_text("old");
-    group().set_text("old");
-    permanent().set_active(true);
+    name.set_text("old");
+    group.set_text("old");
+    permanent.set_active(true);
     Strings offered;
     GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
         [&]
         {
             AddSceneDialog::Columns columns;
-            auto model = GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_model();
-            for (const Gtk::TreeModel::Row& row : model->children())
+            for (const Gtk::TreeModel::Row& row : groups.get_model()->children())
                 offered.push_back(Glib::ustring(row[columns.group]));
-            offered.push_back(
-                name().get_text() + "|" + group().get_text() + "|" + (permanent().get_active() ? "1" : "0"));
+            offered.push_back(name.get_text() + "|" + group.get_text() + "|" + (permanent.get_active() ? "1" : "0"));
         });
     dialog.run();
     dialog.hide();
@@ -94,9 +86,9 @@ TEST_F(AddSceneDialogTest, RequestsFollowTheFieldsInOrder)
         GuiTest::respond_when_shown(dialog, c.response,
             [&]
             {
-                name().set_text(c.name);
-                group().set_text(c.group);
-                permanent().set_active(c.keep);
+                name.set_text(c.name);
+                group.set_text(c.group);
+                permanent.set_active(c.keep);
             });
         window.add_scene();
         EXPECT_FALSE(dialog.get_visible());
@@ -265,10 +257,6 @@ protected:
     {
         return *GuiTest::find_widget<Gtk::ColorButton>(dialog, "cbt_" + role);
     }
-    Gtk::CheckButton& default_bg()
-    {
-        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg");
-    }
 
     std::string shown(const std::string& role)
     {
@@ -304,6 +292,7 @@ protected:
 
     Config& config = parlane.get_config();
     ColorDialog& dialog = *window.get_dlg_colors();
+    Gtk::CheckButton& default_bg = *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg");
     int announcements = 0;
     sigc::connection watch_config;
 };
@@ -321,7 +310,7 @@ TEST_F(ColorDialogTest, EveryButtonFollowsEachAnnouncedConfiguration)
     for (const char* role : ROLES)
         buttons.push_back(shown(role));
     EXPECT_EQ(colors, buttons);
-    EXPECT_FALSE(default_bg().get_active());
+    EXPECT_FALSE(default_bg.get_active());
 }
 
 // Apply stores and stays open; closing the window applies and shows it again;
@@ -335,7 +324,7 @@ TEST_F(ColorDialogTest, ApplyAndCloseStoreButCancelDoesNot)
             {
                 set("text", 0xFFFF, 0xFFFF, 0xFFFF);
                 set("name", 0x00FF, 0xA0FF, 0x8012); // only the high byte of each channel counts
-                default_bg().set_active(false);
+                default_bg.set_active(false);
             } },
         { Gtk::RESPONSE_DELETE_EVENT,
             [&]

@@ -126,19 +126,6 @@ void run_turns(int turns)
     run_until([] { return false; }, turns);
 }
 
-bool save_screenshot(Gtk::Window& window, const std::string& path)
-{
-    GdkWindow* top = window.get_window()->gobj();
-    int width = 0, height = 0;
-    gdk_drawable_get_size(top, &width, &height);
-    GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, top, nullptr, 0, 0, 0, 0, width, height);
-    if (!shot)
-        return false;
-    gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
-    g_object_unref(shot);
-    return true;
-}
-
 void settle(int max_turns)
 {
     run_until([] { return !Gtk::Main::events_pending(); }, max_turns);
@@ -150,7 +137,13 @@ void screenshot(Gtk::Window& window, const std::string& name)
     settle();
     const char* folder = std::getenv("PARLANE_SCREENSHOTS");
     std::string path = std::string(folder ? folder : PARLANE_BINARY_DIR) + "/" + name;
-    ASSERT_TRUE(save_screenshot(window, path)) << path;
+    GdkWindow* top = window.get_window()->gobj();
+    int width = 0, height = 0;
+    gdk_drawable_get_size(top, &width, &height);
+    GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, top, nullptr, 0, 0, 0, 0, width, height);
+    ASSERT_NE(nullptr, shot) << "the window could not be read for " << path;
+    gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
+    g_object_unref(shot);
     std::cout << "screenshot: " << path << std::endl;
 }
 

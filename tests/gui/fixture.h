@@ -38,11 +38,8 @@ void run_turns(int turns);
 // Runs turns until the toolkit has no event pending, or max_turns.
 void settle(int max_turns = 5000);
 
-// Saves what window shows as a PNG at path, for a person to look at; false
-// when the window could not be read.
-bool save_screenshot(Gtk::Window& window, const std::string& path);
-// Settles, saves window as `name` in $PARLANE_SCREENSHOTS or else the build
-// folder, and prints the path.
+// Settles and saves what window shows as a PNG, for a person to look at, as
+// `name` in $PARLANE_SCREENSHOTS or else the build folder; prints the path.
 void screenshot(Gtk::Window& window, const std::string& name);
 
 // Hands widget a key press as the X server sends it, with the hardware code
