@@ -56,7 +56,8 @@ TEST_F(AddSceneDialogTest, OffersNoGroupThenEachGroupOnceInSceneOrderWithCleared
             AddSceneDialog::Columns columns;
             for (const Gtk::TreeModel::Row& row : groups.get_model()->children())
                 offered.push_back(Glib::ustring(row[columns.group]));
-            offered.push_back(name.get_text() + "|" + group.get_text() + "|" + (permanent.get_active() ? "1" : "0"));
+            offered.push_back(
+                name.get_text() + "|" + group.get_text() + "|" + (permanent.get_active() ? "1" : "0"));
         });
     dialog.run();
     dialog.hide();
@@ -287,7 +288,12 @@ protected:
     void chain(const Steps& steps, size_t i)
     {
         if (i < steps.size())
-            GuiTest::respond_when_shown(dialog, steps[i].first, [=] { steps[i].second(); chain(steps, i + 1); });
+            GuiTest::respond_when_shown(dialog, steps[i].first,
+                [=]
+                {
+                    steps[i].second();
+                    chain(steps, i + 1);
+                });
     }
 
     Config& config = parlane.get_config();
@@ -420,7 +426,11 @@ TEST_F(ConnectDialogTest, OpensWithTheStoredSettingsAndOkStoresTheTypedOnesAndCo
 class NpcDialogTest: public GuiTest::SessionTest
 {
 protected:
-    NpcDialogTest(): SessionTest(false, "GM", { ";ADDCHAR;Zed;1", ";ADDCHAR;anna;1", ";ADDCHAR;Alice;0", ";ADDCHAR;Guard;1" }) { }
+    NpcDialogTest():
+        SessionTest(
+            false, "GM", { ";ADDCHAR;Zed;1", ";ADDCHAR;anna;1", ";ADDCHAR;Alice;0", ";ADDCHAR;Guard;1" })
+    {
+    }
 
     Gtk::TreeView& list() { return *GuiTest::find_widget<Gtk::TreeView>(dialog, "lst_npcs"); }
     void click(const std::string& button) { GuiTest::find_widget<Gtk::Button>(dialog, button)->clicked(); }

@@ -85,7 +85,8 @@ TEST_F(RestoreViewTest, RestartMidSessionShowsTheLoggedLinesDimmedOnce)
         EXPECT_NE(config().get_color(role), dim) << role;
     const std::string event = config().get_color("event");
     EXPECT_EQ((GuiTest::Strings { dim, dim, event + " bold", event, config().get_color("speech") + " bold" }),
-        (GuiTest::Strings { look_at(1, 11), look_at(2, 11), look_at(3, 11), look_at(4, 11), look_at(5, 21) }));
+        (GuiTest::Strings {
+            look_at(1, 11), look_at(2, 11), look_at(3, 11), look_at(4, 11), look_at(5, 21) }));
     GuiTest::screenshot(window, "restored.png");
 }
 

@@ -75,7 +75,8 @@ TEST_F(TranscriptsTest, APlayedSessionIsListedSearchedOpenedAndExported)
     tree->get_selection()->select(session);
     Gtk::TextView* view = GuiTest::find_widget<Gtk::TextView>(*transcripts, "txt_transcript");
     std::string text = view->get_buffer()->get_text();
-    for (const char* part : { "Tavern\n[", "] Anna: \"Hello <b>&</b>, GM!\"\n", "OOC\n[", "] Anna draws a blade" })
+    for (const char* part :
+        { "Tavern\n[", "] Anna: \"Hello <b>&</b>, GM!\"\n", "OOC\n[", "] Anna draws a blade" })
         EXPECT_NE(std::string::npos, text.find(part)) << part << " in " << text;
 
     // A search typed and run with Enter; its one hit opened with Enter.
@@ -114,7 +115,8 @@ TEST_F(TranscriptsTest, APlayedSessionIsListedSearchedOpenedAndExported)
     GuiTest::find_widget<Gtk::Button>(*transcripts, "btn_transcript_export")->clicked();
     std::string html = read_file(file);
     for (const char* part : { "<title>Chronicle \xE2\x80\x94 Night One</title>",
-             "<span class=\"name\">Anna</span>: &quot;<span class=\"speech_text\">Hello &lt;b&gt;&amp;&lt;/b&gt;, </span>",
+             "<span class=\"name\">Anna</span>: &quot;<span class=\"speech_text\">Hello "
+             "&lt;b&gt;&amp;&lt;/b&gt;, </span>",
              "The <span class=\"b\">wind</span> howls" })
         EXPECT_NE(std::string::npos, html.find(part)) << part << " in " << html;
     EXPECT_EQ(std::string::npos, html.find("<b>")) << html;

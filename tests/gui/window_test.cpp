@@ -61,7 +61,8 @@ protected:
     int run_loop_with(const std::function<void()>& action)
     {
         sigc::connection act = Glib::signal_timeout().connect([&] { return action(), false; }, 20);
-        sigc::connection stop = Glib::signal_timeout().connect([this] { return parlane.exit(7), false; }, 2000);
+        sigc::connection stop
+            = Glib::signal_timeout().connect([this] { return parlane.exit(7), false; }, 2000);
         int code = parlane.Kel::Application::main();
         act.disconnect();
         stop.disconnect();
@@ -333,9 +334,10 @@ TEST_F(InputBoxTest, SceneKeysNeedAScene)
     EXPECT_EQ(Strings(), server.take_sent());
     EXPECT_TRUE(server.deliver_all({ ";ADDSCENE;Gate;0", ";ADDSCENE;Market;0", ";ADDSCENE;Tavern;0" }));
     // Scene order: Gate, Market, Tavern; Alt+0 would be a tenth scene.
-    expect_keys({ { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" }, { GDK_Page_Down, GDK_CONTROL_MASK, "Market" },
-                    { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" }, { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
-                    { GDK_0, GDK_MOD1_MASK, "Tavern" }, { GDK_1, GDK_MOD1_MASK, "Gate" } },
+    expect_keys(
+        { { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" }, { GDK_Page_Down, GDK_CONTROL_MASK, "Market" },
+            { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" }, { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
+            { GDK_0, GDK_MOD1_MASK, "Tavern" }, { GDK_1, GDK_MOD1_MASK, "Gate" } },
         [this] { return active_scene(); });
 }
 
@@ -351,7 +353,8 @@ TEST_F(InputBoxTest, PastedLinesAreSentOneByOne)
     box.activate();
     EXPECT_EQ(
         (Strings { "GM;TEXT;Pantry;first", "GM;TEXT;Pantry;second", "GM;TEXT;Pantry;" }), server.take_sent());
-    expect_keys({ { GDK_Up, 0, "first\nsecond\n" }, { GDK_Up, 0, "first\nsecond\n" } }, [this] { return text(); });
+    expect_keys(
+        { { GDK_Up, 0, "first\nsecond\n" }, { GDK_Up, 0, "first\nsecond\n" } }, [this] { return text(); });
 }
 
 class LogViewTest: public GuiTest::SessionTest
@@ -359,7 +362,8 @@ class LogViewTest: public GuiTest::SessionTest
 protected:
     LogViewTest():
         SessionTest(true, "Bob",
-            { ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;GM;0", ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0" })
+            { ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;GM;0", ";ADDSCENE;Tavern;0",
+                ";ADDSCENE;Market;0" })
     {
     }
 
@@ -466,7 +470,8 @@ TEST_F(LogViewTest, LinesArrivingInViewAreDrawnInTheirColours)
         const guchar* pixels = gdk_pixbuf_get_pixels(shot);
         int count = 0, stride = gdk_pixbuf_get_rowstride(shot), channels = gdk_pixbuf_get_n_channels(shot);
         for (int y = 0; y < height; ++y)
-            for (const guchar* p = pixels + y * stride; p < pixels + y * stride + width * channels; p += channels)
+            for (const guchar* p = pixels + y * stride; p < pixels + y * stride + width * channels;
+                 p += channels)
                 count += p[0] == name.red >> 8 && p[1] == name.green >> 8 && p[2] == name.blue >> 8;
         g_object_unref(shot);
         return count;
