@@ -116,14 +116,16 @@ protected:
     BiographyDialog& dialog = *window.get_dlg_biography();
 };
 
-TEST_F(BiographyDialogTest, AsksTheServerAndShowsOnlyTheAnswerForItsCharacter)
+// Only the answer for the dialog's character is shown; OK sends the text and
+// every response hides the dialog.
+TEST_F(BiographyDialogTest, ShowsTheAnswerForItsCharacterAndOkSendsTheText)
 {
     dialog.set_character("Alice");
     EXPECT_EQ(
         "Biography of Alice", GuiTest::find_widget<Gtk::Label>(dialog, "lbl_edit_bio_title")->get_text());
     EXPECT_EQ("[Retrieving biography]", buffer()->get_text());
     EXPECT_EQ(Strings { "Bob;GETBIOGRAPHY;Alice" }, server.take_sent());
-    // Exact match only; bytes that are not UTF-8 are replaced.
+    // The name must match exactly; bytes that are not UTF-8 are replaced.
     const struct
     {
         const char *line, *shown;
@@ -138,10 +140,6 @@ TEST_F(BiographyDialogTest, AsksTheServerAndShowsOnlyTheAnswerForItsCharacter)
         ASSERT_TRUE(server.deliver(c.line));
         EXPECT_EQ(c.shown, buffer()->get_text());
     }
-}
-
-TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
-{
     for (int response : { Gtk::RESPONSE_CANCEL, Gtk::RESPONSE_OK })
     {
         SCOPED_TRACE(response);

@@ -121,11 +121,6 @@ bool run_until(const std::function<bool()>& done, int max_turns)
     return done();
 }
 
-void run_turns(int turns)
-{
-    run_until([] { return false; }, turns);
-}
-
 void settle(int max_turns)
 {
     run_until([] { return !Gtk::Main::events_pending(); }, max_turns);
