@@ -33,7 +33,10 @@ MainWindow& main_window();
 // Loop turns (controller, every TestServer, 1 ms sleep) until done() or
 // max_turns; returns done().
 bool run_until(const std::function<bool()>& done, int max_turns = 5000);
-inline void run_turns(int turns) { run_until([] { return false; }, turns); }
+inline void run_turns(int turns)
+{
+    run_until([] { return false; }, turns);
+}
 
 // Runs turns until the toolkit has no event pending, or max_turns.
 void settle(int max_turns = 5000);
