@@ -33,42 +33,31 @@ namespace
 class AddSceneDialogTest: public GuiTest::SessionTest
 {
 protected:
-    void SetUp() override
-    {
-        SessionTest::SetUp();
-        log_in("GM");
-    }
-
-    Gtk::Entry& name() { return *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_scene_name"); }
-    Gtk::Entry& group()
-    {
-        return *GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_entry();
-    }
-    Gtk::CheckButton& permanent()
-    {
-        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_scene_permanent");
-    }
+    AddSceneDialogTest(): SessionTest(false, "GM") { }
 
     AddSceneDialog& dialog = *window.get_dlg_add_scene();
+    Gtk::ComboBoxEntry& groups = *GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group");
+    Gtk::Entry& name = *GuiTest::find_widget<Gtk::Entry>(dialog, "ent_scene_name");
+    Gtk::Entry& group = *groups.get_entry();
+    Gtk::CheckButton& permanent = *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_scene_permanent");
 };
 
 TEST_F(AddSceneDialogTest, OffersNoGroupThenEachGroupOnceInSceneOrderWithClearedFields)
 {
     ASSERT_TRUE(server.deliver_all({ ";ADDSCENE;s1;0", ";ADDSCENE;s2;0", ";ADDSCENE;s3;0", ";ADDSCENE;s4;0",
         ";SCENEGROUP;s2;b", ";SCENEGROUP;s3;a", ";SCENEGROUP;s4;b" }));
-    name().set_text("old");
-    group().set_text("old");
-    permanent().set_active(true);
+    name.set_text("old");
+    group.set_text("old");
+    permanent.set_active(true);
     Strings offered;
     GuiTest::respond_when_shown(dialog, Gtk::RESPONSE_CANCEL,
         [&]
         {
             AddSceneDialog::Columns columns;
-            auto model = GuiTest::find_widget<Gtk::ComboBoxEntry>(dialog, "cmb_scene_group")->get_model();
-            for (const Gtk::TreeModel::Row& row : model->children())
+            for (const Gtk::TreeModel::Row& row : groups.get_model()->children())
                 offered.push_back(Glib::ustring(row[columns.group]));
             offered.push_back(
-                name().get_text() + "|" + group().get_text() + "|" + (permanent().get_active() ? "1" : "0"));
+                name.get_text() + "|" + group.get_text() + "|" + (permanent.get_active() ? "1" : "0"));
         });
     dialog.run();
     dialog.hide();
@@ -98,9 +87,9 @@ TEST_F(AddSceneDialogTest, RequestsFollowTheFieldsInOrder)
         GuiTest::respond_when_shown(dialog, c.response,
             [&]
             {
-                name().set_text(c.name);
-                group().set_text(c.group);
-                permanent().set_active(c.keep);
+                name.set_text(c.name);
+                group.set_text(c.group);
+                permanent.set_active(c.keep);
             });
         window.add_scene();
         EXPECT_FALSE(dialog.get_visible());
@@ -117,17 +106,7 @@ TEST_F(AddSceneDialogTest, RequestsFollowTheFieldsInOrder)
 class BiographyDialogTest: public GuiTest::SessionTest
 {
 protected:
-    void SetUp() override
-    {
-        SessionTest::SetUp();
-        log_in("Bob");
-    }
-
-    void TearDown() override
-    {
-        dialog.hide();
-        SessionTest::TearDown();
-    }
+    BiographyDialogTest(): SessionTest(false, "Bob") { }
 
     Glib::RefPtr<Gtk::TextBuffer> buffer()
     {
@@ -137,14 +116,16 @@ protected:
     BiographyDialog& dialog = *window.get_dlg_biography();
 };
 
-TEST_F(BiographyDialogTest, AsksTheServerAndShowsOnlyTheAnswerForItsCharacter)
+// Only the answer for the dialog's character is shown; OK sends the text and
+// every response hides the dialog.
+TEST_F(BiographyDialogTest, ShowsTheAnswerForItsCharacterAndOkSendsTheText)
 {
     dialog.set_character("Alice");
     EXPECT_EQ(
         "Biography of Alice", GuiTest::find_widget<Gtk::Label>(dialog, "lbl_edit_bio_title")->get_text());
     EXPECT_EQ("[Retrieving biography]", buffer()->get_text());
     EXPECT_EQ(Strings { "Bob;GETBIOGRAPHY;Alice" }, server.take_sent());
-    // Exact match only; bytes that are not UTF-8 are replaced.
+    // The name must match exactly; bytes that are not UTF-8 are replaced.
     const struct
     {
         const char *line, *shown;
@@ -159,10 +140,6 @@ TEST_F(BiographyDialogTest, AsksTheServerAndShowsOnlyTheAnswerForItsCharacter)
         ASSERT_TRUE(server.deliver(c.line));
         EXPECT_EQ(c.shown, buffer()->get_text());
     }
-}
-
-TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
-{
     for (int response : { Gtk::RESPONSE_CANCEL, Gtk::RESPONSE_OK })
     {
         SCOPED_TRACE(response);
@@ -180,14 +157,13 @@ TEST_F(BiographyDialogTest, OkSendsTheTextAndEveryResponseHides)
 class CharacterListTest: public GuiTest::SessionTest
 {
 protected:
-    void SetUp() override
-    {
-        SessionTest::SetUp();
-        log_in("Bob",
+    CharacterListTest():
+        SessionTest(false, "Bob",
             { ";ADDCHAR;zoe;0", ";ADDCHAR;Guard;1", ";ADDCHAR;Bob;0", ";ADDCHAR;GM;0", ";ADDCHAR;anna;1",
                 ";ADDCHAR;alice;0", ";ADDSCENE;Tavern;0", ";ADDSCENE;Market;0", "zoe;ENTER;Tavern",
                 "Guard;ENTER;Tavern", "Bob;ENTER;Tavern", "GM;ENTER;Tavern", "anna;ENTER;Tavern",
-                "alice;ENTER;Tavern" });
+                "alice;ENTER;Tavern" })
+    {
     }
 
     // Each row as "name online-icon writing-icon", icons by file stem or "-".
@@ -251,8 +227,7 @@ TEST_F(CharacterListTest, SortedRowsShowOnlineWritingHereAndAway)
     ASSERT_TRUE(server.deliver("Guard;ENTER;Market"));
     EXPECT_EQ(Strings { "Guard - -" }, rows());
     parlane.connect(server.get_address(), "zoe");
-    Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
+    ASSERT_TRUE(server.wait_for("NAME"));
     EXPECT_EQ(Strings { "Guard - -" }, rows());
     ASSERT_TRUE(server.deliver("zoe;BIOGRAPHY;"));
     EXPECT_EQ(Strings(), rows());
@@ -267,26 +242,19 @@ protected:
     void SetUp() override
     {
         SessionTest::SetUp();
-        // Lambdas are not trackable: these must go before the fixture does.
-        watch_responses = dialog.signal_response().connect([this](int id) { responses.push_back(id); });
+        // Lambdas are not trackable: this must go before the fixture does.
         watch_config = parlane.signal_config_changed.connect([this] { ++announcements; });
     }
 
     void TearDown() override
     {
-        watch_responses.disconnect();
         watch_config.disconnect();
-        dialog.hide();
         SessionTest::TearDown();
     }
 
     Gtk::ColorButton& button(const std::string& role)
     {
         return *GuiTest::find_widget<Gtk::ColorButton>(dialog, "cbt_" + role);
-    }
-    Gtk::CheckButton& default_bg()
-    {
-        return *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg");
     }
 
     std::string shown(const std::string& role)
@@ -305,49 +273,48 @@ protected:
         button(role).set_color(color);
     }
 
-    // Runs the colour menu action, answering each run after its step.
-    void run_colors(const std::vector<int>& answers, const std::vector<std::function<void()>>& steps = {})
+    typedef std::vector<std::pair<int, std::function<void()>>> Steps;
+
+    // Runs the colour menu action, answering each run of the dialog after
+    // its step.
+    void run_colors(const Steps& steps)
     {
-        chain(answers, steps, 0);
+        chain(steps, 0);
         window.colors();
     }
 
-    void chain(const std::vector<int>& answers, const std::vector<std::function<void()>>& steps, size_t i)
+    void chain(const Steps& steps, size_t i)
     {
-        if (i < answers.size())
-            GuiTest::respond_when_shown(dialog, answers[i],
+        if (i < steps.size())
+            GuiTest::respond_when_shown(dialog, steps[i].first,
                 [=]
                 {
-                    if (i < steps.size())
-                        steps[i]();
-                    chain(answers, steps, i + 1);
+                    steps[i].second();
+                    chain(steps, i + 1);
                 });
     }
 
     Config& config = parlane.get_config();
     ColorDialog& dialog = *window.get_dlg_colors();
-    std::vector<int> responses;
+    Gtk::CheckButton& default_bg = *GuiTest::find_widget<Gtk::CheckButton>(dialog, "chk_default_bg");
     int announcements = 0;
-    sigc::connection watch_responses;
     sigc::connection watch_config;
 };
 
 TEST_F(ColorDialogTest, EveryButtonFollowsEachAnnouncedConfiguration)
 {
-    char color[8];
-    for (size_t i = 0; i < std::size(ROLES); ++i)
+    GuiTest::Strings colors, buttons;
+    for (const char* role : ROLES)
     {
-        std::snprintf(color, sizeof color, "#%02X2233", unsigned(i + 1));
-        config.set_color(ROLES[i], color);
+        colors.push_back("#" + std::to_string(10 + colors.size()) + "2233");
+        config.set_color(role, colors.back());
     }
     config.set_default_bg(false);
     parlane.signal_config_changed.emit();
-    for (size_t i = 0; i < std::size(ROLES); ++i)
-    {
-        std::snprintf(color, sizeof color, "#%02X2233", unsigned(i + 1));
-        EXPECT_EQ(color, shown(ROLES[i])) << ROLES[i];
-    }
-    EXPECT_FALSE(default_bg().get_active());
+    for (const char* role : ROLES)
+        buttons.push_back(shown(role));
+    EXPECT_EQ(colors, buttons);
+    EXPECT_FALSE(default_bg.get_active());
 }
 
 // Apply stores and stays open; closing the window applies and shows it again;
@@ -355,23 +322,22 @@ TEST_F(ColorDialogTest, EveryButtonFollowsEachAnnouncedConfiguration)
 TEST_F(ColorDialogTest, ApplyAndCloseStoreButCancelDoesNot)
 {
     std::string applied;
-    run_colors({ Gtk::RESPONSE_APPLY, Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL },
-        {
+    run_colors({
+        { Gtk::RESPONSE_APPLY,
             [&]
             {
                 set("text", 0xFFFF, 0xFFFF, 0xFFFF);
                 set("name", 0x00FF, 0xA0FF, 0x8012); // only the high byte of each channel counts
-                default_bg().set_active(false);
-            },
+                default_bg.set_active(false);
+            } },
+        { Gtk::RESPONSE_DELETE_EVENT,
             [&]
             {
                 applied = config.get_color("text");
                 set("gm", 0x0A00, 0x0B00, 0xC000);
-            },
-            [&] { set("ooc", 0xFFFF, 0, 0); },
-        });
-    EXPECT_EQ((std::vector<int> { Gtk::RESPONSE_APPLY, Gtk::RESPONSE_DELETE_EVENT, Gtk::RESPONSE_CANCEL }),
-        responses);
+            } },
+        { Gtk::RESPONSE_CANCEL, [&] { set("ooc", 0xFFFF, 0, 0); } },
+    });
     EXPECT_EQ("#FFFFFF", applied);
     EXPECT_FALSE(dialog.get_visible());
     EXPECT_EQ("#00A080", config.get_color("name"));
@@ -381,7 +347,7 @@ TEST_F(ColorDialogTest, ApplyAndCloseStoreButCancelDoesNot)
     EXPECT_FALSE(config.get_default_bg());
     EXPECT_EQ(2, announcements);
 
-    run_colors({ Gtk::RESPONSE_OK }, { [&] { set("event", 0x1200, 0x3400, 0x5600); } });
+    run_colors({ { Gtk::RESPONSE_OK, [&] { set("event", 0x1200, 0x3400, 0x5600); } } });
     EXPECT_EQ("#123456", config.get_color("event"));
     EXPECT_EQ(3, announcements);
 }
@@ -416,56 +382,52 @@ protected:
     std::string shown;
 };
 
+// Cancel keeps the stored settings; OK stores the typed ones even when the
+// connection is refused (port 1 on the loopback interface), then connects.
 TEST_F(ConnectDialogTest, OpensWithTheStoredSettingsAndOkStoresTheTypedOnesAndConnects)
 {
-    for (int response : { Gtk::RESPONSE_CANCEL, Gtk::RESPONSE_OK })
+    const std::string address = server.get_address();
+    const struct
     {
-        SCOPED_TRACE(response);
-        bool ok = response == Gtk::RESPONSE_OK;
+        int response;
+        std::string address, name, shown, box;
+    } cases[] = {
+        { Gtk::RESPONSE_CANCEL, address, "Dave", "chat.example.org:7000 Car\xEF\xBF\xBDl", "" },
+        { Gtk::RESPONSE_OK, "127.0.0.1:1", "Erin", "chat.example.org:7000 Car\xEF\xBF\xBDl", "refused" },
+        { Gtk::RESPONSE_OK, address, "Dave Stone", "127.0.0.1:1 Erin", "" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
         entry("ent_connect_address").set_text("left over");
-        answer_with(response, server.get_address(), "Dave Stone");
+        answer_with(c.response, c.address, c.name);
         window.connect();
         EXPECT_FALSE(dialog.get_visible());
-        EXPECT_EQ("chat.example.org:7000 Car\xEF\xBF\xBDl", shown);
-        EXPECT_EQ(ok ? server.get_address() : "chat.example.org:7000", config.get_connect_host());
-        EXPECT_EQ(ok ? "Dave Stone" : "Car\xE9l", config.get_connect_name());
+        EXPECT_EQ(c.shown, shown);
+        bool ok = c.response == Gtk::RESPONSE_OK;
+        EXPECT_EQ(ok ? c.address : "chat.example.org:7000", config.get_connect_host());
+        EXPECT_EQ(ok ? c.name : "Car\xE9l", config.get_connect_name());
         EXPECT_FALSE(parlane.is_connected()) << "not before the server takes the login";
+        GuiTest::Strings boxes = GuiTest::MessageBoxes::take();
+        EXPECT_EQ(c.box.empty() ? 0u : 1u, boxes.size());
+        for (const std::string& box : boxes)
+            EXPECT_NE(std::string::npos, box.find(c.box)) << box;
     }
     Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
+    ASSERT_TRUE(server.wait_for("NAME", &name));
     EXPECT_EQ(";NAME;Dave Stone", name.str());
     ASSERT_TRUE(server.deliver("Dave Stone;BIOGRAPHY;"));
     EXPECT_TRUE(parlane.is_connected());
     EXPECT_EQ("Dave Stone", GuiTest::find_widget<Gtk::Label>(window, "lbl_name")->get_text());
 }
 
-TEST_F(ConnectDialogTest, SettingsAreStoredEvenWhenConnectingFails)
-{
-    // Port 1 on the loopback interface refuses at once.
-    answer_with(Gtk::RESPONSE_OK, "127.0.0.1:1", "Erin");
-    window.connect();
-    EXPECT_FALSE(parlane.is_connected());
-    GuiTest::Strings boxes = GuiTest::MessageBoxes::take();
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_NE(std::string::npos, boxes[0].find("refused")) << boxes[0];
-    EXPECT_EQ("127.0.0.1:1", config.get_connect_host());
-    EXPECT_EQ("Erin", config.get_connect_name());
-}
-
 class NpcDialogTest: public GuiTest::SessionTest
 {
 protected:
-    void SetUp() override
+    NpcDialogTest():
+        SessionTest(
+            false, "GM", { ";ADDCHAR;Zed;1", ";ADDCHAR;anna;1", ";ADDCHAR;Alice;0", ";ADDCHAR;Guard;1" })
     {
-        SessionTest::SetUp();
-        log_in("GM", { ";ADDCHAR;Zed;1", ";ADDCHAR;anna;1", ";ADDCHAR;Alice;0", ";ADDCHAR;Guard;1" });
-    }
-
-    void TearDown() override
-    {
-        dialog.hide();
-        window.get_dlg_biography()->hide();
-        SessionTest::TearDown();
     }
 
     Gtk::TreeView& list() { return *GuiTest::find_widget<Gtk::TreeView>(dialog, "lst_npcs"); }
@@ -494,27 +456,16 @@ TEST_F(NpcDialogTest, RemovesEverySelectedRow)
 {
     EXPECT_EQ((Strings { "Guard", "Zed", "anna" }), rows()) << "NPCs only, in byte order";
     EXPECT_EQ(Gtk::SELECTION_MULTIPLE, list().get_selection()->get_mode());
-    const struct
-    {
-        std::vector<int> selected;
-        Strings sent;
-    } cases[] = {
-        { { 0, 2 }, { "GM;REMOVECHAR;Guard", "GM;REMOVECHAR;anna" } },
-        { {}, {} },
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.sent.size());
-        server.take_sent();
-        select(c.selected);
-        click("btn_remove_npcs");
-        EXPECT_EQ(c.sent, server.take_sent());
-    }
+    select({ 0, 2 });
+    click("btn_remove_npcs");
+    EXPECT_EQ((Strings { "GM;REMOVECHAR;Guard", "GM;REMOVECHAR;anna" }), server.take_sent());
+    select({});
+    click("btn_remove_npcs");
+    EXPECT_EQ(Strings(), server.take_sent()) << "nothing selected";
 }
 
 TEST_F(NpcDialogTest, AddSendsTheNameAndTheListFollowsTheServer)
 {
-    server.take_sent();
     GuiTest::find_widget<Gtk::Entry>(dialog, "ent_npc_name")->set_text("Old Tom");
     click("btn_add_npc");
     EXPECT_EQ(Strings { "GM;ADDNPC;Old Tom" }, server.take_sent());
@@ -526,7 +477,6 @@ TEST_F(NpcDialogTest, AddSendsTheNameAndTheListFollowsTheServer)
 TEST_F(NpcDialogTest, EditsTheFirstSelectedBiographyWhenConnected)
 {
     BiographyDialog& biography = *window.get_dlg_biography();
-    server.take_sent();
     select({});
     click("btn_edit_biography");
     EXPECT_FALSE(biography.get_visible()) << "nothing selected";
@@ -546,15 +496,11 @@ TEST_F(NpcDialogTest, EditsTheFirstSelectedBiographyWhenConnected)
 class SceneListTest: public GuiTest::SessionTest
 {
 protected:
-    SceneListTest(): SessionTest(true) { }
-
-    void SetUp() override
-    {
-        SessionTest::SetUp();
-        log_in("Bob",
+    SceneListTest():
+        SessionTest(true, "Bob",
             { ";ADDCHAR;Bob;0", ";ADDSCENE;s1;0", ";ADDSCENE;s2;0", ";ADDSCENE;s3;0", ";ADDSCENE;s4;0",
-                ";SCENEGROUP;s2;g", ";SCENEGROUP;s3;g", ";SCENEGROUP;s4;h", "Bob;ENTER;s1" });
-        GuiTest::run_turns(5);
+                ";SCENEGROUP;s2;g", ";SCENEGROUP;s3;g", ";SCENEGROUP;s4;h", "Bob;ENTER;s1" })
+    {
     }
 
     // Each row as its indented name and colour: "s1 #000000", "  (s2) #00C000".
@@ -626,8 +572,7 @@ TEST_F(SceneListTest, GroupsScenesAndMarksEmptyAndActiveOnes)
     // announcements raise nothing; another name drops them with the model.
     Strings before = rows();
     parlane.connect(server.get_address(), "Bob");
-    Packet name;
-    ASSERT_TRUE(server.wait_for("NAME", name));
+    ASSERT_TRUE(server.wait_for("NAME"));
     ASSERT_TRUE(server.deliver_all({ "Bob;ENTER;s1", "Bob;BIOGRAPHY;" }));
     EXPECT_EQ(before, rows());
     ASSERT_TRUE(server.log_in("Carol"));

@@ -8,9 +8,7 @@
 #include <gtkmm/box.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/label.h>
-#include <gtkmm/main.h>
 
-#include <iostream>
 #include <string>
 
 namespace
@@ -20,37 +18,12 @@ namespace
 class FindBarTest: public GuiTest::SessionTest
 {
 protected:
-    FindBarTest():
-        SessionTest(true), view(*GuiTest::find_widget<LogView>(window, "txt_log")),
-        bar(*GuiTest::find_widget<Gtk::HBox>(window, "box_find")),
-        field(*GuiTest::find_widget<Gtk::Entry>(window, "ent_find")),
-        count(*GuiTest::find_widget<Gtk::Label>(window, "lbl_find_count")),
-        input(*GuiTest::find_widget<Gtk::Entry>(window, "ent_text"))
-    {
-    }
+    FindBarTest(): SessionTest(true) { }
 
-    void settle() { GuiTest::run_until([] { return !Gtk::Main::events_pending(); }, 5000); }
-
-    // A key as the X server would send it to the window, which hands it to
-    // its accelerators and then to the focused widget.
     void press(guint keyval, guint state = 0)
     {
-        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.keyval = keyval;
-        event->key.state = state;
-        GdkKeymapKey* keys = nullptr;
-        gint found = 0;
-        if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &found) && found > 0)
-            event->key.hardware_keycode = keys[0].keycode;
-        g_free(keys);
-        GuiTest::send_event(window, event);
-        settle();
-    }
-
-    void type(const std::string& text)
-    {
-        for (char c : text)
-            press(gdk_unicode_to_keyval(static_cast<unsigned char>(c)));
+        GuiTest::press(window, keyval, state);
+        GuiTest::settle();
     }
 
     // The text of each range of the buffer that carries the tag.
@@ -64,9 +37,7 @@ protected:
         {
             Gtk::TextIter end = at;
             end.forward_to_tag_toggle(tag);
-            Gtk::TextIter line = at;
-            line.set_line_offset(0);
-            Gtk::TextIter line_end = line;
+            Gtk::TextIter line = buffer->get_iter_at_line(at.get_line()), line_end = line;
             line_end.forward_to_line_end();
             // "match|whole line", to tell which line it is in.
             out.push_back(buffer->get_text(at, end) + "|" + buffer->get_text(line, line_end).substr(11));
@@ -90,19 +61,11 @@ protected:
             && place.get_y() + place.get_height() <= visible.get_y() + visible.get_height();
     }
 
-    void screenshot(const std::string& name)
-    {
-        GuiTest::run_turns(50);
-        std::string path = std::string(PARLANE_BINARY_DIR) + "/" + name;
-        ASSERT_TRUE(GuiTest::save_screenshot(window, path));
-        std::cout << "screenshot: " << path << std::endl;
-    }
-
-    LogView& view;
-    Gtk::HBox& bar;
-    Gtk::Entry& field;
-    Gtk::Label& count;
-    Gtk::Entry& input;
+    LogView& view = *GuiTest::find_widget<LogView>(window, "txt_log");
+    Gtk::HBox& bar = *GuiTest::find_widget<Gtk::HBox>(window, "box_find");
+    Gtk::Entry& field = *GuiTest::find_widget<Gtk::Entry>(window, "ent_find");
+    Gtk::Label& count = *GuiTest::find_widget<Gtk::Label>(window, "lbl_find_count");
+    Gtk::Entry& input = *GuiTest::find_widget<Gtk::Entry>(window, "ent_text");
 };
 
 } // namespace
@@ -118,7 +81,7 @@ TEST_F(FindBarTest, MarksCountsAndStepsThroughMatchesOfTheWholeScene)
             i % 200 == 100 ? "$me$: \"The *OWL* hoots " + std::to_string(i) + ", an owl.\"" : "line " + std::to_string(i)));
     const BackLog& log = parlane.get_scene("Tavern")->get_backlog();
     ASSERT_TRUE(GuiTest::run_until([&] { return log.size() >= 2000; }, 20000));
-    settle();
+    GuiTest::settle();
     ASSERT_FALSE(bar.get_visible());
     int first_held = 2000 - view.get_buffer()->get_line_count();
     ASSERT_GT(first_held, 100);
@@ -126,7 +89,8 @@ TEST_F(FindBarTest, MarksCountsAndStepsThroughMatchesOfTheWholeScene)
     press(GDK_f, GDK_CONTROL_MASK);
     ASSERT_TRUE(bar.get_visible());
     EXPECT_TRUE(field.has_focus());
-    type("owl");
+    for (guint key : { GDK_o, GDK_w, GDK_l })
+        press(key);
     EXPECT_EQ("20 of 20", count.get_text());
     GuiTest::Strings held;
     for (int i = 100; i < 2000; i += 200)
@@ -151,16 +115,16 @@ TEST_F(FindBarTest, MarksCountsAndStepsThroughMatchesOfTheWholeScene)
 
     // A new line is marked as it arrives; the other scene is searched too.
     ASSERT_TRUE(server.deliver("Alice;TEXT;Tavern;an Owlet"));
-    settle();
+    GuiTest::settle();
     EXPECT_EQ("20 of 21", count.get_text());
     EXPECT_EQ("Owl|an Owlet", tagged("match").back());
-    screenshot("findbar.png");
+    GuiTest::screenshot(window, "findbar.png");
     ASSERT_TRUE(server.deliver("Alice;TEXT;Market;no birds here"));
     parlane.set_active_scene(parlane.get_scene("Market"));
-    settle();
+    GuiTest::settle();
     EXPECT_EQ("No match in this scene", count.get_text());
     parlane.set_active_scene(parlane.get_scene("Tavern"));
-    settle();
+    GuiTest::settle();
     EXPECT_EQ("21 of 21", count.get_text());
     EXPECT_EQ((GuiTest::Strings { "OWL|" + owl(1900), "owl|" + owl(1900), "Owl|an Owlet" }), tagged("match"));
 

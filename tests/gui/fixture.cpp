@@ -13,9 +13,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <iostream>
 #include <list>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -117,22 +121,71 @@ bool run_until(const std::function<bool()>& done, int max_turns)
     return done();
 }
 
-void run_turns(int turns)
+void settle(int max_turns)
 {
-    run_until([] { return false; }, turns);
+    run_until([] { return !Gtk::Main::events_pending(); }, max_turns);
 }
 
-bool save_screenshot(Gtk::Window& window, const std::string& path)
+void screenshot(Gtk::Window& window, const std::string& name)
 {
+    run_turns(50);
+    settle();
+    const char* folder = std::getenv("PARLANE_SCREENSHOTS");
+    std::string path = std::string(folder ? folder : PARLANE_BINARY_DIR) + "/" + name;
     GdkWindow* top = window.get_window()->gobj();
     int width = 0, height = 0;
     gdk_drawable_get_size(top, &width, &height);
     GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, top, nullptr, 0, 0, 0, 0, width, height);
-    if (!shot)
-        return false;
+    ASSERT_NE(nullptr, shot) << "the window could not be read for " << path;
     gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr);
     g_object_unref(shot);
-    return true;
+    std::cout << "screenshot: " << path << std::endl;
+}
+
+bool press(Gtk::Widget& widget, guint keyval, guint state)
+{
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.keyval = keyval;
+    event->key.state = state;
+    GdkKeymapKey* keys = nullptr;
+    gint found = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &found) && found > 0)
+        event->key.hardware_keycode = keys[0].keycode;
+    g_free(keys);
+    return send_event(widget, event);
+}
+
+Strings lines(Gtk::TextView& view)
+{
+    Strings result;
+    std::string text = view.get_buffer()->get_text();
+    for (size_t start = 0; !text.empty() && start <= text.size();)
+    {
+        size_t end = std::min(text.find('\n', start), text.size());
+        result.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return result;
+}
+
+std::string look_at(Gtk::TextView& view, int line, int offset)
+{
+    Gtk::TextIter at = view.get_buffer()->get_iter_at_line_offset(line, offset);
+    // gtkmm's TextIter::get_attributes() crashes; the C call does not.
+    GtkTextAttributes* values = gtk_text_view_get_default_attributes(view.gobj());
+    gtk_text_iter_get_attributes(at.gobj(), values);
+    const GdkColor& fg = values->appearance.fg_color;
+    char color[8];
+    std::snprintf(color, sizeof color, "#%02X%02X%02X", fg.red >> 8, fg.green >> 8, fg.blue >> 8);
+    std::string look = color;
+    if (pango_font_description_get_weight(values->font) >= PANGO_WEIGHT_BOLD)
+        look += " bold";
+    if (values->appearance.underline == PANGO_UNDERLINE_SINGLE)
+        look += " underline";
+    if (pango_font_description_get_style(values->font) == PANGO_STYLE_ITALIC)
+        look += " italic";
+    gtk_text_attributes_unref(values);
+    return look;
 }
 
 void MessageBoxes::start()
@@ -150,9 +203,7 @@ void MessageBoxes::queue_answer(int response)
 
 Strings MessageBoxes::take()
 {
-    Strings texts;
-    texts.swap(answered);
-    return texts;
+    return std::exchange(answered, {});
 }
 
 bool MessageBoxes::wait_for(const std::string& text, int max_turns)
@@ -240,29 +291,12 @@ void TestServer::accept()
         });
 }
 
-void TestServer::drop_client()
-{
-    delete client;
-    client = nullptr;
-}
-
-void TestServer::tick()
-{
-    disp.tick(false);
-}
-
 void TestServer::send(const Packet& pkt)
 {
     if (!client)
         run_until([this] { return client != nullptr; });
     ASSERT_NE(nullptr, client) << "no client connected";
     client->send_packet(pkt);
-}
-
-bool TestServer::deliver(const Packet& pkt)
-{
-    send(pkt);
-    return sync();
 }
 
 bool TestServer::deliver_all(const Strings& lines)
@@ -275,10 +309,9 @@ bool TestServer::deliver_all(const Strings& lines)
 bool TestServer::log_in(const std::string& user)
 {
     parlane().connect(address, user);
-    Packet name;
     // The answer to the login's biography question ends what the login
     // announces; until then the client counts nothing as news.
-    return wait_for("NAME", name) && deliver_all({ user + ";BIOGRAPHY;" }) && parlane().is_connected();
+    return wait_for("NAME") && deliver_all({ user + ";BIOGRAPHY;" }) && parlane().is_connected();
 }
 
 bool TestServer::sync()
@@ -290,7 +323,7 @@ bool TestServer::sync()
     return answered;
 }
 
-bool TestServer::wait_for(const std::string& cmd, Packet& pkt, int max_turns)
+bool TestServer::wait_for(const std::string& cmd, Packet* pkt, int max_turns)
 {
     auto look = [&]
     {
@@ -301,7 +334,9 @@ bool TestServer::wait_for(const std::string& cmd, Packet& pkt, int max_turns)
     };
     if (!run_until(look, max_turns))
         return false;
-    pkt = received[waited++];
+    if (pkt)
+        *pkt = received[waited];
+    ++waited;
     return true;
 }
 
@@ -317,8 +352,8 @@ Strings TestServer::take_sent()
     return lines;
 }
 
-SessionTest::SessionTest(bool shown):
-    parlane(GuiTest::parlane()), window(GuiTest::main_window()), shown(shown),
+SessionTest::SessionTest(bool shown, const std::string& user, const Strings& setup):
+    parlane(GuiTest::parlane()), window(GuiTest::main_window()), shown(shown), user(user), setup(setup),
     saved_config(parlane.get_config())
 {
 }
@@ -333,12 +368,22 @@ void SessionTest::SetUp()
         run_turns(5);
     }
     MessageBoxes::take();
+    if (!user.empty())
+    {
+        log_in(user, setup);
+        run_turns(5);
+    }
 }
 
 void SessionTest::TearDown()
 {
     parlane.get_config() = saved_config;
     parlane.signal_config_changed.emit();
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* i = windows; i; i = i->next)
+        if (i->data != window.gobj())
+            gtk_widget_hide(GTK_WIDGET(i->data));
+    g_list_free(windows);
     if (shown)
     {
         window.hide();

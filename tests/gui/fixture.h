@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <gtkmm/dialog.h>
+#include <gtkmm/textview.h>
 
 #include <functional>
 #include <string>
@@ -32,11 +33,27 @@ MainWindow& main_window();
 // Loop turns (controller, every TestServer, 1 ms sleep) until done() or
 // max_turns; returns done().
 bool run_until(const std::function<bool()>& done, int max_turns = 5000);
-void run_turns(int turns);
+inline void run_turns(int turns)
+{
+    run_until([] { return false; }, turns);
+}
 
-// Saves what window shows as a PNG at path, for a person to look at; false
-// when the window could not be read.
-bool save_screenshot(Gtk::Window& window, const std::string& path);
+// Runs turns until the toolkit has no event pending, or max_turns.
+void settle(int max_turns = 5000);
+
+// Settles and saves what window shows as a PNG, for a person to look at, as
+// `name` in $PARLANE_SCREENSHOTS or else the build folder; prints the path.
+void screenshot(Gtk::Window& window, const std::string& name);
+
+// Hands widget a key press as the X server sends it, with the hardware code
+// by which accelerators are looked up; whether it was handled.
+bool press(Gtk::Widget& widget, guint keyval, guint state = 0);
+
+// The text of view split at line feeds; none when it is empty.
+Strings lines(Gtk::TextView& view);
+// "#RRGGBB" of the character at line and offset of view, then " bold",
+// " underline" and " italic" where they apply.
+std::string look_at(Gtk::TextView& view, int line, int offset);
 
 // A 5 ms timer answers every visible message box but the connect wait's with
 // the next queued response or else OK, and records its text.
@@ -76,17 +93,22 @@ public:
     bool log_in(const std::string& user);
     void send(const Packet& pkt);
     // Sends and runs turns until the client has handled it.
-    bool deliver(const Packet& pkt);
+    bool deliver(const Packet& pkt) { return send(pkt), sync(); }
     bool deliver(const std::string& line) { return deliver(Packet(line)); }
     bool deliver_all(const Strings& lines);
     // Runs turns until an ERROR marker's box was answered, and one more.
     bool sync();
-    bool wait_for(const std::string& cmd, Packet& pkt, int max_turns = 5000);
+    // Runs turns until the client sent cmd, stored in pkt if given.
+    bool wait_for(const std::string& cmd, Packet* pkt = nullptr, int max_turns = 5000);
     // After sync(): what the client sent since the last call, NAME left out.
     Strings take_sent();
     // Closes the link to the client, as a server that went away.
-    void drop_client();
-    void tick();
+    void drop_client()
+    {
+        delete client;
+        client = nullptr;
+    }
+    void tick() { disp.tick(false); }
 
     std::vector<Packet> received;
 
@@ -101,12 +123,13 @@ private:
     size_t waited;
 };
 
-// Each test starts disconnected, with the main window shown if `shown`; the
-// configuration is put back afterwards.
+// Each test starts disconnected, with the main window shown if `shown`, and
+// logged in as `user` with the `setup` lines delivered if a user is given.
+// The configuration is put back and every other window hidden afterwards.
 class SessionTest: public ::testing::Test
 {
 protected:
-    explicit SessionTest(bool shown = false);
+    explicit SessionTest(bool shown = false, const std::string& user = "", const Strings& setup = {});
     void SetUp() override;
     void TearDown() override;
     void log_in(const std::string& user, const Strings& setup = {});
@@ -117,6 +140,8 @@ protected:
 
 private:
     bool shown;
+    std::string user;
+    Strings setup;
     Config saved_config;
 };
 

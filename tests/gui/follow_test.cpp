@@ -6,7 +6,6 @@
 
 #include <gdk/gdkkeysyms.h>
 #include <gtkmm/button.h>
-#include <gtkmm/main.h>
 #include <gtkmm/scrolledwindow.h>
 
 #include <string>
@@ -19,7 +18,7 @@ namespace
 class FollowTest: public GuiTest::SessionTest
 {
 protected:
-    FollowTest(): SessionTest(true), view(*GuiTest::find_widget<LogView>(window, "txt_log")) { }
+    FollowTest(): SessionTest(true) { }
 
     void SetUp() override
     {
@@ -36,12 +35,7 @@ protected:
             server.send(Packet("Alice", "TEXT", "Tavern", "line " + std::to_string(i) + " of the flood"));
         const BackLog& log = parlane.get_scene("Tavern")->get_backlog();
         ASSERT_TRUE(GuiTest::run_until([&] { return log.size() >= static_cast<size_t>(from + count); }, 20000));
-        settle();
-    }
-
-    void settle()
-    {
-        GuiTest::run_until([] { return !Gtk::Main::events_pending(); }, 5000);
+        GuiTest::settle();
     }
 
     double bottom() const { return adj->get_upper() - adj->get_page_size(); }
@@ -57,10 +51,8 @@ protected:
 
     void press(guint key)
     {
-        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.keyval = key;
-        GuiTest::send_event(view, event);
-        settle();
+        GuiTest::press(view, key);
+        GuiTest::settle();
     }
 
     void scroll_up(int times)
@@ -72,46 +64,36 @@ protected:
             event->scroll.direction = GDK_SCROLL_UP;
             GuiTest::send_event(scroller, event);
         }
-        settle();
+        GuiTest::settle();
     }
 
     // The number in the buffer's first line, "[hh:mm:ss] line N of the flood".
     int first_number()
     {
-        Glib::RefPtr<Gtk::TextBuffer> buffer = view.get_buffer();
-        Gtk::TextIter end = buffer->begin();
-        end.forward_to_line_end();
-        std::string line = buffer->get_text(buffer->begin(), end);
+        std::string line = GuiTest::lines(view).at(0);
         return std::stoi(line.substr(line.find("line ") + 5));
     }
 
-    void save_screenshot(const std::string& name)
-    {
-        std::string path = std::string(PARLANE_BINARY_DIR) + "/" + name;
-        ASSERT_TRUE(GuiTest::save_screenshot(window, path));
-        std::cout << "screenshot: " << path << std::endl;
-    }
-
-    LogView& view;
+    LogView& view = *GuiTest::find_widget<LogView>(window, "txt_log");
     Gtk::Adjustment* adj = nullptr;
 };
 
 TEST_F(FollowTest, ViewAtTheBottomStaysThroughFloodSwitchAndResize)
 {
     flood(0, 10000);
-    save_screenshot("follow-after-flood.png");
+    GuiTest::screenshot(window, "follow-after-flood.png");
     EXPECT_TRUE(view.is_following());
     EXPECT_NEAR(bottom(), adj->get_value(), 1) << "the newest line shows after the flood";
     EXPECT_FALSE(view.has_new_below());
 
     parlane.set_active_scene(parlane.get_scene("Market"));
-    settle();
+    GuiTest::settle();
     parlane.set_active_scene(parlane.get_scene("Tavern"));
-    settle();
+    GuiTest::settle();
     EXPECT_NEAR(bottom(), adj->get_value(), 1) << "a scene comes back at its end";
 
     window.resize(500, 300);
-    settle();
+    GuiTest::settle();
     EXPECT_NEAR(bottom(), adj->get_value(), 1) << "a smaller window keeps the end in view";
     flood(10000, 500);
     EXPECT_NEAR(bottom(), adj->get_value(), 1);
@@ -126,7 +108,7 @@ TEST_F(FollowTest, ScrolledUpViewStaysAndOffersTheNewLines)
     int kept = top_line();
 
     flood(2000, 3000);
-    save_screenshot("follow-scrolled-up.png");
+    GuiTest::screenshot(window, "follow-scrolled-up.png");
     // The toolkit may move the view by pixels as it measures lines above, but
     // not off the line the reader was at.
     EXPECT_EQ(kept, top_line()) << "the reader's place is kept through the flood";
@@ -142,7 +124,7 @@ TEST_F(FollowTest, ScrolledUpViewStaysAndOffersTheNewLines)
     flood(5100, 10);
     ASSERT_TRUE(view.has_new_below());
     GuiTest::find_widget<Gtk::Button>(view, "btn_new_below")->clicked();
-    settle();
+    GuiTest::settle();
     EXPECT_NEAR(bottom(), adj->get_value(), 1);
     EXPECT_FALSE(view.has_new_below());
 }
@@ -162,15 +144,10 @@ TEST_F(FollowTest, TopOfTheViewBringsInEarlierLines)
         first = earlier;
     }
     EXPECT_EQ(0, first);
-    Glib::RefPtr<Gtk::TextBuffer> buffer = view.get_buffer();
-    ASSERT_EQ(3000, buffer->get_line_count());
+    GuiTest::Strings shown = GuiTest::lines(view);
+    ASSERT_EQ(3000u, shown.size());
     for (int line : { 0, 1, 1499, 1500, 2999 })
-    {
-        Gtk::TextIter start = buffer->get_iter_at_line(line);
-        Gtk::TextIter end = start;
-        end.forward_to_line_end();
-        EXPECT_NE(std::string::npos, start.get_text(end).find("line " + std::to_string(line) + " "));
-    }
+        EXPECT_NE(std::string::npos, shown[line].find("line " + std::to_string(line) + " ")) << shown[line];
 }
 
 } // namespace

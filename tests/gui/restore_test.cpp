@@ -4,13 +4,8 @@
 #include "tests/client/tempdir.h"
 #include "tests/gui/fixture.h"
 
-#include <gdk/gdk.h>
 #include <gtest/gtest.h>
-#include <gtkmm/main.h>
-#include <gtkmm/textbuffer.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -28,47 +23,7 @@ class RestoreViewTest: public GuiTest::SessionTest
 protected:
     RestoreViewTest(): SessionTest(true) { }
 
-    std::vector<std::string> lines()
-    {
-        std::vector<std::string> result;
-        std::string text = view.get_buffer()->get_text();
-        for (std::size_t start = 0; start <= text.size();)
-        {
-            std::size_t end = std::min(text.find('\n', start), text.size());
-            result.push_back(text.substr(start, end - start));
-            start = end + 1;
-        }
-        return result;
-    }
-
-    // "#RRGGBB" of the text at the character `offset` of `line`, then " bold"
-    // and " italic" where they apply.
-    std::string look_at(int line, int offset)
-    {
-        Gtk::TextIter at = view.get_buffer()->get_iter_at_line_offset(line, offset);
-        GtkTextAttributes* values = gtk_text_view_get_default_attributes(view.gobj());
-        gtk_text_iter_get_attributes(at.gobj(), values);
-        const GdkColor& fg = values->appearance.fg_color;
-        char look[8];
-        std::snprintf(look, sizeof look, "#%02X%02X%02X", fg.red >> 8, fg.green >> 8, fg.blue >> 8);
-        std::string result = look;
-        if (pango_font_description_get_weight(values->font) >= PANGO_WEIGHT_BOLD)
-            result += " bold";
-        if (pango_font_description_get_style(values->font) == PANGO_STYLE_ITALIC)
-            result += " italic";
-        gtk_text_attributes_unref(values);
-        return result;
-    }
-
-    // A picture of the window for a person to look at, when asked for.
-    void screenshot(const std::string& name)
-    {
-        const char* folder = std::getenv("PARLANE_SCREENSHOTS");
-        if (!folder)
-            return;
-        GuiTest::run_until([] { return !Gtk::Main::events_pending(); }, 1000);
-        ASSERT_TRUE(GuiTest::save_screenshot(window, std::string(folder) + "/" + name + ".png"));
-    }
+    std::string look_at(int line, int offset) { return GuiTest::look_at(view, line, offset); }
 
     const Config& config() { return parlane.get_config(); }
 
@@ -86,15 +41,14 @@ TEST_F(RestoreViewTest, WelcomeShowsWhileNoSceneIsActive)
     GuiTest::run_turns(5);
     std::string text = view.get_buffer()->get_text();
     EXPECT_EQ(0u, text.find("Welcome to Parlane.")) << text;
-    for (const char* part : { "Ctrl+O", "\"GM\"", "F1" })
-        EXPECT_NE(std::string::npos, text.find(part)) << part;
-    EXPECT_NE(std::string::npos, text.find((fs::current_path() / "parlane.conf").string())) << text;
-    EXPECT_NE(std::string::npos, text.find((fs::current_path() / "<game>").string() + "/")) << text;
+    for (const std::string& part : { std::string("Ctrl+O"), std::string("\"GM\""), std::string("F1"),
+             (fs::current_path() / "parlane.conf").string(), (fs::current_path() / "<game>").string() + "/" })
+        EXPECT_NE(std::string::npos, text.find(part)) << part << " in " << text;
     EXPECT_EQ(config().get_color("event") + " bold", look_at(0, 0));
-    screenshot("welcome");
+    GuiTest::screenshot(window, "welcome.png");
 
     ASSERT_TRUE(server.deliver_all({ ";ADDSCENE;Tavern;0", "*;TEXT;Tavern;Hello" }));
-    std::vector<std::string> shown = lines();
+    GuiTest::Strings shown = GuiTest::lines(view);
     ASSERT_EQ(1u, shown.size()) << view.get_buffer()->get_text();
     EXPECT_EQ("Hello", shown[0].substr(11));
 
@@ -115,7 +69,7 @@ TEST_F(RestoreViewTest, RestartMidSessionShowsTheLoggedLinesDimmedOnce)
         { ";GAME;Keep", ";SESSION;Night", ";ADDCHAR;Bob;0", ";ADDSCENE;Tavern;0", "Bob;ENTER;Tavern",
             "Bob;TEXT;Tavern;$me$ says \"*hi*\"" });
     GuiTest::run_turns(5);
-    std::vector<std::string> shown = lines();
+    GuiTest::Strings shown = GuiTest::lines(view);
     ASSERT_EQ(6u, shown.size()) << view.get_buffer()->get_text();
     EXPECT_EQ("[20:15:07] Guard draws a sword.", shown[0]);
     EXPECT_EQ("[20:15:08] Ann: brb", shown[1]);
@@ -129,12 +83,11 @@ TEST_F(RestoreViewTest, RestartMidSessionShowsTheLoggedLinesDimmedOnce)
     std::string dim = look_at(0, 11);
     for (const char* role : { "text", "ooc", "event", "name", "speech", "gm" })
         EXPECT_NE(config().get_color(role), dim) << role;
-    EXPECT_EQ(dim, look_at(1, 11));
-    EXPECT_EQ(dim, look_at(2, 11));
-    EXPECT_EQ(config().get_color("event") + " bold", look_at(3, 11));
-    EXPECT_EQ(config().get_color("event"), look_at(4, 11));
-    EXPECT_EQ(config().get_color("speech") + " bold", look_at(5, 21));
-    screenshot("restored");
+    const std::string event = config().get_color("event");
+    EXPECT_EQ((GuiTest::Strings { dim, dim, event + " bold", event, config().get_color("speech") + " bold" }),
+        (GuiTest::Strings {
+            look_at(1, 11), look_at(2, 11), look_at(3, 11), look_at(4, 11), look_at(5, 21) }));
+    GuiTest::screenshot(window, "restored.png");
 }
 
 // The client's own lines: notices quiet, problems in the error colour; none
@@ -147,7 +100,7 @@ TEST_F(RestoreViewTest, LocalLinesHaveLooksOfTheirOwn)
     tavern.add_local_line(LogLine::PROBLEM, "Unknown command /frob (see Help)");
     parlane.signal_activity.emit();
     GuiTest::run_turns(5);
-    std::vector<std::string> shown = lines();
+    GuiTest::Strings shown = GuiTest::lines(view);
     ASSERT_EQ(2u, shown.size());
     EXPECT_EQ("* Reconnected", shown[0].substr(11));
     EXPECT_EQ(config().get_color("event") + " italic", look_at(0, 13));

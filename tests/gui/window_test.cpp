@@ -10,7 +10,6 @@
 #include "libs/core/source/time/units.h"
 #include "tests/gui/fixture.h"
 
-#include <gdk/gdk.h>
 #include <gdk/gdkkeysyms.h>
 #include <glibmm/main.h>
 #include <gtest/gtest.h>
@@ -19,8 +18,6 @@
 #include <gtkmm/label.h>
 #include <gtkmm/main.h>
 #include <gtkmm/menuitem.h>
-#include <gtkmm/scrolledwindow.h>
-#include <gtkmm/textbuffer.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -63,20 +60,9 @@ protected:
     // The application's own loop with `action` inside it: its exit code, or 7.
     int run_loop_with(const std::function<void()>& action)
     {
-        sigc::connection act = Glib::signal_timeout().connect(
-            [&]
-            {
-                action();
-                return false;
-            },
-            20);
-        sigc::connection stop = Glib::signal_timeout().connect(
-            [this]
-            {
-                parlane.exit(7);
-                return false;
-            },
-            2000);
+        sigc::connection act = Glib::signal_timeout().connect([&] { return action(), false; }, 20);
+        sigc::connection stop
+            = Glib::signal_timeout().connect([this] { return parlane.exit(7), false; }, 2000);
         int code = parlane.Kel::Application::main();
         act.disconnect();
         stop.disconnect();
@@ -141,8 +127,7 @@ TEST_F(MainWindowTest, DisconnectAndEndSessionAskFirst)
         { "mni_disconnect", "Really disconnect?", Gtk::RESPONSE_NO, true, {} },
         { "mni_disconnect", "Really disconnect?", Gtk::RESPONSE_YES, false, {} },
     };
-    ASSERT_TRUE(server.log_in("GM"));
-    server.take_sent();
+    log_in("GM");
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.item);
@@ -191,8 +176,7 @@ TEST_F(MainWindowTest, ARefusalWhileReconnectingEndsTheTriesWithOneBox)
         server.drop_client();
         ASSERT_TRUE(GuiTest::run_until([this] { return parlane.get_reconnecting(); }));
         EXPECT_NE(std::string::npos, window.get_title().find("(reconnecting)")) << window.get_title();
-        Packet name;
-        ASSERT_TRUE(server.wait_for("NAME", name)) << "no try to connect again";
+        ASSERT_TRUE(server.wait_for("NAME")) << "no try to connect again";
         if (c.answer)
             server.send(Packet(c.answer));
         else
@@ -242,11 +226,9 @@ TEST_F(MainWindowTest, TextArrivingWithoutFocusFlashesUntilFocused)
     EXPECT_FALSE(window.get_flash()) << "the window has the focus";
     send_focus(false);
     ASSERT_TRUE(server.deliver("Alice;TEXT;Tavern;hello"));
-    EXPECT_TRUE(window.get_flash());
-    EXPECT_TRUE(window.get_urgency_hint());
+    EXPECT_TRUE(window.get_flash() && window.get_urgency_hint());
     send_focus(true);
-    EXPECT_FALSE(window.get_flash());
-    EXPECT_FALSE(window.get_urgency_hint());
+    EXPECT_FALSE(window.get_flash() || window.get_urgency_hint());
 }
 
 struct Key
@@ -260,25 +242,13 @@ class InputBoxTest: public GuiTest::SessionTest
 protected:
     InputBoxTest(): SessionTest(true) { }
 
-    void SetUp() override
-    {
-        SessionTest::SetUp();
-        box.set_text("");
-    }
-
     void TearDown() override
     {
         box.set_text("");
         SessionTest::TearDown();
     }
 
-    bool press(guint keyval, guint state = 0)
-    {
-        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.keyval = keyval;
-        event->key.state = state;
-        return GuiTest::send_event(box, event);
-    }
+    bool press(guint keyval, guint state = 0) { return GuiTest::press(box, keyval, state); }
 
     void expect_keys(const std::vector<Key>& keys, const std::function<std::string()>& now)
     {
@@ -328,16 +298,9 @@ TEST_F(InputBoxTest, HistoryIsBrowsedWithUpAndDown)
     enter("one");
     enter("two");
     box.set_text("draft");
-    expect_keys(
-        {
-            { GDK_Down, 0, "draft" }, // not browsing
-            { GDK_Up, 0, "two" },
-            { GDK_Up, 0, "one" },
-            { GDK_Up, 0, "one" }, // the oldest stays
-            { GDK_Down, 0, "two" },
-            { GDK_Down, 0, "" },
-            { GDK_Down, 0, "" },
-        },
+    // Down before browsing keeps the draft; the oldest entry stays at the top.
+    expect_keys({ { GDK_Down, 0, "draft" }, { GDK_Up, 0, "two" }, { GDK_Up, 0, "one" }, { GDK_Up, 0, "one" },
+                    { GDK_Down, 0, "two" }, { GDK_Down, 0, "" }, { GDK_Down, 0, "" } },
         [this] { return text(); });
 }
 
@@ -370,16 +333,11 @@ TEST_F(InputBoxTest, SceneKeysNeedAScene)
         [this] { return active_scene(); });
     EXPECT_EQ(Strings(), server.take_sent());
     EXPECT_TRUE(server.deliver_all({ ";ADDSCENE;Gate;0", ";ADDSCENE;Market;0", ";ADDSCENE;Tavern;0" }));
-    // Scene order: Gate, Market, Tavern.
+    // Scene order: Gate, Market, Tavern; Alt+0 would be a tenth scene.
     expect_keys(
-        {
-            { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" },
-            { GDK_Page_Down, GDK_CONTROL_MASK, "Market" },
-            { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
-            { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
-            { GDK_0, GDK_MOD1_MASK, "Tavern" }, // no tenth scene
-            { GDK_1, GDK_MOD1_MASK, "Gate" },
-        },
+        { { GDK_Page_Up, GDK_CONTROL_MASK, "Gate" }, { GDK_Page_Down, GDK_CONTROL_MASK, "Market" },
+            { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" }, { GDK_Page_Down, GDK_CONTROL_MASK, "Tavern" },
+            { GDK_0, GDK_MOD1_MASK, "Tavern" }, { GDK_1, GDK_MOD1_MASK, "Gate" } },
         [this] { return active_scene(); });
 }
 
@@ -395,39 +353,28 @@ TEST_F(InputBoxTest, PastedLinesAreSentOneByOne)
     box.activate();
     EXPECT_EQ(
         (Strings { "GM;TEXT;Pantry;first", "GM;TEXT;Pantry;second", "GM;TEXT;Pantry;" }), server.take_sent());
-    press(GDK_Up);
-    EXPECT_EQ("first\nsecond\n", text());
-    press(GDK_Up);
-    EXPECT_EQ("first\nsecond\n", text()) << "one history entry";
+    expect_keys(
+        { { GDK_Up, 0, "first\nsecond\n" }, { GDK_Up, 0, "first\nsecond\n" } }, [this] { return text(); });
 }
 
 class LogViewTest: public GuiTest::SessionTest
 {
 protected:
-    LogViewTest(): SessionTest(true) { }
-
-    void SetUp() override
-    {
-        SessionTest::SetUp();
-        log_in("Bob",
+    LogViewTest():
+        SessionTest(true, "Bob",
             { ";ADDCHAR;Bob;0", ";ADDCHAR;Alice;0", ";ADDCHAR;GM;0", ";ADDSCENE;Tavern;0",
-                ";ADDSCENE;Market;0" });
-        ASSERT_EQ("Tavern", parlane.get_active_scene()->get_name());
+                ";ADDSCENE;Market;0" })
+    {
     }
 
     // The lines of the view without their "[hh:mm:ss] " stamps.
     Strings bodies()
     {
-        Strings lines;
-        std::string text = view.get_buffer()->get_text();
-        for (size_t start = 0; !text.empty() && start <= text.size();)
+        Strings lines = GuiTest::lines(view);
+        for (std::string& line : lines)
         {
-            size_t end = std::min(text.find('\n', start), text.size());
-            std::string line = text.substr(start, end - start);
-            EXPECT_EQ("[", line.substr(0, 1));
-            EXPECT_EQ("] ", line.substr(9, 2));
-            lines.push_back(line.substr(std::min<size_t>(11, line.size())));
-            start = end + 1;
+            EXPECT_EQ("] ", line.substr(9, 2)) << line;
+            line.erase(0, 11);
         }
         return lines;
     }
@@ -436,30 +383,11 @@ protected:
     // then "bold", "underline" and "italic" where they apply.
     std::string look_at(int line, int offset)
     {
-        Gtk::TextIter at = view.get_buffer()->get_iter_at_line_offset(line, 11 + offset);
-        // gtkmm's TextIter::get_attributes() crashes; the C call does not.
-        GtkTextAttributes* values = gtk_text_view_get_default_attributes(view.gobj());
-        gtk_text_iter_get_attributes(at.gobj(), values);
-        std::string look = "?";
+        std::string look = GuiTest::look_at(view, line, 11 + offset);
         for (const char* role : { "timestamp", "text", "gm", "ooc", "name", "other_name", "event", "speech" })
-        {
-            Gdk::Color color;
-            color.set(parlane.get_config().get_color(role));
-            const GdkColor& fg = values->appearance.fg_color;
-            if (color.get_red() == fg.red && color.get_green() == fg.green && color.get_blue() == fg.blue)
-            {
-                look = role;
-                break;
-            }
-        }
-        if (pango_font_description_get_weight(values->font) >= PANGO_WEIGHT_BOLD)
-            look += " bold";
-        if (values->appearance.underline == PANGO_UNDERLINE_SINGLE)
-            look += " underline";
-        if (pango_font_description_get_style(values->font) == PANGO_STYLE_ITALIC)
-            look += " italic";
-        gtk_text_attributes_unref(values);
-        return look;
+            if (look.compare(0, 7, parlane.get_config().get_color(role)) == 0)
+                return role + look.substr(7);
+        return "?" + look.substr(7);
     }
 
     void deliver(const std::string& line) { EXPECT_TRUE(server.deliver(line)) << line; }
@@ -532,22 +460,19 @@ TEST_F(LogViewTest, LinesArrivingInViewAreDrawnInTheirColours)
     ASSERT_TRUE(gdk_color_parse(parlane.get_config().get_color("name").c_str(), &name));
     auto name_pixels = [&]
     {
-        GuiTest::run_until([] { return !Gtk::Main::events_pending(); }, 1000);
+        GuiTest::settle(1000);
         GdkWindow* text = gtk_text_view_get_window(view.gobj(), GTK_TEXT_WINDOW_TEXT);
         int width = 0, height = 0;
         gdk_drawable_get_size(text, &width, &height);
         GdkPixbuf* shot = gdk_pixbuf_get_from_drawable(nullptr, text, nullptr, 0, 0, 0, 0, width, height);
         if (!shot)
             return -1;
-        int count = 0;
         const guchar* pixels = gdk_pixbuf_get_pixels(shot);
+        int count = 0, stride = gdk_pixbuf_get_rowstride(shot), channels = gdk_pixbuf_get_n_channels(shot);
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-            {
-                const guchar* p
-                    = pixels + y * gdk_pixbuf_get_rowstride(shot) + x * gdk_pixbuf_get_n_channels(shot);
+            for (const guchar* p = pixels + y * stride; p < pixels + y * stride + width * channels;
+                 p += channels)
                 count += p[0] == name.red >> 8 && p[1] == name.green >> 8 && p[2] == name.blue >> 8;
-            }
         g_object_unref(shot);
         return count;
     };
@@ -559,11 +484,7 @@ TEST_F(LogViewTest, LinesArrivingInViewAreDrawnInTheirColours)
 class ParlaneTest: public GuiTest::SessionTest
 {
 protected:
-    void SetUp() override
-    {
-        SessionTest::SetUp();
-        ASSERT_TRUE(server.log_in("Bob"));
-    }
+    ParlaneTest(): SessionTest(false, "Bob") { }
 };
 
 TEST_F(ParlaneTest, TitleFollowsGameAndSession)
@@ -643,8 +564,6 @@ TEST(ParlaneStartup, MissingOrDamagedUiFileIsShownAndThrown)
             std::string("Cannot load the user interface from \"parlane.glade\": ") + c.reason);
     }
 }
-
-using Strings = std::vector<std::string>;
 
 class ToolkitPumpTest: public ::testing::Test
 {
