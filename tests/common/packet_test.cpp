@@ -63,10 +63,3 @@ TEST(Packet, WritesLineForm)
     for (const auto& [pkt, line] : cases)
         EXPECT_EQ(line, pkt.str());
 }
-
-TEST(Packet, ParameterIndexIsChecked)
-{
-    Packet pkt("o", "TEXT", "only");
-    EXPECT_EQ("Parameter index out of range",
-        TestIO::what_of<Kel::InvalidParameterValue>([&] { pkt.get_parameter(1); }));
-}

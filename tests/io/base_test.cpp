@@ -20,10 +20,8 @@ TEST(Base, GetGivesBytesAsUnsigned)
     FdObject in(pipe.read_end);
     ASSERT_TRUE(pipe.put(std::string("\xff\x00\x41", 3)));
     pipe.close_write();
-    EXPECT_EQ(in.get(), 255);
-    EXPECT_EQ(in.get(), 0);
-    EXPECT_EQ(in.get(), 'A');
-    EXPECT_EQ(in.get(), -1);
+    EXPECT_EQ((std::vector<int> { in.get(), in.get(), in.get(), in.get() }),
+        (std::vector<int> { 255, 0, 'A', -1 }));
     EXPECT_TRUE(in.eof());
 }
 

@@ -25,8 +25,6 @@ TEST(Poll, SingleObject)
     FdObject out(pipe.write_end);
 
     EXPECT_EQ(poll(in, P_INPUT, Time::zero), P_NONE);
-    // Below one millisecond only looks.
-    EXPECT_EQ(poll(in, P_INPUT, Time::usec * 500), P_NONE);
     EXPECT_EQ(poll(out, P_OUTPUT, Time::zero), P_OUTPUT);
 
     ASSERT_TRUE(pipe.put("x"));
@@ -48,10 +46,6 @@ TEST(Poll, RejectsBadArguments)
     }
     EXPECT_EQ(what_of<Kel::InvalidParameterValue>([&] { poll(in, P_INPUT, Time::zero - Time::usec); }),
         "Invalid timeout");
-    Poller poller;
-    poller.set_object(in, P_INPUT);
-    EXPECT_EQ(
-        what_of<Kel::InvalidParameterValue>([&] { poller.poll(Time::TimeDelta(-1)); }), "Invalid timeout");
 }
 
 // Either of two objects alone ready is reported alone, whatever their order.

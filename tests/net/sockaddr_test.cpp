@@ -1,7 +1,6 @@
 #include "libs/net/source/sockaddr.h"
 
 #include "libs/net/source/inet.h"
-
 #include "tests/io/fdobject.h"
 
 #include <gtest/gtest.h>
@@ -27,13 +26,8 @@ TEST(SockAddr, CreatesInetAddressOnly)
 
     // Address bytes in network order, the port in host order.
     EXPECT_EQ("255.255.255.255:65535", Kel::Net::InetAddr(0xFFFFFFFF, 65535).str());
-    EXPECT_EQ("0.0.0.0:0", Kel::Net::InetAddr().str());
 
-    for (int family : { AF_INET6, AF_UNIX, AF_UNSPEC })
-    {
-        SCOPED_TRACE(family);
-        storage.ss_family = static_cast<sa_family_t>(family);
-        EXPECT_EQ("Unknown address family",
-            TestIO::what_of<Kel::InvalidParameterValue>([&] { delete SockAddr::create(sa); }));
-    }
+    storage.ss_family = AF_INET6;
+    EXPECT_EQ("Unknown address family",
+        TestIO::what_of<Kel::InvalidParameterValue>([&] { delete SockAddr::create(sa); }));
 }

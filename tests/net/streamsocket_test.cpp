@@ -37,14 +37,6 @@ struct Watched
     }
 };
 
-int poll_connect(StreamSocket& sock)
-{
-    int result = 1;
-    for (int i = 0; i < 5000 && result == 1; ++i)
-        result = sock.poll_connect(Kel::Time::msec);
-    return result;
-}
-
 } // namespace
 
 // A non-blocking connect, refused or accepted, finishes either through the
@@ -72,12 +64,15 @@ TEST(StreamSocket, ConnectFinishesThroughDispatcherOrPoll)
             if (dispatched)
                 ASSERT_TRUE(w.finish());
             else
-                failure = what_of([&] { poll_connect(*w.sock); });
+                failure = what_of(
+                    [&]
+                    {
+                        for (int i = 0, r = 1; i < 5000 && r == 1; ++i)
+                            r = w.sock->poll_connect(Kel::Time::msec);
+                    });
 
-            std::vector<int> signalled;
-            if (dispatched)
-                signalled.push_back(refused ? ECONNREFUSED : 0);
-            EXPECT_EQ(signalled, w.results);
+            EXPECT_EQ(dispatched ? std::vector<int> { refused ? ECONNREFUSED : 0 } : std::vector<int> {},
+                w.results);
             EXPECT_EQ(
                 refused && !dispatched ? "Connection failed: Connection refused" : "no exception", failure);
             EXPECT_EQ(!refused, w.sock->get_connected());
@@ -117,10 +112,7 @@ TEST(StreamSocket, EndOfFileIsAnnouncedOnceAndStopsPolling)
 {
     std::unique_ptr<ServerSocket> server(Loopback::listen());
     Watched c;
-    if (c.sock->connect(Loopback::bound_address(*server)) == 1)
-    {
-        ASSERT_TRUE(c.finish());
-    }
+    ASSERT_TRUE(c.sock->connect(Loopback::bound_address(*server)) == 0 || c.finish());
     std::unique_ptr<StreamSocket> accepted(server->accept());
     ASSERT_NE(nullptr, accepted);
     int eof_count = 0;
