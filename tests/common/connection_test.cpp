@@ -199,12 +199,3 @@ TEST(Connection, PeerResetIsReportedOnceByGetPacket)
         EXPECT_FALSE(link.conn->get_packet(pkt));
     }
 }
-
-TEST(Connection, DeletingConnectionLeavesDispatcher)
-{
-    Link link;
-    ASSERT_TRUE(link.feed("a;TEXT;x\n"));
-    link.conn.reset();
-    for (int i = 0; i < 20; ++i, Kel::Time::sleep(Kel::Time::msec))
-        link.disp.tick(false); // ASan reports a delivery to the deleted socket
-}

@@ -46,6 +46,10 @@ TEST(Poll, RejectsBadArguments)
     }
     EXPECT_EQ(what_of<Kel::InvalidParameterValue>([&] { poll(in, P_INPUT, Time::zero - Time::usec); }),
         "Invalid timeout");
+    Poller poller;
+    poller.set_object(in, P_INPUT);
+    EXPECT_EQ(
+        what_of<Kel::InvalidParameterValue>([&] { poller.poll(Time::TimeDelta(-1)); }), "Invalid timeout");
 }
 
 // Either of two objects alone ready is reported alone, whatever their order.

@@ -15,7 +15,7 @@ TEST(ServerSocket, WaitingConnectionIsAnnouncedAndAccepted)
     std::unique_ptr<ServerSocket> server(Loopback::listen());
     server->set_block(false);
     EXPECT_EQ(nullptr, server->accept()); // nothing waiting yet
-    EventDispatcher disp;
+    EventDispatcher disp; // gone first: closing the server must not reach it
     disp.add(*server);
     std::unique_ptr<StreamSocket> accepted;
     server->signal_data_available.connect([&] { accepted.reset(server->accept()); });
