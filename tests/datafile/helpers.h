@@ -11,13 +11,11 @@
 #include <initializer_list>
 #include <sstream>
 #include <string>
+#include <utility>
 
 inline std::string bytes(std::initializer_list<int> list)
 {
-    std::string result;
-    for (int b : list)
-        result += static_cast<char>(b);
-    return result;
+    return std::string(list.begin(), list.end());
 }
 
 // The message of the Kel::Exception that f throws, followed by " @source:line"
@@ -40,19 +38,11 @@ template <class F> std::string thrown(F f)
     return "no exception";
 }
 
-struct Case
+// Each input given to f, against the text expected back.
+template <class F> void check(std::initializer_list<std::pair<std::string, std::string>> cases, F f)
 {
-    std::string in;
-    std::string out;
-};
-
-template <class F> void check(std::initializer_list<Case> cases, F f)
-{
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.in);
-        EXPECT_EQ(c.out, f(c.in));
-    }
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(out, f(in)) << in;
 }
 
 // f made into a function that returns what it throws.

@@ -64,11 +64,7 @@ TEST_F(Utils, Getcwd)
 
 TEST_F(Utils, StatAndListFiles)
 {
-    struct stat st;
-    EXPECT_EQ(Kel::stat(dir / "missing", st), -1);
-    EXPECT_EQ(errno, ENOENT);
-    EXPECT_EQ(Kel::stat(dir, st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    // The non-throwing stat() is exercised through mkpath().
     EXPECT_THAT([&] { Kel::stat(dir / "missing"); },
         ThrowsMessage<Kel::SystemError>(Kel::SystemError::build_what("stat failed", ENOENT)));
 
@@ -98,7 +94,6 @@ TEST_F(Utils, CreationAndRemoval)
     EXPECT_THROW(Kel::unlink(dir / "missing"), Kel::SystemError);
     EXPECT_THROW(Kel::rmdir(dir / "a"), Kel::SystemError); // not empty
     EXPECT_THROW(Kel::mkdir(dir / "file", 0755), Kel::SystemError);
-    EXPECT_THROW(Kel::mkdir(dir / "missing" / "x", 0755), Kel::SystemError);
     EXPECT_THAT([&] { Kel::mkpath(dir / "file" / "sub", 0755); },
         ThrowsMessage<Kel::Exception>("A component exists and is not a directory"));
     Kel::unlink(dir / "file");

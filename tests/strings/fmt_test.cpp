@@ -5,7 +5,6 @@
 
 #include <gmock/gmock.h>
 
-#include <sstream>
 #include <string>
 #include <tuple>
 
