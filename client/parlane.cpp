@@ -147,8 +147,7 @@ Kel::Time::TimeStamp Parlane::next_deadline() const
 
 void Parlane::connect(const std::string& address, const std::string& n)
 {
-    reconnector.stop();
-    session.set_reconnecting(false);
+    stop_reconnecting();
     if (conn)
         drop_connection();
 
@@ -214,18 +213,33 @@ void Parlane::end_of_file()
 
 void Parlane::bad_line(const std::string&)
 {
-    if (login == AWAITING_ANSWER && failure.empty())
-    {
-        failure = Kel::format("%s did not answer as a Parlane server", login_address);
-        failure_refused = false;
-        drop = true;
-    }
+    if (login == AWAITING_ANSWER)
+        fail_login(not_a_server(), false);
+}
+
+void Parlane::fail_login(const std::string& message, bool refused)
+{
+    if (!failure.empty())
+        return;
+    failure = message;
+    failure_refused = refused;
+    drop = true;
+}
+
+std::string Parlane::not_a_server() const
+{
+    return Kel::format("%s did not answer as a Parlane server", login_address);
+}
+
+void Parlane::stop_reconnecting()
+{
+    reconnector.stop();
+    session.set_reconnecting(false);
 }
 
 void Parlane::disconnect()
 {
-    reconnector.stop();
-    session.set_reconnecting(false);
+    stop_reconnecting();
     drop_connection();
     session.go_offline();
 }
@@ -233,11 +247,8 @@ void Parlane::disconnect()
 void Parlane::service_link()
 {
     Kel::Time::TimeStamp now = Kel::Time::now();
-    if (conn && login == AWAITING_ANSWER && now >= login_deadline && failure.empty())
-    {
-        failure = Kel::format("%s did not answer as a Parlane server", login_address);
-        drop = true;
-    }
+    if (conn && login == AWAITING_ANSWER && now >= login_deadline)
+        fail_login(not_a_server(), false);
     if (!failure.empty())
     {
         std::string message;
@@ -254,7 +265,7 @@ void Parlane::service_link()
         if (lost)
         {
             if (was == AWAITING_ANSWER)
-                login_failed(Kel::format("%s did not answer as a Parlane server", login_address), false);
+                login_failed(not_a_server(), false);
             else if (was == LOGGED_IN)
                 link_ended();
         }
@@ -311,8 +322,7 @@ void Parlane::login_failed(const std::string& message, bool refused)
     if (reconnector.get_active())
     {
         // A server that turns the name away now will not take it later.
-        reconnector.stop();
-        session.set_reconnecting(false);
+        stop_reconnecting();
         session.go_offline();
         signal_error.emit(message);
         return;
@@ -403,16 +413,12 @@ bool Parlane::first_answer(const Packet& pkt)
 {
     if (pkt.get_command() == Command::ERROR)
     {
-        failure = pkt.get_parameter_count() > 0 ? pkt.get_parameter(0) : std::string("Login refused");
-        failure_refused = true;
-        drop = true;
+        fail_login(pkt.get_parameter_count() > 0 ? pkt.get_parameter(0) : std::string("Login refused"), true);
         return false;
     }
     if (!packet_handler.knows(pkt.get_command()))
     {
-        failure = Kel::format("%s did not answer as a Parlane server", login_address);
-        failure_refused = false;
-        drop = true;
+        fail_login(not_a_server(), false);
         return false;
     }
     bool retry = reconnector.get_active();
@@ -425,8 +431,7 @@ bool Parlane::first_answer(const Packet& pkt)
     session.signal_active_name_changed.emit();
     if (retry)
     {
-        reconnector.stop();
-        session.set_reconnecting(false);
+        stop_reconnecting();
         session.add_notice_everywhere("Reconnected");
     }
     return true;

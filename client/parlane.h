@@ -190,8 +190,12 @@ private:
     void link_ended();
     // A login that failed before it was accepted, for the reason given.
     void login_failed(const std::string& message, bool refused);
-    void try_again();
     void drop_connection();
+    // Records why the login failed, unless a reason is recorded already;
+    // service_link() ends the link and reports it.
+    void fail_login(const std::string& message, bool refused);
+    std::string not_a_server() const;
+    void stop_reconnecting();
     // PacketSink: a failed send is reported on standard output.
     void send(const Packet& pkt) override;
     // InterpreterPort

@@ -42,6 +42,8 @@ bool valid_utf8(const std::string& s);
 // its code point in code; 0 when none starts there (a stray continuation
 // byte, an overlong form, a surrogate, a sequence cut short by end).
 std::size_t decode_utf8(const char* p, const char* end, char32_t& code);
+// Appends code, a code point up to U+10FFFF, in UTF-8.
+void append_utf8(std::string& out, char32_t code);
 // text with each byte that starts no valid sequence replaced by U+FFFD;
 // valid text comes back unchanged. "caf\xe9" -> "caf\xef\xbf\xbd".
 std::string replace_invalid_utf8(const std::string& text);

@@ -17,22 +17,6 @@ namespace
 
 const char ELLIPSIS[] = "\xE2\x80\xA6";
 
-// Whether raw begins with "[YYYY-mm-dd HH:MM:SS] ".
-bool stamped(const std::string& raw)
-{
-    static const char shape[] = "[0000-00-00 00:00:00] ";
-    const std::size_t length = sizeof shape - 1;
-    if (raw.size() < length)
-        return false;
-    for (std::size_t i = 0; i < length; ++i)
-    {
-        bool digit = std::isdigit(static_cast<unsigned char>(raw[i])) != 0;
-        if (shape[i] == '0' ? !digit : raw[i] != shape[i])
-            return false;
-    }
-    return true;
-}
-
 // A line longer than MAX_LINE: its end, after a mark that it was cut.
 std::string cut(const std::string& line)
 {
@@ -58,6 +42,32 @@ private:
 
 namespace LogTail
 {
+
+bool is_stamped(const std::string& raw)
+{
+    static const char shape[] = "[0000-00-00 00:00:00] ";
+    static_assert(sizeof shape - 1 == STAMP_LENGTH, "the stamp's shape");
+    if (raw.size() < STAMP_LENGTH)
+        return false;
+    for (std::size_t i = 0; i < STAMP_LENGTH; ++i)
+    {
+        bool digit = std::isdigit(static_cast<unsigned char>(raw[i])) != 0;
+        if (shape[i] == '0' ? !digit : raw[i] != shape[i])
+            return false;
+    }
+    return true;
+}
+
+bool read_ooc(const std::string& body, std::string& name, std::string& text)
+{
+    std::string::size_type colon = body.find(": ");
+    if (body.compare(0, 2, "((") != 0 || colon == std::string::npos || colon <= 2 || colon + 4 > body.size()
+        || body.compare(body.size() - 2, 2, "))") != 0)
+        return false;
+    name = body.substr(2, colon - 2);
+    text = body.substr(colon + 2, body.size() - 2 - (colon + 2));
+    return true;
+}
 
 std::vector<std::string> last_lines(const std::string& path, std::size_t count, std::size_t block)
 {
@@ -134,24 +144,20 @@ std::vector<std::string> last_lines(const std::string& path, std::size_t count, 
 LogLine parse(const std::string& raw)
 {
     std::string text = ChatText::replace_invalid_utf8(raw);
-    if (!stamped(text))
+    if (!is_stamped(text))
     {
         LogLine line(LogLine::NORMAL, NO_STAMP, std::string(), text);
         line.earlier = true;
         return line;
     }
     std::string timestamp = text.substr(12, 8);
-    text.erase(0, 22);
+    text.erase(0, STAMP_LENGTH);
     LogLine::Type type = LogLine::NORMAL;
-    std::string name;
-    // "((name: text))"; a name holds no ": ", the text may.
-    std::string::size_type colon = text.find(": ");
-    if (text.size() >= 6 && text.compare(0, 2, "((") == 0 && text.compare(text.size() - 2, 2, "))") == 0
-        && colon != std::string::npos && colon > 2 && colon + 2 <= text.size() - 2)
+    std::string name, remark;
+    if (read_ooc(text, name, remark))
     {
         type = LogLine::OOC;
-        name = text.substr(2, colon - 2);
-        text = text.substr(colon + 2, text.size() - 2 - (colon + 2));
+        text = std::move(remark);
     }
     LogLine line(type, timestamp, name, text);
     line.earlier = true;

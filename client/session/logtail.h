@@ -31,6 +31,15 @@ inline constexpr char NO_STAMP[] = "--:--:--";
 //   a file "a\nb\n\nc" with count 2 -> {"b", "c"}
 std::vector<std::string> last_lines(const std::string& path, std::size_t count, std::size_t block = BLOCK);
 
+// The stamp a scene puts before every line it logs: "[YYYY-MM-DD HH:MM:SS] ".
+inline constexpr std::size_t STAMP_LENGTH = 22;
+// Whether raw begins with such a stamp, digits where the scene writes them.
+bool is_stamped(const std::string& raw);
+// Whether body, a logged line after its stamp, is an out-of-character
+// remark as a scene logs it, "((name: text))"; a name holds no ": ", the
+// text may. If so, sets name and text.
+bool read_ooc(const std::string& body, std::string& name, std::string& text);
+
 // One line as a scene writes it to its log file, back as a backlog line
 // marked earlier. "[2031-05-04 20:15:09] Guard draws a sword." becomes a
 // NORMAL line at "20:15:09" with that text and no name (the file keeps the

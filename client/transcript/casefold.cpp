@@ -1,6 +1,5 @@
 #include "client/transcript/casefold.h"
 
-#include "client/transcript/utf8.h"
 #include "common/chattext.h"
 
 #include <algorithm>
@@ -85,7 +84,7 @@ void CaseFolder::fold(const char* begin, const char* end)
             continue;
         }
         std::string encoded;
-        append_utf8(encoded, fold_code_point(cp));
+        ChatText::append_utf8(encoded, fold_code_point(cp));
         std::size_t at = static_cast<std::size_t>(out - folded.data());
         if (encoded.size() != length)
         {

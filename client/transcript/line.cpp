@@ -1,5 +1,6 @@
 #include "client/transcript/line.h"
 
+#include "client/session/logtail.h"
 #include "common/chattext.h"
 #include "common/names.h"
 
@@ -17,28 +18,6 @@ namespace
 bool ends_with(const std::string& text, const std::string& tail)
 {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-bool digits(const std::string& text, std::size_t from, std::size_t count)
-{
-    for (std::size_t i = from; i < from + count; ++i)
-        if (!std::isdigit(static_cast<unsigned char>(text[i])))
-            return false;
-    return true;
-}
-
-// "[2031-05-04 20:15:09] " with digits where the client writes them.
-bool stamped(const std::string& raw)
-{
-    static const std::string shape = "[0000-00-00 00:00:00] ";
-    if (raw.size() < shape.size())
-        return false;
-    for (std::size_t i = 0; i < shape.size(); ++i)
-    {
-        if (shape[i] == '0' ? !digits(raw, i, 1) : raw[i] != shape[i])
-            return false;
-    }
-    return true;
 }
 
 // "2d6 = 9", "3d8+2 = [4, 1, 7] + 2": the dice expression before " = " has
@@ -84,22 +63,18 @@ Line read_line(const std::string& raw, bool ooc_scene)
 {
     Line line;
     std::string text = ChatText::replace_invalid_utf8(raw);
-    if (!stamped(text))
+    if (!LogTail::is_stamped(text))
     {
         line.text = text;
         return line;
     }
     line.date = text.substr(1, 10);
     line.time = text.substr(12, 8);
-    std::string body = text.substr(22);
+    std::string body = text.substr(LogTail::STAMP_LENGTH);
 
-    std::size_t colon = body.find(": ");
-    if (body.size() >= 4 && body.compare(0, 2, "((") == 0 && ends_with(body, "))") && colon != std::string::npos
-        && colon > 2 && colon + 2 <= body.size() - 2)
+    if (LogTail::read_ooc(body, line.name, line.text))
     {
         line.kind = Line::OOC;
-        line.name = body.substr(2, colon - 2);
-        line.text = body.substr(colon + 2, body.size() - 2 - colon - 2);
         return line;
     }
     if (event(body, line.name))
@@ -109,6 +84,7 @@ Line read_line(const std::string& raw, bool ooc_scene)
         return line;
     }
     // Speech: "name: \"text\"", the name without a quote of its own.
+    std::size_t colon = body.find(": ");
     std::size_t speech = body.find(": \"");
     if (colon != std::string::npos && colon > 0 && body.find('"') > colon
         && ((speech == colon && body.size() > colon + 3 && body.back() == '"') || ooc_scene))
